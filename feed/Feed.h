@@ -1,0 +1,4 @@
+// The feed layer: channel records, download, decoding and the channel readers.
+#pragma once
+
+#include "feed/Channel.h"
