@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct DecodeCase {
@@ -10,6 +12,9 @@ struct DecodeCase {
     std::string text;
     std::string expected;
 };
+
+// Keeps the raw bytes out of the test listing.
+void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.name; }
 
 class DecodeCases : public testing::TestWithParam<DecodeCase> {};
 
