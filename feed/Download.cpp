@@ -87,8 +87,8 @@ struct BodySink {
     std::uint64_t received = 0;
     std::exception_ptr failure;
 
-    // False ends the transfer: a file error, or the body passing maxBytes
-    // (which then counts as a transfer that broke off).
+    // False once the body passes maxBytes: the transfer then ends as one that
+    // broke off. A file that fails throws.
     bool Take(const char* data, size_t size) {
         if (!file.IsOpen())
             file.Open();
