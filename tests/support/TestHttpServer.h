@@ -32,6 +32,7 @@ public:
         Cut,       // Content-Length announces more than Body; closes after Body
         Silent,    // reads the request, sends nothing until the client leaves
         Endless,   // a body without length that never ends
+        Reset,     // like Cut, but the connection ends with a reset (RST)
     };
 
     struct Response {
@@ -40,7 +41,7 @@ public:
         Headers Fields;
         std::string Body;
         Ending End = Ending::Complete;
-        std::size_t CutLength = 0;  // the Content-Length announced when Cut
+        std::size_t CutLength = 0;  // the Content-Length announced when Cut or Reset
     };
 
     // Binds and starts listening; throws std::runtime_error when it cannot.
@@ -60,6 +61,7 @@ public:
     void Serve(std::string target, int status, std::string body, Headers fields = {});
     void Redirect(std::string target, std::string location, int status = 302);
     void Cut(std::string target, std::string sent, std::size_t announcedLength);
+    void Reset(std::string target, std::string sent, std::size_t announcedLength);
     void StaySilent(std::string target);
     void SendEndless(std::string target);
 
