@@ -1,9 +1,11 @@
 // A growable array of node pointers that does not own what it points at:
-// the child list of a node. Smaller than std::vector (one pointer and two
-// 32-bit counts) and empty without any allocation, as most nodes are leaves.
+// the child list of a node. One pointer and one count: the capacity is not
+// stored but follows from the count (4, then the next power of two), so an
+// empty list, the state of every leaf, is 12 bytes and no allocation.
 #pragma once
 
-#include <cstdlib>
+#include <cstddef>
+#include <cstring>
 #include <new>
 
 class TVexXMLNode;
@@ -11,7 +13,7 @@ class TVexXMLNode;
 class TVexNodeList {
 public:
     TVexNodeList() noexcept = default;
-    ~TVexNodeList() { std::free(FItems); }
+    ~TVexNodeList() { ::operator delete(FItems); }
     TVexNodeList(const TVexNodeList&) = delete;
     TVexNodeList& operator=(const TVexNodeList&) = delete;
 
@@ -23,28 +25,34 @@ public:
     // changes nothing. PushBack after it cannot fail.
     void ReserveOne()
     {
-        if (FSize < FCapacity)
+        // Full when the count has reached the capacity it implies.
+        const bool full = FSize == 0 || (FSize >= kFirst && (FSize & (FSize - 1)) == 0);
+        if (!full)
             return;
-        const int capacity = FCapacity ? FCapacity * 2 : 2;
-        void* items = std::realloc(FItems, sizeof(TVexXMLNode*) * static_cast<unsigned>(capacity));
-        if (!items)
-            throw std::bad_alloc();
-        FItems = static_cast<TVexXMLNode**>(items);
-        FCapacity = capacity;
+        const std::size_t capacity = FSize == 0 ? kFirst : 2 * static_cast<std::size_t>(FSize);
+        auto* items = static_cast<TVexXMLNode**>(::operator new(sizeof(TVexXMLNode*) * capacity));
+        if (FSize > 0)
+            std::memcpy(items, FItems, sizeof(TVexXMLNode*) * static_cast<std::size_t>(FSize));
+        ::operator delete(FItems);
+        FItems = items;
     }
     void PushBack(TVexXMLNode* node) noexcept { FItems[FSize++] = node; }
+
+    // Only while the list is being emptied: the capacity that the count
+    // implies no longer holds until Release.
     void PopBack() noexcept { --FSize; }
 
     // Forgets the pointers and gives the memory back.
     void Release() noexcept
     {
-        std::free(FItems);
+        ::operator delete(FItems);
         FItems = nullptr;
-        FSize = FCapacity = 0;
+        FSize = 0;
     }
 
 private:
+    static constexpr int kFirst = 4;
+
     TVexXMLNode** FItems = nullptr;
     int FSize = 0;
-    int FCapacity = 0;
 };

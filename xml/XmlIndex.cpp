@@ -4,7 +4,6 @@
 #include "xml/NodeMessages.h"
 #include "xml/XmlNode.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -73,12 +72,10 @@ void TBinaryTreeNode::ReserveOne()
     if (FCount < FCapacity)
         return;
     const int capacity = FCapacity < 4 ? 4 : FCapacity * 2;
-    auto* items = static_cast<TVexXMLNode**>(std::malloc(sizeof(TVexXMLNode*) * static_cast<unsigned>(capacity)));
-    if (!items)
-        throw std::bad_alloc();
+    auto* items = static_cast<TVexXMLNode**>(::operator new(sizeof(TVexXMLNode*) * static_cast<unsigned>(capacity)));
     std::memcpy(items, FItems, sizeof(TVexXMLNode*) * static_cast<unsigned>(FCount));
     if (FItems != &FInline)
-        std::free(FItems);
+        ::operator delete(FItems);
     FItems = items;
     FCapacity = capacity;
 }
@@ -95,7 +92,7 @@ int TBinaryTreeNode::IndexOf(const TVexXMLNode* node) const noexcept
 void TBinaryTreeNode::FreeEntries() noexcept
 {
     if (FItems != &FInline)
-        std::free(FItems);
+        ::operator delete(FItems);
     FItems = &FInline;
     FInline = nullptr;
     FCapacity = 1;

@@ -33,10 +33,7 @@ void TVexBaseXmlNode::Add(TVexXMLNode* node)
     if (node == this)
         throw EVexXMLError(nodemsg::AddSelf);
     assert(node->FParent == nullptr && "a node belongs to one parent only");
-    // Everything that may fail comes before the first change.
-    FChildren.ReserveOne();
-    if (node->Kind() == nkElement)
-        AddToIndex(node);
+    FChildren.ReserveOne();   // the only step that may fail
     FChildren.PushBack(node);
     node->FParent = this;
 }
@@ -51,6 +48,7 @@ void TVexBaseXmlNode::DestroyIndex() noexcept
 {
     delete FNameIndex;
     FNameIndex = nullptr;
+    FIndexed = 0;
 }
 
 void TVexBaseXmlNode::DestroyChildren() noexcept

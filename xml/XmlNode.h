@@ -8,11 +8,19 @@
 //   node->Parameters().ParamByName(attrName, true)->SetValue(std::move(value));
 //   node->SetText(std::move(text));                              // moved in
 //   parent->Add(node);                                           // parent owns it now
-// An element node is one allocation (its name and text stay inside it up to
-// 15 bytes each); a parent's child array grows geometrically; the index
-// costs one tree node per distinct element name among a parent's children;
-// an attribute is one allocation. Name lookups and insertions compare the
-// names in place and allocate nothing.
+// An element node is one allocation of 120 bytes; its name and its text
+// live inside it up to 15 bytes each and take one more allocation each when
+// longer. An attribute is one allocation (likewise with its two texts). A
+// parent's child array is one allocation, grown geometrically.
+//
+// The name index is built lazily: Add only appends, and the children added
+// since the index was last used are entered, in their order, the first time
+// anything asks the index (NodeByName, NameIndex, SetName of a child, the
+// index operations). The result is the index that entering each element at
+// its Add would have built, but a tree that is parsed and never searched by
+// name costs no tree nodes. Once used, the index costs one tree node per
+// distinct element name among the children. Name lookups and insertions
+// compare the names in place and allocate nothing.
 //
 // Destruction and Clear free a subtree of any depth without recursion,
 // siblings from the last to the first.
@@ -49,7 +57,7 @@ public:
     TVexXMLNode* NodeByName(std::string_view name, bool autoCreate);
 
     // Makes `node` the last child and takes ownership of it; an element is
-    // also entered in the name index. Raises "Nie mogę dodać siebie do
+    // also entered in the name index (when the index is next used). Raises "Nie mogę dodać siebie do
     // własnej listy!" when node is this node. On any failure nothing changes
     // and the caller still owns the node. `node` must not belong to a parent.
     void Add(TVexXMLNode* node);
@@ -57,14 +65,19 @@ public:
     // Destroys the name index and every child, the last child first.
     virtual void Clear();
 
-    TBinaryTreeNode* NameIndex() const noexcept { return FNameIndex; }
+    // The root of the name index, or nullptr while no element child is indexed.
+    TBinaryTreeNode* NameIndex() const
+    {
+        SyncIndex();
+        return FNameIndex;
+    }
     TVexBaseXmlNode* Parent() const noexcept { return FParent; }
 
 protected:
     // The name index operations; only the library calls them.
 
     // The tree node whose key is the key of `name`, or nullptr.
-    TBinaryTreeNode* IndexLookup(std::string_view name) const noexcept;
+    TBinaryTreeNode* IndexLookup(std::string_view name) const;
     // Enters a node that the index does not list yet after the entries of
     // its key. May throw std::bad_alloc, and then changes nothing.
     void AddToIndex(TVexXMLNode* node);
@@ -72,7 +85,7 @@ protected:
     // drzewie AVL!" when it is not listed, changing nothing.
     void RemoveFromIndex(TVexXMLNode* node);
     // The tree node that lists this very node, or nullptr.
-    TBinaryTreeNode* FindIndexNode(const TVexXMLNode* node) const noexcept;
+    TBinaryTreeNode* FindIndexNode(const TVexXMLNode* node) const;
     // Restores the balance from `node` up to the root.
     void Rebalance(TBinaryTreeNode* node) noexcept;
     // Raise "Prawa podgałąź jest pusta!" / "Lewa podgałąź jest pusta!" when
@@ -83,6 +96,16 @@ protected:
 private:
     friend class TVexXMLNode;
 
+    // Enters the children added since the index was last used. Touches only
+    // FNameIndex, FIndexed and the tree nodes, so it may run on behalf of
+    // the const readers.
+    void SyncIndex() const
+    {
+        if (FIndexed < FChildren.Size())
+            const_cast<TVexBaseXmlNode*>(this)->IndexPending();
+    }
+    void IndexPending();
+    TBinaryTreeNode* FindKey(std::string_view name) const noexcept;
     // AddToIndex that takes a new tree node from `spare` when it needs one
     // and allocates it there first when `spare` is empty.
     void InsertIntoIndex(TVexXMLNode* node, std::unique_ptr<TBinaryTreeNode>& spare);
@@ -93,8 +116,10 @@ private:
     void DestroyIndex() noexcept;
     void DestroyChildren() noexcept;
 
-    TVexNodeList FChildren;
-    TBinaryTreeNode* FNameIndex = nullptr;
+    // The count of indexed children fits in the list's tail padding.
+    [[no_unique_address]] TVexNodeList FChildren;
+    mutable int FIndexed = 0;   // the children before this position are indexed
+    mutable TBinaryTreeNode* FNameIndex = nullptr;
     TVexBaseXmlNode* FParent = nullptr;
 };
 

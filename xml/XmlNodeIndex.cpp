@@ -5,7 +5,26 @@
 #include "xml/NameKey.h"
 #include "xml/NodeMessages.h"
 
-TBinaryTreeNode* TVexBaseXmlNode::IndexLookup(std::string_view name) const noexcept
+void TVexBaseXmlNode::IndexPending()
+{
+    // Children are entered in their order, as each Add would have done.
+    // A failed allocation leaves the rest for the next use.
+    for (; FIndexed < FChildren.Size(); ++FIndexed) {
+        TVexXMLNode* node = FChildren[FIndexed];
+        if (node->Kind() == nkElement) {
+            std::unique_ptr<TBinaryTreeNode> spare;
+            InsertIntoIndex(node, spare);
+        }
+    }
+}
+
+TBinaryTreeNode* TVexBaseXmlNode::IndexLookup(std::string_view name) const
+{
+    SyncIndex();
+    return FindKey(name);
+}
+
+TBinaryTreeNode* TVexBaseXmlNode::FindKey(std::string_view name) const noexcept
 {
     TBinaryTreeNode* t = FNameIndex;
     while (t) {
@@ -19,6 +38,7 @@ TBinaryTreeNode* TVexBaseXmlNode::IndexLookup(std::string_view name) const noexc
 
 void TVexBaseXmlNode::AddToIndex(TVexXMLNode* node)
 {
+    SyncIndex();
     std::unique_ptr<TBinaryTreeNode> spare;
     InsertIntoIndex(node, spare);
 }
@@ -57,7 +77,7 @@ void TVexBaseXmlNode::InsertIntoIndex(TVexXMLNode* node, std::unique_ptr<TBinary
     Rebalance(fresh);
 }
 
-TBinaryTreeNode* TVexBaseXmlNode::FindIndexNode(const TVexXMLNode* node) const noexcept
+TBinaryTreeNode* TVexBaseXmlNode::FindIndexNode(const TVexXMLNode* node) const
 {
     TBinaryTreeNode* t = IndexLookup(node->Name());
     return t && t->IndexOf(node) >= 0 ? t : nullptr;
@@ -170,7 +190,7 @@ void TVexBaseXmlNode::RenameIndexed(TVexXMLNode* node, std::string name)
     // entry there. Removal may move that tree node's entries into another
     // tree node, but the room moves with them.
     std::unique_ptr<TBinaryTreeNode> spare;
-    TBinaryTreeNode* target = IndexLookup(name);
+    TBinaryTreeNode* target = IndexLookup(name);   // brings the index up to date
     if (!target || (target->FCount == 1 && target->FItems[0] == node))
         spare = std::make_unique<TBinaryTreeNode>();
     else

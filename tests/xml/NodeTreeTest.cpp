@@ -213,6 +213,7 @@ TEST(NodeTree, MillionNestedElementsClearAndDestroyWithoutRecursion) {
             auto* next = new TVexXMLNode("e", nkElement);
             next->Parameters().ParamByName("n", true);
             cur->Add(next);
+            cur->NameIndex();   // each level with its index built
             cur = next;
         }
     };
