@@ -49,6 +49,7 @@ QPixmap ProgramIcon(int size) {
 TAboutDlg::TAboutDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
+    LoadFonts();
     setWindowTitle("About");
     setFixedSize(401, 380);
     setFont(PixelFont("MS Sans Serif", 11));

@@ -250,6 +250,8 @@ void TForm1::FormClose(QObject*, TCloseAction& Action) {
 // Fetches the channel of the current entry.
 void TForm1::ChannelsDblClick(QObject*) {}
 
+void TForm1::ChannelsDrawItem(QObject*, int, QRect, int) {}
+
 void TForm1::Button1Click(QObject*) {
     ShowAboutBox();
 }

@@ -61,6 +61,8 @@ public:
     void AddButtonClick(QObject* Sender);
     void Usuwszystkie1Click(QObject* Sender);
     void ChannelsDblClick(QObject* Sender);
+    // The list draws its entries itself and never calls this.
+    void ChannelsDrawItem(QObject* Control, int Index, QRect Rect, int State);
     void Button1Click(QObject* Sender);
     void TitlesSelectCell(QObject* Sender, int ACol, int ARow, bool& CanSelect);
     void TitlesTopLeftChanged(QObject* Sender);
