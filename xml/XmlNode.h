@@ -20,7 +20,9 @@
 // its Add would have built, but a tree that is parsed and never searched by
 // name costs no tree nodes. Once used, the index costs one tree node per
 // distinct element name among the children. Name lookups and insertions
-// compare the names in place and allocate nothing.
+// compare the names in place and allocate nothing. Since even the const
+// readers may build the index, one tree must not be read by two threads at
+// once.
 //
 // Destruction and Clear free a subtree of any depth without recursion,
 // siblings from the last to the first.
@@ -59,7 +61,8 @@ public:
     // Makes `node` the last child and takes ownership of it; an element is
     // also entered in the name index (when the index is next used). Raises "Nie mogę dodać siebie do
     // własnej listy!" when node is this node. On any failure nothing changes
-    // and the caller still owns the node. `node` must not belong to a parent.
+    // and the caller still owns the node. `node` must not belong to a parent
+    // already, nor be an ancestor of this node.
     void Add(TVexXMLNode* node);
 
     // Destroys the name index and every child, the last child first.
