@@ -8,7 +8,7 @@
 //   node->Parameters().ParamByName(attrName, true)->SetValue(std::move(value));
 //   node->SetText(std::move(text));                              // moved in
 //   parent->Add(node);                                           // parent owns it now
-// An element node is one allocation of 120 bytes; its name and its text
+// An element node is one allocation of 120 bytes (64-bit libstdc++); its name and its text
 // live inside it up to 15 bytes each and take one more allocation each when
 // longer. An attribute is one allocation (likewise with its two texts). A
 // parent's child array is one allocation, grown geometrically.
@@ -59,10 +59,10 @@ public:
     TVexXMLNode* NodeByName(std::string_view name, bool autoCreate);
 
     // Makes `node` the last child and takes ownership of it; an element is
-    // also entered in the name index (when the index is next used). Raises "Nie mogę dodać siebie do
-    // własnej listy!" when node is this node. On any failure nothing changes
-    // and the caller still owns the node. `node` must not belong to a parent
-    // already, nor be an ancestor of this node.
+    // also entered in the name index (when the index is next used). Raises
+    // "Nie mogę dodać siebie do własnej listy!" when node is this node. On
+    // any failure nothing changes and the caller still owns the node. `node`
+    // must not belong to a parent already, nor be an ancestor of this node.
     void Add(TVexXMLNode* node);
 
     // Destroys the name index and every child, the last child first.
