@@ -8,6 +8,10 @@
 #include <cassert>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vexxml {
 
 namespace {
@@ -38,6 +42,64 @@ std::string UpperAscii(std::string_view text)
             c = static_cast<char>(c - 0x20);
     return result;
 }
+
+// The first character at or after p that does not read as written: NUL,
+// "<", "&", the quote (when not NUL) or, with trim, the first of two
+// whitespace characters in a row. Single whitespace characters between
+// words are plain, so ordinary prose is scanned in one go.
+#if defined(__SSE2__)
+// Reads the text in aligned 16-byte blocks. An aligned block never crosses
+// a page boundary, so the block holding the final NUL is safe to read even
+// where it reaches past the end of the text's allocation.
+__attribute__((no_sanitize_address)) const char* ScanPlain(const char* p, char quote, bool trim)
+{
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(p);
+    const unsigned skip = static_cast<unsigned>(address & 15);
+    const char* block = reinterpret_cast<const char*>(address - skip);
+    const __m128i nul = _mm_setzero_si128();
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i q = _mm_set1_epi8(quote ? quote : '<');
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    unsigned valid = 0xFFFFu << skip & 0xFFFFu; // the bytes from p on
+    unsigned carry = 0;                         // the byte before the block is whitespace
+    for (;;) {
+        const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+        const __m128i markup = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, nul), _mm_cmpeq_epi8(b, lt)),
+                                            _mm_or_si128(_mm_cmpeq_epi8(b, amp), _mm_cmpeq_epi8(b, q)));
+        unsigned stop = static_cast<unsigned>(_mm_movemask_epi8(markup)) & valid;
+        if (trim) {
+            const __m128i white = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, space), _mm_cmpeq_epi8(b, tab)),
+                                               _mm_or_si128(_mm_cmpeq_epi8(b, lf), _mm_cmpeq_epi8(b, cr)));
+            const unsigned ws = static_cast<unsigned>(_mm_movemask_epi8(white)) & valid;
+            const unsigned pairs = ws & ((ws << 1) | carry); // bit i: bytes i-1 and i are whitespace
+            if (pairs & 1)
+                return block - 1;
+            stop |= pairs >> 1;
+            carry = ws >> 15;
+        }
+        if (stop)
+            return block + __builtin_ctz(stop);
+        valid = 0xFFFFu;
+        block += 16;
+    }
+}
+#else
+const char* ScanPlain(const char* p, char quote, bool trim)
+{
+    const std::uint8_t stops =
+        kClassMarkup | (quote == '\'' ? kClassApostrophe : 0) | (quote == '"' ? kClassQuote : 0);
+    for (;; ++p) {
+        if (HasClass(*p, stops))
+            return p;
+        if (trim && HasClass(*p, kClassSpace) && HasClass(p[1], kClassSpace))
+            return p;
+    }
+}
+#endif
 
 } // namespace
 
@@ -189,13 +251,7 @@ char TVexXMLLexer::ReadEntity()
 std::string TVexXMLLexer::ReadText(char terminator, bool trim)
 {
     assert(terminator == '<' || terminator == '\'' || terminator == '"');
-    std::uint8_t stops = kClassMarkup;
-    if (terminator == '\'')
-        stops |= kClassApostrophe;
-    else if (terminator == '"')
-        stops |= kClassQuote;
-    if (trim)
-        stops |= kClassSpace;
+    const char quote = terminator == '<' ? '\0' : terminator;
 
     std::string result;
     const char* p = FCur;
@@ -206,11 +262,17 @@ std::string TVexXMLLexer::ReadText(char terminator, bool trim)
     // go out in one piece when something that reads differently is met.
     const char* run = p;
     for (;;) {
-        while (!HasClass(*p, stops))
-            ++p;
+        p = ScanPlain(p, quote, trim);
         const char c = *p;
-        if (c == terminator && !(c == '<' && AtCDataOpener(p)))
-            break;
+        if (c == terminator && !(c == '<' && AtCDataOpener(p))) {
+            // A single whitespace character before the end is trailing space.
+            const char* end = p;
+            if (trim && end != run && HasClass(end[-1], kClassSpace))
+                --end;
+            result.append(run, end);
+            FCur = p;
+            return result;
+        }
         if (c == '\0') {
             FCur = p;
             SyntaxError(kTailEndOfText);
@@ -238,25 +300,19 @@ std::string TVexXMLLexer::ReadText(char terminator, bool trim)
             p = run = FCur;
             continue;
         }
-        // A whitespace run of trimmed text stands for its last character;
-        // before the terminator it disappears.
+        // Two or more whitespace characters: the run stands for its last
+        // character, and disappears before the end of the text.
         const char* first = p;
         do
             ++p;
         while (HasClass(*p, kClassSpace));
+        result.append(run, first);
         if (*p == terminator && !AtCDataOpener(p)) {
-            result.append(run, first);
             FCur = p;
             return result;
         }
-        if (p - first > 1) {
-            result.append(run, first);
-            run = p - 1;
-        }
+        run = p - 1;
     }
-    result.append(run, p);
-    FCur = p;
-    return result;
 }
 
 } // namespace vexxml

@@ -291,3 +291,77 @@ TEST(XmlLexer, HexToInt)
 }
 
 } // namespace
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The text rules character by character, for texts whose only references
+// are &amp; and &#32;.
+std::string ReferenceText(const std::string& s, char terminator, bool trim, std::size_t& end)
+{
+    const auto stopAt = [&](std::size_t j) {
+        return s[j] == terminator && !(terminator == '<' && s.compare(j, 9, "<![CDATA[") == 0);
+    };
+    std::string out;
+    std::size_t i = 0;
+    if (trim)
+        while (IsSpace(s[i]))
+            ++i;
+    while (!stopAt(i)) {
+        if (s.compare(i, 9, "<![CDATA[") == 0) {
+            const std::size_t close = s.find("]]>", i + 9);
+            out += s.substr(i + 9, close - i - 9);
+            i = close + 3;
+        } else if (s[i] == '&') {
+            const std::size_t semicolon = s.find(';', i);
+            out += s.compare(i, semicolon - i, "&amp") == 0 ? '&' : ' ';
+            i = semicolon + 1;
+        } else if (trim && IsSpace(s[i])) {
+            char last = 0;
+            while (IsSpace(s[i]))
+                last = s[i++];
+            if (!stopAt(i))
+                out += last;
+        } else {
+            out += s[i++];
+        }
+    }
+    end = i;
+    return out;
+}
+
+TEST(XmlLexer, ReadTextAgreesWithTheRulesAtEveryAlignment)
+{
+    const char* const tokens[] = {"a", "bcdefghijklmnopqrstu", " ", "  ", "\t", "\r\n", "\n", "\r\n\r\n  ",
+                                  "&amp;", "&#32;", "<![CDATA[ x\r\n ]]>", "<![CDATA[]]>", "'", "\"", "<"};
+    unsigned seed = 12345;
+    const auto next = [&seed](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const char terminator = "<'\""[next(3)];
+        const bool trim = terminator == '<';
+        std::string text;
+        const unsigned count = next(40);
+        for (unsigned i = 0; i < count; ++i) {
+            const std::string token = tokens[next(std::size(tokens))];
+            if (token[0] == terminator && token.size() == 1)
+                continue;
+            text += token;
+        }
+        text += terminator;
+        text += "rest";
+        const unsigned offset = next(16);
+        const std::string buffer = std::string(offset, 'Z') + text;
+
+        std::size_t end = 0;
+        const std::string expected = ReferenceText(text, terminator, trim, end);
+        TVexXMLLexer lexer(buffer.c_str() + offset);
+        ASSERT_EQ(lexer.ReadText(terminator, trim), expected) << testing::PrintToString(text);
+        ASSERT_EQ(lexer.Cursor(), buffer.c_str() + offset + end) << testing::PrintToString(text);
+    }
+}
+
+} // namespace
