@@ -2,6 +2,7 @@
 
 #include "base/Exceptions.h"
 #include "base/IntConvert.h"
+#include "xml/NameKey.h"
 #include "xml/XmlMessages.h"
 
 #include <algorithm>
@@ -19,27 +20,11 @@ namespace {
 constexpr char kCDataOpener[] = "<![CDATA[";
 constexpr int kCDataOpenerLength = 9;
 
-// a equals b (given in capitals) with the ASCII letters of a upper-cased.
-bool EqualsUpper(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 0x20);
-        if (c != b[i])
-            return false;
-    }
-    return true;
-}
-
 std::string UpperAscii(std::string_view text)
 {
     std::string result(text);
     for (char& c : result)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 0x20);
+        c = static_cast<char>(FoldNameByte(c));
     return result;
 }
 
@@ -221,15 +206,15 @@ char TVexXMLLexer::ReadEntity()
     FCur = semicolon + 1;
     const std::string_view entity(name, static_cast<std::size_t>(semicolon - name));
 
-    if (EqualsUpper(entity, "AMP"))
+    if (SameNameKey(entity, "AMP"))
         return '&';
-    if (EqualsUpper(entity, "LT"))
+    if (SameNameKey(entity, "LT"))
         return '<';
-    if (EqualsUpper(entity, "GT"))
+    if (SameNameKey(entity, "GT"))
         return '>';
-    if (EqualsUpper(entity, "QUOT"))
+    if (SameNameKey(entity, "QUOT"))
         return '"';
-    if (EqualsUpper(entity, "NBSP"))
+    if (SameNameKey(entity, "NBSP"))
         return ' ';
     if (entity.size() >= 2 && entity[0] == '#' && (entity[1] == 'x' || entity[1] == 'X')) {
         const std::uint32_t value = HexToInt(entity.substr(2));
