@@ -223,6 +223,17 @@ TEST_F(DownloadTest, GivesUpOnASilentServer) {
     EXPECT_EQ(ReadAll(target_), "");
 }
 
+// A byte now and then never stalls the transfer: the total bound ends it.
+TEST_F(DownloadTest, StopsADrippingServer) {
+    server_.Drip("/feed.xml");
+    DownloadLimits limits = Quick();
+    limits.TotalSeconds = 2;
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, limits));
+    const std::string kept = ReadAll(target_);
+    EXPECT_GT(kept.size(), 0u);
+    EXPECT_EQ(kept, std::string(kept.size(), 'x'));
+}
+
 TEST_F(DownloadTest, StopsAnEndlessBodyAtTheBound) {
     server_.SendEndless("/feed.xml");
     DownloadLimits limits = Quick();

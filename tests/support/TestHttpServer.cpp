@@ -196,6 +196,12 @@ void TestHttpServer::SendEndless(std::string target) {
     Script(std::move(target), std::move(r));
 }
 
+void TestHttpServer::Drip(std::string target) {
+    Response r;
+    r.End = Ending::Drip;
+    Script(std::move(target), std::move(r));
+}
+
 std::vector<TestHttpServer::Request> TestHttpServer::Requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -278,6 +284,16 @@ void TestHttpServer::Handle(int client) {
         // A zero linger time makes the close send RST instead of FIN.
         const linger abort{1, 0};
         ::setsockopt(client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        return;
+    }
+    case Ending::Drip:
+        if (!SendAll(client, Head(response, false, 0), stop))
+            return;
+    {
+        // Waiting on the stop pipe is the pause between bytes.
+        pollfd pause{stop, POLLIN, 0};
+        while (SendAll(client, "x", stop) && ::poll(&pause, 1, 50) == 0) {
+        }
         return;
     }
     case Ending::Silent:

@@ -33,6 +33,7 @@ public:
         Silent,    // reads the request, sends nothing until the client leaves
         Endless,   // a body without length that never ends
         Reset,     // like Cut, but the connection ends with a reset (RST)
+        Drip,      // a body without length, one byte every 50 ms for ever
     };
 
     struct Response {
@@ -64,6 +65,7 @@ public:
     void Reset(std::string target, std::string sent, std::size_t announcedLength);
     void StaySilent(std::string target);
     void SendEndless(std::string target);
+    void Drip(std::string target);
 
     std::vector<Request> Requests() const;
 
