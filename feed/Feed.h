@@ -2,3 +2,4 @@
 #pragma once
 
 #include "feed/Channel.h"
+#include "feed/RssDate.h"
