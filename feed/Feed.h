@@ -3,3 +3,4 @@
 
 #include "feed/Channel.h"
 #include "feed/RssDate.h"
+#include "feed/ShortDate.h"
