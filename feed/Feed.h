@@ -2,5 +2,7 @@
 #pragma once
 
 #include "feed/Channel.h"
+#include "feed/Decode.h"
+#include "feed/Download.h"
 #include "feed/RssDate.h"
 #include "feed/ShortDate.h"
