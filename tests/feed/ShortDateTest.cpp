@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -49,13 +50,17 @@ TEST(ShortDateFormat, ReducesTheLocalePattern) {
     }
 }
 
-// Sets an environment variable for one test and puts the old value back.
+// Sets (or, given nullptr, removes) an environment variable for one test
+// and puts the old value back.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name))
             old_ = old;
-        setenv(name, value, 1);
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
     }
     ~ScopedEnv() {
         if (old_)
@@ -81,6 +86,41 @@ TEST(ShortDateFormat, ComesFromTheLcTimeLocale) {
     const TShortDateFormat user = UserShortDateFormat();
     EXPECT_EQ(user.Order, TDateOrder::doMDY);
     EXPECT_EQ(user.Separator, '/');
+}
+
+// Real locales compiled from the system's locale sources into a temporary
+// folder that LOCPATH points at; skipped where the sources are missing.
+TEST(ShortDateFormat, ComesFromCompiledLocales) {
+    namespace fs = std::filesystem;
+    if (!fs::exists("/usr/share/i18n/locales/sv_SE") || !fs::exists("/usr/share/i18n/locales/de_DE"))
+        GTEST_SKIP() << "no locale sources";
+    std::string dirTemplate = (fs::temp_directory_path() / "nemara-locales-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dirTemplate.data()), nullptr);
+    const fs::path dir = dirTemplate;
+    struct Remove {
+        fs::path dir;
+        ~Remove() { fs::remove_all(dir); }
+    } remove{dir};
+    for (const char* name : {"sv_SE", "de_DE"}) {
+        const std::string command = std::string("localedef -i ") + name + " -f UTF-8 '" +
+                                    (dir / name).string() + ".UTF-8' >/dev/null 2>&1";
+        (void)std::system(command.c_str());
+    }
+    if (!fs::exists(dir / "sv_SE.UTF-8") || !fs::exists(dir / "de_DE.UTF-8"))
+        GTEST_SKIP() << "localedef failed";
+
+    ScopedEnv locpath("LOCPATH", dir.c_str());
+    const TShortDateFormat sv = ShortDateFormatOfLocale("sv_SE.UTF-8");
+    EXPECT_EQ(sv.Order, TDateOrder::doYMD);
+    EXPECT_EQ(sv.Separator, '-');
+    const TShortDateFormat de = ShortDateFormatOfLocale("de_DE.UTF-8");
+    EXPECT_EQ(de.Order, TDateOrder::doDMY);
+    EXPECT_EQ(de.Separator, '.');
+
+    ScopedEnv lcAll("LC_ALL", nullptr);
+    ScopedEnv lang("LANG", "de_DE.UTF-8");
+    ScopedEnv lcTime("LC_TIME", "sv_SE.UTF-8");
+    EXPECT_EQ(FormatDateYmd(StrToDate("2026-12-07", UserShortDateFormat())), "2026-12-07");
 }
 
 struct DateCase {
