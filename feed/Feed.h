@@ -6,3 +6,4 @@
 #include "feed/Download.h"
 #include "feed/RssDate.h"
 #include "feed/ShortDate.h"
+#include "feed/ChannelReader.h"
