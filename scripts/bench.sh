@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the benchmarks (Release, in build-bench/)
+# and runs them: our XML parser against pugixml and libxml2 on generated
+# feeds of 100 KB, 5 MB and 50 MB, and the news grid's fill time. Prints one
+# table. The feeds are written to build-bench/temp/.
+#   scripts/bench.sh [--quick]   --quick: a tenth of the runs
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DNEMARA_BENCH=ON >/dev/null
+cmake --build build-bench --target nemara_bench_xml -j"$(nproc)"
+if cmake --build build-bench --target help | grep -q nemara_bench_grid; then
+  cmake --build build-bench --target nemara_bench_grid -j"$(nproc)"
+fi
+export QT_QPA_PLATFORM=offscreen
+exec build-bench/bin/nemara_bench_xml --dir build-bench/temp "$@"
