@@ -2,3 +2,5 @@
 #pragma once
 
 #include "feed/Channel.h"
+#include "feed/Decode.h"
+#include "feed/Download.h"

@@ -1,0 +1,84 @@
+#include "feed/Feed.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace {
+
+struct DecodeCase {
+    const char* name;
+    std::string encoding;
+    std::string text;
+    std::string expected;
+};
+
+// Keeps the raw bytes out of the test listing.
+void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.name; }
+
+class DecodeCases : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeCases, GivesTheDisplayText) {
+    const DecodeCase& c = GetParam();
+    EXPECT_EQ(Decode(c.encoding, c.text), c.expected);
+}
+
+// "\xC4\x85" is a-ogonek in UTF-8, 0xB9 in the display code page.
+INSTANTIATE_TEST_SUITE_P(
+    Decode, DecodeCases,
+    testing::Values(
+        // The name: ASCII letters compared without case, nothing trimmed.
+        DecodeCase{"UpperName", "UTF-8", "\xC4\x85", "\xB9"},
+        DecodeCase{"MixedName", "Utf-8", "\xC4\x85", "\xB9"},
+        DecodeCase{"LowerName", "utf-8", "\xC4\x85", "\xB9"},
+        DecodeCase{"NameWithoutHyphen", "utf8", "\xC4\x85", "\xC4\x85"},
+        DecodeCase{"NameWithBlank", "utf-8 ", "\xC4\x85", "\xC4\x85"},
+        DecodeCase{"IsoUpperName", "ISO-8859-2", "\xB1\xA3", "\xB9\xA3"},
+        DecodeCase{"EmptyName", "", "\xB1\xC4\x85", "\xB1\xC4\x85"},
+        DecodeCase{"OtherName", "windows-1250", "\xB1\xC4\x85", "\xB1\xC4\x85"},
+        // UTF-8 text.
+        DecodeCase{"Ascii", "utf-8", "Plain <text> & more", "Plain <text> & more"},
+        DecodeCase{"PolishLetters", "utf-8", "\xC5\x81\xC3\xB3\x64\xC5\xBA", "\xA3\xF3\x64\x9F"},
+        DecodeCase{"ThreeByteCharacter", "utf-8", "\xE2\x80\x93", "\x96"},  // en dash
+        DecodeCase{"MissingFromCodePage", "utf-8", "a\xE2\x82\xACz\xE4\xB8\xAD", "a\x80z?"},
+        DecodeCase{"Overlong", "utf-8", "\xC1\x81", "A"},
+        DecodeCase{"Latin1Byte", "utf-8", "caf\xE9 au lait", ""},
+        DecodeCase{"CutAtEnd", "utf-8", "ab\xC4", ""},
+        DecodeCase{"CutThreeByte", "utf-8", "ab\xE2\x80", ""},
+        DecodeCase{"BadTrailByte", "utf-8", "\xC4\x41 long text", ""},
+        DecodeCase{"LoneTrailByteOpensSequence", "utf-8", "\x85x", ""},
+        // Four-byte sequences: one character the code page lacks.
+        DecodeCase{"Emoji", "utf-8", "Hi \xF0\x9F\x98\x80!", "Hi ?!"},
+        DecodeCase{"TwoEmoji", "utf-8", "\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", "??"},
+        DecodeCase{"EmojiBesideLetter", "utf-8", "\xC4\x85\xF0\x9F\x8E\x89", "\xB9?"},
+        DecodeCase{"CutEmojiAtEnd", "utf-8", "x\xF0\x9F\x98", "x?"},
+        DecodeCase{"CutEmojiBeforeText", "utf-8", "\xF0\x9F", ""},
+        // Empty text in every branch.
+        DecodeCase{"EmptyUtf8", "utf-8", "", ""},
+        DecodeCase{"EmptyIso", "iso-8859-2", "", ""},
+        DecodeCase{"EmptyOther", "", "", ""}),
+    [](const testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
+
+TEST(IsoToWin, ReplacesTheSevenLettersOnly) {
+    const std::string iso = "\xB1\xB6\xBC\xA1\xA6\xA3\xAC";
+    EXPECT_EQ(IsoToWin(iso), "\xB9\x9C\x9F\xA5\x8C\xA3\x8F");
+    // Other ISO-8859-2 letters stay, although Windows-1250 has them elsewhere.
+    EXPECT_EQ(IsoToWin("\xA9\xB9\xBE"), "\xA9\xB9\xBE");
+    // A replaced byte is not looked up again: B9 stays after B1 became B9.
+    EXPECT_EQ(IsoToWin("\xB1\xB9"), "\xB9\xB9");
+    EXPECT_EQ(IsoToWin(std::string("a\0\xB1", 3)), std::string("a\0\xB9", 3));
+}
+
+TEST(IsoToWin, KeepsEveryOtherByte) {
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    const std::string out = IsoToWin(all);
+    ASSERT_EQ(out.size(), all.size());
+    int changed = 0;
+    for (size_t i = 0; i < all.size(); ++i)
+        changed += out[i] != all[i];
+    EXPECT_EQ(changed, 6);  // A3 is the same in both
+}
+
+} // namespace

@@ -1,0 +1,213 @@
+#include "feed/Feed.h"
+
+#include "base/Exceptions.h"
+#include "support/TestHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteAll(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Every byte value, repeated to the size asked.
+std::string Binary(std::size_t size) {
+    std::string text(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        text[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
+    return text;
+}
+
+class DownloadTest : public testing::Test {
+protected:
+    void SetUp() override {
+        // Requests go straight to 127.0.0.1 whatever the machine's proxy.
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
+                                 "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
+            ::unsetenv(name);
+        std::string pattern = (fs::temp_directory_path() / "nemara-download-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        target_ = (dir_ / "temp.xml").string();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    // Short limits keep failing transfers quick.
+    static DownloadLimits Quick() {
+        DownloadLimits limits;
+        limits.ConnectSeconds = 5;
+        limits.StallSeconds = 1;
+        return limits;
+    }
+
+    TestHttpServer server_;
+    fs::path dir_;
+    std::string target_;
+};
+
+TEST_F(DownloadTest, CopiesTheBodyByteForByte) {
+    for (std::size_t size : {0, 1, 1023, 1024, 1025, 70000}) {
+        SCOPED_TRACE(size);
+        const std::string body = Binary(size);
+        server_.Serve("/feed.xml", 200, body);
+        EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_));
+        EXPECT_EQ(ReadAll(target_), body);
+    }
+}
+
+TEST_F(DownloadTest, ReplacesALongerFile) {
+    WriteAll(target_, std::string(5000, 'o'));
+    server_.Serve("/feed.xml", 200, "<rss/>");
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_));
+    EXPECT_EQ(ReadAll(target_), "<rss/>");
+}
+
+TEST_F(DownloadTest, SavesAnErrorPageAsTheBody) {
+    server_.Serve("/gone", 500, "<html>Server error</html>");
+    EXPECT_TRUE(DownloadFile(server_.Url("/gone"), target_));
+    EXPECT_EQ(ReadAll(target_), "<html>Server error</html>");
+    EXPECT_TRUE(DownloadFile(server_.Url("/missing"), target_));
+    EXPECT_EQ(ReadAll(target_), "<html><body>Not Found</body></html>");
+}
+
+TEST_F(DownloadTest, SendsAPlainGetWithTheExecutableAsAgent) {
+    server_.Serve("/feed.xml", 200, "x");
+    ASSERT_TRUE(DownloadFile(server_.Url("/feed.xml?a=1"), target_));
+    const auto requests = server_.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const auto& request = requests[0];
+    EXPECT_EQ(request.Line, "GET /feed.xml?a=1 HTTP/1.1");
+    EXPECT_EQ(request.Header("User-Agent"), "test_feed");
+    // Nothing beyond what every request carries: no compression, cookies
+    // or credentials.
+    for (const auto& [name, value] : request.Fields)
+        EXPECT_TRUE(name == "Host" || name == "User-Agent" || name == "Accept") << name;
+}
+
+TEST_F(DownloadTest, FollowsRedirects) {
+    server_.Redirect("/old", server_.Url("/older"), 301);
+    server_.Redirect("/older", "/new", 307);
+    server_.Serve("/new", 200, "<feed/>");
+    EXPECT_TRUE(DownloadFile(server_.Url("/old"), target_));
+    EXPECT_EQ(ReadAll(target_), "<feed/>");
+    EXPECT_EQ(server_.Requests().size(), 3u);
+}
+
+TEST_F(DownloadTest, StopsAnEndlessRedirectChain) {
+    server_.Redirect("/loop", "/loop");
+    DownloadLimits limits = Quick();
+    limits.MaxRedirects = 3;
+    EXPECT_TRUE(DownloadFile(server_.Url("/loop"), target_, limits));
+    EXPECT_EQ(server_.Requests().size(), 4u);
+    EXPECT_EQ(ReadAll(target_), "");
+}
+
+TEST_F(DownloadTest, RefusesARedirectToALocalFile) {
+    const fs::path secret = dir_ / "secret.txt";
+    WriteAll(secret, "local secret");
+    server_.Redirect("/feed.xml", "file://" + secret.string());
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_));
+    EXPECT_EQ(ReadAll(target_), "");
+}
+
+// An address that cannot be opened empties the target and still succeeds.
+TEST_F(DownloadTest, UnopenableAddressLeavesAnEmptyFile) {
+    // A bound socket that does not listen: connecting to it is refused.
+    const int closed = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(closed, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(closed, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::getsockname(closed, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const std::string refused = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
+
+    const fs::path local = dir_ / "local.xml";
+    WriteAll(local, "<rss/>");
+    for (const std::string& address :
+         {refused, std::string("no address"), std::string(), "file://" + local.string(),
+          std::string("ftp://127.0.0.1/feed.xml")}) {
+        SCOPED_TRACE(address);
+        WriteAll(target_, "previous content");
+        EXPECT_TRUE(DownloadFile(address, target_, Quick()));
+        EXPECT_TRUE(fs::exists(target_));
+        EXPECT_EQ(ReadAll(target_), "");
+    }
+    ::close(closed);
+}
+
+TEST_F(DownloadTest, KeepsWhatArrivedBeforeTheServerClosed) {
+    server_.Cut("/feed.xml", "<rss><channel>", 5000);
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, Quick()));
+    EXPECT_EQ(ReadAll(target_), "<rss><channel>");
+}
+
+TEST_F(DownloadTest, GivesUpOnASilentServer) {
+    WriteAll(target_, "previous content");
+    server_.StaySilent("/feed.xml");
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, Quick()));
+    EXPECT_EQ(ReadAll(target_), "");
+}
+
+TEST_F(DownloadTest, StopsAnEndlessBodyAtTheBound) {
+    server_.SendEndless("/feed.xml");
+    DownloadLimits limits = Quick();
+    limits.MaxBodyBytes = 100000;
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, limits));
+    EXPECT_EQ(fs::file_size(target_), 100000u);
+}
+
+TEST_F(DownloadTest, GoesThroughTheProxyOfTheEnvironment) {
+    server_.Serve("http://feed.invalid/rss.xml", 200, "<rss/>");
+    ::setenv("http_proxy", server_.Url("").c_str(), 1);
+    EXPECT_TRUE(DownloadFile("http://feed.invalid/rss.xml", target_, Quick()));
+    ::unsetenv("http_proxy");
+    EXPECT_EQ(ReadAll(target_), "<rss/>");
+    ASSERT_EQ(server_.Requests().size(), 1u);
+    EXPECT_EQ(server_.Requests()[0].Target, "http://feed.invalid/rss.xml");
+}
+
+TEST_F(DownloadTest, RaisesWhenTheFileCannotBeCreated) {
+    server_.Serve("/feed.xml", 200, "<rss/>");
+    server_.Serve("/empty", 200, "");
+    const std::string missing = (dir_ / "no such dir" / "temp.xml").string();
+    EXPECT_THROW(DownloadFile(server_.Url("/feed.xml"), missing, Quick()), EInOutError);
+    EXPECT_THROW(DownloadFile("no address", missing, Quick()), EInOutError);
+    // A directory in the file's place.
+    fs::create_directory(target_);
+    EXPECT_THROW(DownloadFile(server_.Url("/feed.xml"), target_, Quick()), EInOutError);
+    EXPECT_THROW(DownloadFile(server_.Url("/empty"), target_, Quick()), EInOutError);
+}
+
+TEST_F(DownloadTest, RaisesWhenTheDiskIsFull) {
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    server_.Serve("/feed.xml", 200, Binary(3000));
+    EXPECT_THROW(DownloadFile(server_.Url("/feed.xml"), "/dev/full", Quick()), EInOutError);
+}
+
+} // namespace

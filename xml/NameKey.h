@@ -1,0 +1,36 @@
+// The name key: how the XML library decides that two names are the same.
+// A name's key is the name with the ASCII letters a-z upper-cased; every
+// other byte, 0x80 and above included, stays as it is. Keys compare byte by
+// byte as unsigned values, and a key that is a prefix of another is smaller.
+//
+// The keys are never built: both names are folded byte by byte while they
+// are compared, so a comparison allocates nothing.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+inline unsigned char FoldNameByte(char c) noexcept
+{
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 0x20) : b;
+}
+
+// Negative, zero or positive as the key of a is smaller than, equal to or
+// greater than the key of b.
+inline int CompareNameKeys(std::string_view a, std::string_view b) noexcept
+{
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = FoldNameByte(a[i]);
+        const unsigned char y = FoldNameByte(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+inline bool SameNameKey(std::string_view a, std::string_view b) noexcept
+{
+    return a.size() == b.size() && CompareNameKeys(a, b) == 0;
+}

@@ -1,0 +1,106 @@
+#include "xml/XmlNode.h"
+
+#include "xml/NodeMessages.h"
+
+#include <cassert>
+
+TVexBaseXmlNode::~TVexBaseXmlNode()
+{
+    DestroyIndex();
+    DestroyChildren();
+}
+
+TVexXMLNode* TVexBaseXmlNode::Items(int i) const
+{
+    if (i < 0 || i >= FChildren.Size())
+        throw EVexXMLError(nodemsg::BadIndex);
+    return FChildren[i];
+}
+
+TVexXMLNode* TVexBaseXmlNode::NodeByName(std::string_view name, bool autoCreate)
+{
+    if (TBinaryTreeNode* found = IndexLookup(name))
+        return found->FItems[0];
+    if (!autoCreate)
+        return nullptr;
+    auto node = std::make_unique<TVexXMLNode>(std::string(name), nkElement);
+    Add(node.get());
+    return node.release();
+}
+
+void TVexBaseXmlNode::Add(TVexXMLNode* node)
+{
+    if (node == this)
+        throw EVexXMLError(nodemsg::AddSelf);
+    assert(node->FParent == nullptr && "a node belongs to one parent only");
+    FChildren.ReserveOne();   // the only step that may fail
+    FChildren.PushBack(node);
+    node->FParent = this;
+}
+
+void TVexBaseXmlNode::Clear()
+{
+    DestroyIndex();
+    DestroyChildren();
+}
+
+void TVexBaseXmlNode::DestroyIndex() noexcept
+{
+    delete FNameIndex;
+    FNameIndex = nullptr;
+    FIndexed = 0;
+}
+
+void TVexBaseXmlNode::DestroyChildren() noexcept
+{
+    // Depth-first along the parent links instead of recursion, so the depth
+    // of the tree costs no stack: go down through the last child until a
+    // node without children, free it, and go back up to its parent, whose
+    // last child is now the previous sibling. Each node is freed once its
+    // children are gone, so its destructor has only its own data to free.
+    TVexBaseXmlNode* n = this;
+    for (;;) {
+        if (n->FChildren.Size() > 0) {
+            TVexBaseXmlNode* child = n->FChildren.Back();
+            child->FParent = n;   // the way back up
+            n = child;
+        } else if (n == this) {
+            break;
+        } else {
+            TVexBaseXmlNode* parent = n->FParent;
+            parent->FChildren.PopBack();
+            delete n;
+            n = parent;
+        }
+    }
+    FChildren.Release();
+}
+
+TVexXMLNode::TVexXMLNode(std::string name, TVexXMLNodeKind kind) noexcept
+    : FName(std::move(name)), FKind(kind)
+{
+}
+
+TVexXMLNode::~TVexXMLNode()
+{
+    // The attributes go first, then the base destructor frees the index
+    // and the children.
+    FParameters.Clear();
+}
+
+void TVexXMLNode::SetName(std::string name)
+{
+    TVexBaseXmlNode* parent = Parent();
+    if (!parent || FKind != nkElement) {
+        FName = std::move(name);
+        return;
+    }
+    parent->RenameIndexed(this, std::move(name));
+}
+
+void TVexXMLNode::Clear()
+{
+    TVexBaseXmlNode::Clear();
+    FParameters.Clear();
+    FText = std::string();
+}

@@ -1,0 +1,156 @@
+// The node tree: TVexBaseXmlNode holds an owned, ordered child list and the
+// name index over its element children; TVexXMLNode is one element, control
+// tag or comment with its name, text and attributes. The document,
+// TVexXMLParser, derives from TVexBaseXmlNode.
+//
+// Building a tree cheaply (what the parser does):
+//   auto* node = new TVexXMLNode(std::move(name), nkElement);   // name moved in
+//   node->Parameters().ParamByName(attrName, true)->SetValue(std::move(value));
+//   node->SetText(std::move(text));                              // moved in
+//   parent->Add(node);                                           // parent owns it now
+// An element node is one allocation of 120 bytes; its name and its text
+// live inside it up to 15 bytes each and take one more allocation each when
+// longer. An attribute is one allocation (likewise with its two texts). A
+// parent's child array is one allocation, grown geometrically.
+//
+// The name index is built lazily: Add only appends, and the children added
+// since the index was last used are entered, in their order, the first time
+// anything asks the index (NodeByName, NameIndex, SetName of a child, the
+// index operations). The result is the index that entering each element at
+// its Add would have built, but a tree that is parsed and never searched by
+// name costs no tree nodes. Once used, the index costs one tree node per
+// distinct element name among the children. Name lookups and insertions
+// compare the names in place and allocate nothing.
+//
+// Destruction and Clear free a subtree of any depth without recursion,
+// siblings from the last to the first.
+#pragma once
+
+#include "xml/NodeList.h"
+#include "xml/XmlIndex.h"
+#include "xml/XmlParameters.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+enum TVexXMLNodeKind : std::uint8_t { nkElement, nkControlTag, nkComment };
+
+class TVexXMLNode;
+
+class TVexBaseXmlNode {
+public:
+    TVexBaseXmlNode() noexcept = default;
+    virtual ~TVexBaseXmlNode();
+    TVexBaseXmlNode(const TVexBaseXmlNode&) = delete;
+    TVexBaseXmlNode& operator=(const TVexBaseXmlNode&) = delete;
+
+    // Children of every kind, in the order they were added.
+    int Count() const noexcept { return FChildren.Size(); }
+    // Raises "Nieprawidłowy indeks!" outside 0..Count()-1.
+    TVexXMLNode* Items(int i) const;
+
+    // The first indexed element child whose name has the key of `name`.
+    // When there is none: with autoCreate a new empty element named `name`
+    // as passed, added last; without it nullptr.
+    TVexXMLNode* NodeByName(std::string_view name, bool autoCreate);
+
+    // Makes `node` the last child and takes ownership of it; an element is
+    // also entered in the name index (when the index is next used). Raises "Nie mogę dodać siebie do
+    // własnej listy!" when node is this node. On any failure nothing changes
+    // and the caller still owns the node. `node` must not belong to a parent.
+    void Add(TVexXMLNode* node);
+
+    // Destroys the name index and every child, the last child first.
+    virtual void Clear();
+
+    // The root of the name index, or nullptr while no element child is indexed.
+    TBinaryTreeNode* NameIndex() const
+    {
+        SyncIndex();
+        return FNameIndex;
+    }
+    TVexBaseXmlNode* Parent() const noexcept { return FParent; }
+
+protected:
+    // The name index operations; only the library calls them.
+
+    // The tree node whose key is the key of `name`, or nullptr.
+    TBinaryTreeNode* IndexLookup(std::string_view name) const;
+    // Enters a node that the index does not list yet after the entries of
+    // its key. May throw std::bad_alloc, and then changes nothing.
+    void AddToIndex(TVexXMLNode* node);
+    // Takes a node out of the index; raises "Takiego elementu nie ma w
+    // drzewie AVL!" when it is not listed, changing nothing.
+    void RemoveFromIndex(TVexXMLNode* node);
+    // The tree node that lists this very node, or nullptr.
+    TBinaryTreeNode* FindIndexNode(const TVexXMLNode* node) const;
+    // Restores the balance from `node` up to the root.
+    void Rebalance(TBinaryTreeNode* node) noexcept;
+    // Raise "Prawa podgałąź jest pusta!" / "Lewa podgałąź jest pusta!" when
+    // the needed child is missing; return the tree node that takes its place.
+    TBinaryTreeNode* RotateLeft(TBinaryTreeNode* node);
+    TBinaryTreeNode* RotateRight(TBinaryTreeNode* node);
+
+private:
+    friend class TVexXMLNode;
+
+    // Enters the children added since the index was last used. Touches only
+    // FNameIndex, FIndexed and the tree nodes, so it may run on behalf of
+    // the const readers.
+    void SyncIndex() const
+    {
+        if (FIndexed < FChildren.Size())
+            const_cast<TVexBaseXmlNode*>(this)->IndexPending();
+    }
+    void IndexPending();
+    TBinaryTreeNode* FindKey(std::string_view name) const noexcept;
+    // AddToIndex that takes a new tree node from `spare` when it needs one
+    // and allocates it there first when `spare` is empty.
+    void InsertIntoIndex(TVexXMLNode* node, std::unique_ptr<TBinaryTreeNode>& spare);
+    // Takes a tree node with at most one child out of the tree and frees it.
+    void UnlinkIndexNode(TBinaryTreeNode* node) noexcept;
+    // SetName of an indexed element child: out of the index, renamed, back in.
+    void RenameIndexed(TVexXMLNode* node, std::string name);
+    void DestroyIndex() noexcept;
+    void DestroyChildren() noexcept;
+
+    // The count of indexed children fits in the list's tail padding.
+    [[no_unique_address]] TVexNodeList FChildren;
+    mutable int FIndexed = 0;   // the children before this position are indexed
+    mutable TBinaryTreeNode* FNameIndex = nullptr;
+    TVexBaseXmlNode* FParent = nullptr;
+};
+
+class TVexXMLNode : public TVexBaseXmlNode {
+public:
+    TVexXMLNode(std::string name, TVexXMLNodeKind kind) noexcept;
+    ~TVexXMLNode() override;
+
+    const std::string& Name() const noexcept { return FName; }
+    // Renames the node. An element with a parent is re-indexed there: it now
+    // comes after every child already indexed under the new name, even when
+    // only the letter case changed. Its place among the children stays.
+    void SetName(std::string name);
+
+    const std::string& Text() const noexcept { return FText; }
+    void SetText(std::string text) noexcept { FText = std::move(text); }
+
+    TVexXMLParameters& Parameters() noexcept { return FParameters; }
+    const TVexXMLParameters& Parameters() const noexcept { return FParameters; }
+
+    TVexXMLNodeKind Kind() const noexcept { return FKind; }
+
+    // The base Clear, then no attributes and an empty Text; the Name, Kind
+    // and place in the parent stay.
+    void Clear() override;
+
+private:
+    friend class TVexBaseXmlNode;
+
+    std::string FName;
+    std::string FText;
+    TVexXMLParameters FParameters;
+    TVexXMLNodeKind FKind;
+};
