@@ -1,12 +1,15 @@
 // Program start: the application object, the main window and the message loop.
+#include "ui/About.h"
+#include "ui/Application.h"
 #include "ui/Unit1.h"
 
-#include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName("Nemara");
-    TForm1 form;
-    form.show();
+    QApplication::setWindowIcon(QIcon(ProgramIcon(64)));
+    TForm1 Form1;
+    Form1.show();
     return app.exec();
 }

@@ -1,3 +1,315 @@
 #include "ui/Unit1.h"
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) { setWindowTitle("Nemara 1.1"); }
+#include "base/Dates.h"
+#include "base/Lines.h"
+#include "ui/About.h"
+#include "ui/Application.h"
+#include "ui/Browser.h"
+#include "ui/FileIO.h"
+#include "ui/Fonts.h"
+#include "ui/QtText.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+const char* const kChannelFile = "channels.lst";
+
+void Place(QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(left, top, width, height);
+}
+
+void CentreOnScreen(QWidget* widget) {
+    widget->adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        widget->move(screen->availableGeometry().center() - widget->rect().center());
+}
+
+std::string ExecutableDirectory() {
+    std::string dir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+}  // namespace
+
+TForm1::TForm1(std::string exeDir, QWidget* parent) : QWidget(parent), exeDirOverride_(std::move(exeDir)) {
+    LoadFonts();
+    setWindowTitle("Nemara 1.1");
+    setAttribute(Qt::WA_WindowPropagation);
+    setFont(PixelFont("Tahoma", 13));
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
+    setAutoFillBackground(true);
+    // The design gives outer sizes; its frame takes 8 x 34 pixels (a
+    // 777 x 481 window is 769 x 447 inside), and Qt sizes the inside.
+    move(222, 117);
+    resize(777 - 8, 481 - 34);
+    setMinimumSize(450 - 8, 450 - 34);
+
+    CreateControls();
+    BindEvents();
+    Guarded([this] { FormCreate(this); });
+}
+
+void TForm1::CreateControls() {
+    LeftPanel = new TPanel("Channels", Qt::AlignHCenter, this);
+    Place(LeftPanel, 0, 0, 217, 447);
+    LeftPanel->setMinimumWidth(100);
+
+    Splitter1 = new TSplitter(LeftPanel, this);
+    Place(Splitter1, 217, 0, 10, 447);
+
+    AddButton = new QPushButton("+", LeftPanel);
+    Place(AddButton, 184, 8, 25, 17);
+
+    Channels = new TListBox(LeftPanel);
+    Place(Channels, 8, 24, 201, 409);
+    Channels->viewport()->setCursor(Qt::PointingHandCursor);
+    Channels->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    Button1 = new QPushButton("?", LeftPanel);
+    Place(Button1, 8, 8, 25, 17);
+
+    RightPanel = new TPanel("News list", Qt::AlignLeft, this);
+    Place(RightPanel, 227, 0, 542, 447);
+
+    Label1 = new TLabel("Text", RightPanel);
+    Place(Label1, 0, 150, 25, 16);
+    Label1->SetCaption(Label1->text());
+
+    DateLabel = new TLabel("0", RightPanel, true, Qt::AlignRight | Qt::AlignVCenter);
+    Place(DateLabel, 533, 150, 7, 16);
+    DateLabel->SetCaption(DateLabel->text());
+
+    Message = new TMemo(RightPanel);
+    Place(Message, 0, 168, 545, 265);
+    Message->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    Titles = new TStringGrid(2, 1, RightPanel);
+    Place(Titles, 0, 24, 545, 121);
+
+    PopupMenu1 = new QMenu(this);
+    Usuwszystkie1 = PopupMenu1->addAction("Remove selected");
+    PopupMenu2 = new QMenu(this);
+    UsuHTML1 = PopupMenu2->addAction("Strip HTML");
+
+    setTabOrder(AddButton, Channels);
+    setTabOrder(Channels, Button1);
+    setTabOrder(Button1, Message);
+    setTabOrder(Message, Titles);
+}
+
+void TForm1::BindEvents() {
+    connect(Splitter1, &TSplitter::moved, this, Handler([this](int width) {
+                LeftPanel->resize(width, LeftPanel->height());
+                DockControls();
+                Splitter1Moved(Splitter1);
+            }));
+    connect(AddButton, &QPushButton::clicked, this, Handler([this] { AddButtonClick(AddButton); }));
+    connect(Button1, &QPushButton::clicked, this, Handler([this] { Button1Click(Button1); }));
+    connect(Channels, &TListBox::dblClick, this, Handler([this] { ChannelsDblClick(Channels); }));
+    connect(Channels, &QWidget::customContextMenuRequested, this, Handler([this](const QPoint& pos) {
+                PopupMenu1->popup(Channels->viewport()->mapToGlobal(pos));
+            }));
+    connect(Usuwszystkie1, &QAction::triggered, this, Handler([this] { Usuwszystkie1Click(Usuwszystkie1); }));
+    connect(Message, &QWidget::customContextMenuRequested, this, Handler([this](const QPoint& pos) {
+                PopupMenu2->popup(Message->viewport()->mapToGlobal(pos));
+            }));
+    connect(UsuHTML1, &QAction::triggered, this, Handler([this] { UsuHTML1Click(UsuHTML1); }));
+    connect(Message, &TMemo::mouseMoved, this, Handler([this](TShiftState shift, int x, int y) {
+                MessageMouseMove(Message, shift, x, y);
+            }));
+    connect(Message, &TMemo::doubleClicked, this, Handler([this] { MessageDblClick(Message); }));
+    connect(Message, &TMemo::clicked, this, Handler([this] { MessageClick(Message); }));
+    connect(Titles, &TStringGrid::selectCell, this, Handler([this](int col, int row) {
+                bool canSelect = true;
+                TitlesSelectCell(Titles, col, row, canSelect);
+            }));
+    connect(Titles, &TStringGrid::topLeftChanged, this, Handler([this] { TitlesTopLeftChanged(Titles); }));
+}
+
+void TForm1::DockControls() {
+    int left = LeftPanel->width();
+    LeftPanel->setGeometry(0, 0, left, height());
+    Splitter1->setGeometry(left, 0, Splitter1->width(), height());
+    int rightLeft = left + Splitter1->width();
+    RightPanel->setGeometry(rightLeft, 0, std::max(0, width() - rightLeft), height());
+}
+
+void TForm1::resizeEvent(QResizeEvent*) {
+    DockControls();
+    Guarded([this] { FormResize(this); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    TCloseAction action = caHide;
+    Guarded([&] { FormClose(this, action); });
+    if (action == caNone)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void TForm1::FormCreate(QObject*) {
+    FExeDir = exeDirOverride_.empty() ? ExecutableDirectory() : exeDirOverride_;
+    LoadChannelList();
+}
+
+void TForm1::FormResize(QObject*) {
+    AlignForm();
+}
+
+void TForm1::Splitter1Moved(QObject*) {
+    AlignForm();
+}
+
+void TForm1::AlignForm() {
+    Channels->resize(LeftPanel->width() - Channels->x(), Channels->height());
+    Channels->resize(Channels->width(), LeftPanel->height() - Channels->y() - 8);
+    AddButton->move(LeftPanel->width() - AddButton->width(), AddButton->y());
+    Titles->resize(RightPanel->width() - 8, Titles->height());
+    Message->resize(Titles->width(), Message->height());
+    Message->resize(Message->width(), RightPanel->height() - Message->y() - 8);
+    DateLabel->move(RightPanel->width() - DateLabel->width() - 8, DateLabel->y());
+    Titles->SetDefaultColWidth(Titles->width() / Titles->ColCount());
+}
+
+// The channel list.
+
+bool TForm1::LoadChannelList() {
+    std::string bytes;
+    if (!ReadFileBytes(FExeDir + kChannelFile, bytes))
+        return false;
+    Channels->SetItems(SplitLines(bytes));
+    return true;
+}
+
+bool TForm1::SaveChannelList() {
+    return WriteFileReplacing(FExeDir + kChannelFile, JoinLines(Channels->AllItems()));
+}
+
+void TForm1::AddButtonClick(QObject*) {
+    QInputDialog box(this);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setWindowTitle("Add new channel");
+    box.setLabelText("Address:");
+    box.setTextValue("");
+    box.setOkButtonText("OK");
+    box.setCancelButtonText("Cancel");
+    if (auto* edit = box.findChild<QLineEdit*>())
+        edit->setMaxLength(255);
+    if (auto* buttons = box.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setDefault(true);
+    CentreOnScreen(&box);
+    if (box.exec() != QDialog::Accepted)
+        return;
+
+    std::string entry = FromQString(box.textValue());
+    // Letter case is compared as Unicode folds it, so "Ł" matches "ł" too.
+    QString shown = ToQString(entry);
+    for (int i = 0; i < Channels->Count(); ++i)
+        if (ToQString(Channels->Items(i)).compare(shown, Qt::CaseInsensitive) == 0)
+            return;
+    Channels->Add(entry);
+}
+
+void TForm1::Usuwszystkie1Click(QObject*) {
+    for (int i = Channels->Count() - 1; i >= 0; --i)
+        if (Channels->Selected(i))
+            Channels->Delete(i);
+}
+
+void TForm1::FormClose(QObject*, TCloseAction& Action) {
+    if (SaveChannelList())
+        return;
+    QMessageBox box(QMessageBox::Critical, "Error", "Could not save channel list! Do you still want to exit?",
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton("&Yes", QMessageBox::YesRole);
+    QPushButton* no = box.addButton("&No", QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    if (box.clickedButton() == no)
+        Action = caNone;
+}
+
+// Fetches the channel of the current entry.
+void TForm1::ChannelsDblClick(QObject*) {}
+
+void TForm1::ChannelsDrawItem(QObject*, int, QRect, int) {}
+
+void TForm1::Button1Click(QObject*) {
+    ShowAboutBox();
+}
+
+// The news list and the text view.
+
+void TForm1::ResetTitles() {
+    Titles->SetRowCount(1);
+    Titles->SetCells(0, 0, "");
+    Titles->SetCells(1, 0, "");
+    titlesReset_ = true;
+}
+
+void TForm1::TitlesAdd(const std::string& first, const std::string& second) {
+    int row = 0;
+    if (titlesReset_) {
+        titlesReset_ = false;
+    } else {
+        row = Titles->RowCount();
+        Titles->SetRowCount(row + 1);
+    }
+    Titles->SetCells(0, row, first);
+    Titles->SetCells(1, row, second);
+}
+
+void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
+    if (ARow < 0 || titlesReset_ || static_cast<std::size_t>(ARow) >= FChannel.News.size())
+        return;
+    const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
+    Message->SetText(StripTags(item.Description) + "\r\n\r\n" + item.Link);
+    DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
+}
+
+void TForm1::TitlesTopLeftChanged(QObject*) {
+    if (Titles->LeftCol() != 0)
+        Titles->SetLeftCol(0);
+}
+
+void TForm1::UsuHTML1Click(QObject*) {
+    Message->SetText(StripTags(Message->Text()));
+}
+
+void TForm1::MessageMouseMove(QObject*, TShiftState, int X, int Y) {
+    if (Message->Text().empty())
+        return;
+    bool link = GetWordAtMouseCursor(X, Y).starts_with("http://");
+    Message->viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
+}
+
+std::string TForm1::GetWordAtMouseCursor(int X, int Y) const {
+    std::size_t index = Message->CharFromPos(QPoint(X, Y));
+    return ExtractWordAt(Message->Text(), index + 1);
+}
+
+void TForm1::MessageDblClick(QObject*) {
+    std::string selected = Message->SelText();
+    if (selected.starts_with("http://"))
+        OpenInBrowser(selected);
+}
+
+void TForm1::MessageClick(QObject*) {}

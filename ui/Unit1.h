@@ -1,14 +1,87 @@
-// The main window.
+// The main window: the channel list on the left, the news list and the
+// text of the selected item on the right.
 #pragma once
 
 #include "feed/Feed.h"
+#include "ui/Controls.h"
+#include "ui/Memo.h"
+#include "ui/MessageText.h"
+#include "ui/StringGrid.h"
 
-#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QWidget>
 
-class TForm1 : public QMainWindow {
+#include <string>
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // exeDir, when given, takes the place of the executable's directory
+    // (it must end in "/"); tests put the window's files elsewhere so.
+    explicit TForm1(std::string exeDir = {}, QWidget* parent = nullptr);
 
+    TPanel* LeftPanel;
+    QPushButton* AddButton;
+    TListBox* Channels;
+    TPanel* RightPanel;
+    TMemo* Message;
+    TSplitter* Splitter1;
+    TLabel* Label1;
+    QMenu* PopupMenu1;
+    QAction* Usuwszystkie1;
+    TLabel* DateLabel;
+    QPushButton* Button1;
+    QMenu* PopupMenu2;
+    QAction* UsuHTML1;
+    // The themed visual style is Qt's own; no manifest component is needed.
+    TStringGrid* Titles;
+    // The executable's directory with its trailing "/", in the file
+    // system's bytes; the window's files are this plus a bare name.
+    std::string FExeDir;
     TRSS FChannel;
+
+    void AlignForm();
+    void TitlesAdd(const std::string& first, const std::string& second);
+    std::string GetWordAtMouseCursor(int X, int Y) const;
+    // Puts the news grid into its reset state: one empty row that belongs
+    // to no item.
+    void ResetTitles();
+
+    bool LoadChannelList();
+    bool SaveChannelList();
+
+    // Event handlers.
+    void FormCreate(QObject* Sender);
+    void FormResize(QObject* Sender);
+    void FormClose(QObject* Sender, TCloseAction& Action);
+    void Splitter1Moved(QObject* Sender);
+    void AddButtonClick(QObject* Sender);
+    void Usuwszystkie1Click(QObject* Sender);
+    void ChannelsDblClick(QObject* Sender);
+    // The list draws its entries itself and never calls this.
+    void ChannelsDrawItem(QObject* Control, int Index, QRect Rect, int State);
+    void Button1Click(QObject* Sender);
+    void TitlesSelectCell(QObject* Sender, int ACol, int ARow, bool& CanSelect);
+    void TitlesTopLeftChanged(QObject* Sender);
+    void UsuHTML1Click(QObject* Sender);
+    void MessageMouseMove(QObject* Sender, TShiftState Shift, int X, int Y);
+    void MessageDblClick(QObject* Sender);
+    void MessageClick(QObject* Sender);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void BindEvents();
+    // Docks LeftPanel and Splitter1 to the left and lets RightPanel fill
+    // the rest, as the toolkit does before the resize handler runs.
+    void DockControls();
+
+    std::string exeDirOverride_;
+    bool titlesReset_ = true;
 };

@@ -8,7 +8,7 @@
 //   node->Parameters().ParamByName(attrName, true)->SetValue(std::move(value));
 //   node->SetText(std::move(text));                              // moved in
 //   parent->Add(node);                                           // parent owns it now
-// An element node is one allocation of 120 bytes; its name and its text
+// An element node is one allocation of 120 bytes (64-bit libstdc++); its name and its text
 // live inside it up to 15 bytes each and take one more allocation each when
 // longer. An attribute is one allocation (likewise with its two texts). A
 // parent's child array is one allocation, grown geometrically.
@@ -20,7 +20,9 @@
 // its Add would have built, but a tree that is parsed and never searched by
 // name costs no tree nodes. Once used, the index costs one tree node per
 // distinct element name among the children. Name lookups and insertions
-// compare the names in place and allocate nothing.
+// compare the names in place and allocate nothing. Since even the const
+// readers may build the index, one tree must not be read by two threads at
+// once.
 //
 // Destruction and Clear free a subtree of any depth without recursion,
 // siblings from the last to the first.
@@ -57,9 +59,10 @@ public:
     TVexXMLNode* NodeByName(std::string_view name, bool autoCreate);
 
     // Makes `node` the last child and takes ownership of it; an element is
-    // also entered in the name index (when the index is next used). Raises "Nie mogę dodać siebie do
-    // własnej listy!" when node is this node. On any failure nothing changes
-    // and the caller still owns the node. `node` must not belong to a parent.
+    // also entered in the name index (when the index is next used). Raises
+    // "Nie mogę dodać siebie do własnej listy!" when node is this node. On
+    // any failure nothing changes and the caller still owns the node. `node`
+    // must not belong to a parent already, nor be an ancestor of this node.
     void Add(TVexXMLNode* node);
 
     // Destroys the name index and every child, the last child first.

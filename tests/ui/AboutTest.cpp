@@ -1,0 +1,89 @@
+#include "Support.h"
+#include "ui/About.h"
+#include "ui/Browser.h"
+#include "ui/Unit1.h"
+#include "base/Exceptions.h"
+
+#include <QMessageBox>
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Puts a recorder in place of the browser for one test.
+class BrowserRecorder {
+public:
+    BrowserRecorder() : old_(SetBrowserLauncher([this](const std::string& a) { opened.push_back(a); })) {}
+    ~BrowserRecorder() { SetBrowserLauncher(old_); }
+    BrowserRecorder(const BrowserRecorder&) = delete;
+    BrowserRecorder& operator=(const BrowserRecorder&) = delete;
+
+    std::vector<std::string> opened;
+
+private:
+    TBrowserLauncher old_;
+};
+
+}  // namespace
+
+TEST(About, ShowsAFreshDialogEachTime) {
+    TempDir dir;
+    TForm1 form(dir.Dir());
+    form.show();
+    BrowserRecorder browser;
+    std::vector<TAboutDlg*> shown;
+    for (int round = 0; round < 2; ++round) {
+        bool destroyed = false;
+        WhenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<TAboutDlg*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            shown.push_back(dialog);
+            QObject::connect(dialog, &QObject::destroyed, [&] { destroyed = true; });
+            EXPECT_EQ(dialog->windowTitle(), "About");
+            EXPECT_EQ(dialog->size(), QSize(401, 380));
+            EXPECT_EQ(dialog->Label1->text(), "Nemara 1.0");
+            EXPECT_EQ(dialog->Button4->text(), "OK");
+            EXPECT_EQ(dialog->font().family(), "MS Sans Serif");
+            EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+
+            QTest::mouseClick(dialog->Label5, Qt::LeftButton);
+            ASSERT_EQ(browser.opened.size(), static_cast<std::size_t>(round + 1));
+            EXPECT_EQ(browser.opened.back(), "http://" + dialog->Label5->text().toStdString());
+            // Escape is bound to nothing; Enter presses "OK".
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            EXPECT_TRUE(dialog->isVisible());
+            if (round == 0)
+                dialog->Button4->click();
+            else
+                QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        form.Button1->click();
+        EXPECT_TRUE(destroyed);
+    }
+    EXPECT_EQ(shown.size(), 2u);
+}
+
+TEST(ErrorReport, AFailureInAHandlerIsShownAndTheProgramGoesOn) {
+    class Failing : public QObject {
+    public:
+        bool event(QEvent*) override { throw EInOutError("B\xB3\xB9" "d zapisu");  // Błąd zapisu
+        }
+    } failing;
+    QString shownText;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        shownText = box->text();
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        ASSERT_EQ(box->buttons().size(), 1);
+        EXPECT_EQ(box->buttons()[0]->text(), "OK");
+        box->buttons()[0]->click();
+    });
+    QEvent event(QEvent::User);
+    QApplication::sendEvent(&failing, &event);
+    EXPECT_EQ(shownText, QString::fromUtf8("Błąd zapisu"));
+}

@@ -1,0 +1,216 @@
+#include "Support.h"
+#include "base/Dates.h"
+#include "ui/Browser.h"
+#include "ui/Unit1.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class NewsList : public testing::Test {
+protected:
+    NewsList() : form(dir.Dir()) {
+        form.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+        old_ = SetBrowserLauncher([this](const std::string& address) { opened.push_back(address); });
+    }
+    ~NewsList() override { SetBrowserLauncher(old_); }
+
+    // Fills the channel and the grid as a reader does.
+    void Read(const std::vector<TRSSItem>& items) {
+        form.FChannel.News = items;
+        for (const auto& item : items)
+            form.TitlesAdd(item.Title, "[" + item.Category + "]");
+    }
+
+    void ClickRow(int row) {
+        QRect cell = form.Titles->visualRect(form.Titles->model()->index(row, 0));
+        QTest::mouseClick(form.Titles->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    // A point over the character at a position of the view's document, at
+    // a fraction of the glyph's width.
+    QPoint PointOn(int position, double fraction) {
+        QTextCursor cursor(form.Message->document());
+        cursor.setPosition(position);
+        QRect left = form.Message->cursorRect(cursor);
+        cursor.setPosition(position + 1);
+        QRect right = form.Message->cursorRect(cursor);
+        // A line break has no glyph: the point lies past the end of its line.
+        if (right.y() != left.y())
+            return {left.x() + 5, left.center().y()};
+        // Glyphs may begin at a fraction of a pixel: keep a pixel off both edges.
+        int inside = std::max(0, right.x() - left.x() - 2);
+        return {left.x() + 1 + static_cast<int>(inside * fraction), left.center().y()};
+    }
+
+    Qt::CursorShape ShapeAfterMoveTo(QPoint point) {
+        SendMouse(form.Message->viewport(), QEvent::MouseMove, point, Qt::NoButton, Qt::NoButton);
+        return form.Message->viewport()->cursor().shape();
+    }
+
+    void DoubleClick(QPoint point) {
+        QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, form.Message->viewport()->mapTo(&form, point));
+    }
+
+    TempDir dir;
+    TForm1 form;
+    std::vector<std::string> opened;
+
+private:
+    TBrowserLauncher old_;
+};
+
+// Whether the character at a position of the document lies in a word
+// beginning "http://"; words end at spaces, tabs and line breaks.
+bool InLink(const QString& text, int position) {
+    auto delimiter = [&](int i) { return text[i] == ' ' || text[i] == '\t' || text[i] == '\n'; };
+    if (delimiter(position))
+        return false;
+    int start = position;
+    while (start > 0 && !delimiter(start - 1))
+        --start;
+    return text.mid(start).startsWith("http://");
+}
+
+TRSSItem Item(std::string title, std::string description, std::string link, double date) {
+    TRSSItem item;
+    item.Title = std::move(title);
+    item.Category = "news";
+    item.Description = std::move(description);
+    item.Link = std::move(link);
+    item.Date = date;
+    return item;
+}
+
+}  // namespace
+
+TEST_F(NewsList, EachAddFillsOneRow) {
+    EXPECT_EQ(form.Titles->RowCount(), 1);
+    Read({Item("one", "", "", 0), Item("two", "", "", 0), Item("three", "", "", 0)});
+    ASSERT_EQ(form.Titles->RowCount(), 3);
+    EXPECT_EQ(form.Titles->Cells(0, 0), "one");
+    EXPECT_EQ(form.Titles->Cells(1, 0), "[news]");
+    EXPECT_EQ(form.Titles->Cells(0, 2), "three");
+
+    form.ResetTitles();
+    EXPECT_EQ(form.Titles->RowCount(), 1);
+    EXPECT_EQ(form.Titles->Cells(0, 0), "");
+    Read({Item("only", "", "", 0)});
+    EXPECT_EQ(form.Titles->RowCount(), 1);
+    EXPECT_EQ(form.Titles->Cells(0, 0), "only");
+
+    // The second cell is kept even while only one column is shown.
+    form.ResetTitles();
+    form.Titles->SetColCount(1);
+    form.TitlesAdd("atom", "");
+    form.TitlesAdd("entry", "hidden");
+    EXPECT_EQ(form.Titles->Cells(1, 1), "hidden");
+    EXPECT_TRUE(form.Titles->isColumnHidden(1));
+}
+
+TEST_F(NewsList, TheResetRowSelectsNothing) {
+    form.Message->SetText("kept");
+    // A reader that failed may have filled the channel but not the grid.
+    form.FChannel.News = {Item("t", "d", "http://x/", 100)};
+    ClickRow(0);
+    EXPECT_EQ(form.Message->Text(), "kept");
+    EXPECT_EQ(form.DateLabel->text(), "0");
+    bool canSelect = true;
+    form.TitlesSelectCell(form.Titles, 0, -1, canSelect);
+    form.TitlesSelectCell(form.Titles, 0, 5, canSelect);
+    EXPECT_EQ(form.Message->Text(), "kept");
+    EXPECT_TRUE(canSelect);
+}
+
+TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
+    Read({Item("first", "<p><b>two words</b></p>", "http://a.pl/<1>", EncodeDate(2012, 3, 5)),
+          Item("second", "plain", "http://a.pl/2", 0)});
+    int right = form.DateLabel->x() + form.DateLabel->width();
+    ClickRow(0);
+    EXPECT_EQ(form.Message->Text(), "two words\r\n\r\nhttp://a.pl/<1>");
+    EXPECT_EQ(form.Message->toPlainText(), "two words\n\nhttp://a.pl/<1>");
+    EXPECT_EQ(form.DateLabel->text(), "2012-03-05");
+    EXPECT_EQ(form.DateLabel->x() + form.DateLabel->width(), right);
+
+    ClickRow(1);
+    EXPECT_EQ(form.Message->Text(), "plain\r\n\r\nhttp://a.pl/2");
+    EXPECT_EQ(form.DateLabel->text(), "1899-12-30");
+
+    // A click on the row that is selected already shows it again.
+    form.Message->SetText("other");
+    ClickRow(1);
+    EXPECT_EQ(form.Message->Text(), "plain\r\n\r\nhttp://a.pl/2");
+}
+
+TEST_F(NewsList, TheGridNeverStaysScrolledSideways) {
+    Read({Item("a", "", "", 0), Item("b", "", "", 0)});
+    form.Titles->SetDefaultColWidth(2000);
+    form.Titles->SetLeftCol(1);
+    EXPECT_EQ(form.Titles->LeftCol(), 0);
+    form.Titles->setCurrentCell(1, 1);
+    EXPECT_EQ(form.Titles->LeftCol(), 0);
+}
+
+TEST_F(NewsList, StripHtmlRemovesTheTagsOfTheText) {
+    form.Message->SetText("<p>a</p> > b\r\n<i>c");
+    form.UsuHTML1->trigger();
+    EXPECT_EQ(form.Message->Text(), "a > b\r\nc");
+    form.Message->SetText("no tags > here");
+    form.UsuHTML1->trigger();
+    EXPECT_EQ(form.Message->Text(), "no tags > here");
+}
+
+TEST_F(NewsList, ThePointerIsAHandOverEveryCharacterOfALink) {
+    EXPECT_TRUE(form.Message->viewport()->hasMouseTracking());
+    for (const char* text : {"see http://x.pl/a", "first line\r\nhttp://b.pl/x y\r\nhttp:/ tail\rhttp://c\n."}) {
+        form.Message->SetText(text);
+        const QString shown = form.Message->toPlainText();
+        for (int position = 0; position < shown.size(); ++position)
+            for (double fraction : {0.2, 0.8}) {
+                Qt::CursorShape expected = InLink(shown, position) ? Qt::PointingHandCursor : Qt::IBeamCursor;
+                EXPECT_EQ(ShapeAfterMoveTo(PointOn(position, fraction)), expected)
+                    << text << " at " << position << " + " << fraction;
+            }
+    }
+}
+
+TEST_F(NewsList, ThePointerKeepsItsShapeOverAnEmptyText) {
+    form.Message->SetText("http://x.pl/");
+    EXPECT_EQ(ShapeAfterMoveTo(PointOn(1, 0.5)), Qt::PointingHandCursor);
+    form.Message->SetText("");
+    EXPECT_EQ(ShapeAfterMoveTo(QPoint(5, 5)), Qt::PointingHandCursor);
+}
+
+TEST_F(NewsList, ALinkFarIntoALongTextIsFound) {
+    std::string text;
+    for (int i = 0; i < 7000; ++i)
+        text += "word word\r\n";
+    text += "see http://far.pl/";
+    ASSERT_GT(text.size(), 65536u);
+    form.Message->SetText(text);
+    form.Message->verticalScrollBar()->setValue(form.Message->verticalScrollBar()->maximum());
+    const int last = form.Message->document()->lastBlock().position();
+    EXPECT_EQ(ShapeAfterMoveTo(PointOn(last + 2, 0.5)), Qt::IBeamCursor);
+    EXPECT_EQ(ShapeAfterMoveTo(PointOn(last + 4, 0.5)), Qt::PointingHandCursor);
+    EXPECT_EQ(form.GetWordAtMouseCursor(PointOn(last + 10, 0.5).x(), PointOn(last + 10, 0.5).y()),
+              "http://far.pl/");
+}
+
+TEST_F(NewsList, ADoubleClickOnALinkOpensExactlyThatAddress) {
+    form.Message->SetText("see http://x.pl/a?b=1&c=2:3\r\nhttp:/ next");
+    DoubleClick(PointOn(10, 0.7));
+    EXPECT_EQ(form.Message->SelText(), "http://x.pl/a?b=1&c=2:3");
+    EXPECT_EQ(opened, std::vector<std::string>{"http://x.pl/a?b=1&c=2:3"});
+
+    DoubleClick(PointOn(1, 0.5));
+    EXPECT_EQ(form.Message->SelText(), "see");
+    DoubleClick(PointOn(29, 0.5));
+    EXPECT_EQ(form.Message->SelText(), "http:/");
+    DoubleClick(PointOn(3, 0.5));
+    EXPECT_EQ(opened.size(), 1u);
+}

@@ -1,0 +1,13 @@
+// The window tests need one application object for the whole run.
+#include "ui/Application.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    QApplication::setApplicationName("Nemara");
+    // Closing a test's window must not end the application.
+    QApplication::setQuitOnLastWindowClosed(false);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

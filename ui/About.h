@@ -1,0 +1,37 @@
+// The about dialog: name and version, icon, terms of use, credits and a
+// link to the product's web page.
+#pragma once
+
+#include "ui/Controls.h"
+
+#include <QDialog>
+#include <QPixmap>
+#include <QPushButton>
+
+class TAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutDlg(QWidget* parent = nullptr);
+
+    QWidget* Panel2;
+    QLabel* Image1;
+    TLabel* Label6;
+    TLabel* Label5;
+    TLabel* Label4;
+    TLabel* Label3;
+    TLabel* Label1;
+    QPushButton* Button4;
+    TLabel* Label2;
+
+    void Button4Click(QObject* Sender);
+    void Label5Click(QObject* Sender);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// Shows a new about dialog modally and frees it afterwards.
+void ShowAboutBox();
+
+// The program's icon, drawn at the given size.
+QPixmap ProgramIcon(int size);

@@ -1,0 +1,143 @@
+#include "ui/Controls.h"
+
+#include "ui/QtText.h"
+
+#include "base/Exceptions.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+TPanel::TPanel(const QString& caption, Qt::Alignment captionAlignment, QWidget* parent)
+    : QWidget(parent), caption_(caption), alignment_(captionAlignment) {}
+
+void TPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QRect area = rect().adjusted(BorderWidth(), BorderWidth(), -BorderWidth(), -BorderWidth());
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(area, int(alignment_ | Qt::AlignTop) | Qt::TextSingleLine, caption_);
+}
+
+TSplitter::TSplitter(QWidget* control, QWidget* parent) : QWidget(parent), control_(control) {
+    setCursor(Qt::SplitHCursor);
+}
+
+void TSplitter::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        grabX_ = event->position().toPoint().x();
+}
+
+void TSplitter::mouseMoveEvent(QMouseEvent* event) {
+    if (grabX_ < 0 || !(event->buttons() & Qt::LeftButton))
+        return;
+    int wanted = mapToParent(event->position().toPoint()).x() - grabX_ - control_->x();
+    int most = parentWidget()->width() - width() - minRight_ - control_->x();
+    int width = std::max(control_->minimumWidth(), std::min(wanted, most));
+    if (width != control_->width())
+        emit moved(width);
+}
+
+void TSplitter::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        grabX_ = -1;
+}
+
+TLabel::TLabel(const QString& caption, QWidget* parent, bool autoSize, Qt::Alignment alignment)
+    : QLabel(caption, parent), autoSize_(autoSize) {
+    setAlignment(alignment);
+}
+
+void TLabel::SetCaption(const QString& caption) {
+    setText(caption);
+    if (!autoSize_)
+        return;
+    int right = x() + width();
+    resize(sizeHint().width(), height());
+    if (alignment() & Qt::AlignRight)
+        move(right - width(), y());
+}
+
+void TLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+namespace {
+
+constexpr int kEntryBytes = Qt::UserRole;
+
+// Entries are 16 pixels high whatever the style would make them.
+class FixedHeightDelegate : public QStyledItemDelegate {
+public:
+    FixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(height_);
+        return size;
+    }
+
+private:
+    int height_;
+};
+
+}  // namespace
+
+TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
+    setItemDelegate(new FixedHeightDelegate(16, this));
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setUniformItemSizes(true);
+}
+
+std::string TListBox::Items(int index) const {
+    if (index < 0 || index >= count())
+        throw Exception("List index out of bounds (" + std::to_string(index) + ")");
+    QByteArray bytes = item(index)->data(kEntryBytes).toByteArray();
+    return bytes.toStdString();
+}
+
+std::vector<std::string> TListBox::AllItems() const {
+    std::vector<std::string> items;
+    items.reserve(static_cast<std::size_t>(count()));
+    for (int i = 0; i < count(); ++i)
+        items.push_back(Items(i));
+    return items;
+}
+
+void TListBox::Add(const std::string& text) {
+    auto* entry = new QListWidgetItem(ToQString(text));
+    entry->setData(kEntryBytes, QByteArray::fromStdString(text));
+    addItem(entry);
+}
+
+void TListBox::SetItems(const std::vector<std::string>& items) {
+    setUpdatesEnabled(false);
+    clear();
+    for (const auto& text : items)
+        Add(text);
+    setUpdatesEnabled(true);
+}
+
+bool TListBox::Selected(int index) const {
+    return item(index)->isSelected();
+}
+
+void TListBox::Delete(int index) {
+    delete takeItem(index);
+}
+
+void TListBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QListWidget::mousePressEvent(event);
+}
+
+void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit dblClick();
+}

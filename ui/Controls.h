@@ -1,0 +1,99 @@
+// Small controls of the main window that Qt has no exact match for: a
+// panel with a caption at its top, a splitter bar, a self-sizing label
+// and the channel list box.
+#pragma once
+
+#include <QLabel>
+#include <QListWidget>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+// The state of the shift keys and mouse buttons during a mouse event.
+struct TShiftState {
+    Qt::KeyboardModifiers keys;
+    Qt::MouseButtons buttons;
+};
+
+class TPanel : public QWidget {
+    Q_OBJECT
+public:
+    TPanel(const QString& caption, Qt::Alignment captionAlignment, QWidget* parent);
+    int BorderWidth() const { return 4; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString caption_;
+    Qt::Alignment alignment_;
+};
+
+// A vertical bar that the user drags to change the width of the control
+// docked left of it. Reports the new width; the owner does the docking.
+class TSplitter : public QWidget {
+    Q_OBJECT
+public:
+    TSplitter(QWidget* control, QWidget* parent);
+    // The right side keeps at least this much of the parent's width.
+    void SetMinRightSize(int size) { minRight_ = size; }
+
+signals:
+    void moved(int newControlWidth);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QWidget* control_;
+    int minRight_ = 30;
+    int grabX_ = -1;
+};
+
+// A label that sizes itself to its caption when AutoSize is on. A
+// right-justified one keeps its right edge and grows to the left.
+class TLabel : public QLabel {
+    Q_OBJECT
+public:
+    TLabel(const QString& caption, QWidget* parent, bool autoSize = true,
+           Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+    void SetCaption(const QString& caption);
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool autoSize_;
+};
+
+// A list of Windows-1250 entries, shown converted. Several entries may be
+// selected; a right click opens the context menu without touching the
+// selection.
+class TListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TListBox(QWidget* parent);
+    int Count() const { return count(); }
+    std::string Items(int index) const;
+    std::vector<std::string> AllItems() const;
+    void Add(const std::string& text);
+    void SetItems(const std::vector<std::string>& items);
+    bool Selected(int index) const;
+    void Delete(int index);
+    // The entry with the focus mark, -1 when there is none.
+    int ItemIndex() const { return currentRow(); }
+
+signals:
+    // Any double click on the list, on an entry or below the entries.
+    void dblClick();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};

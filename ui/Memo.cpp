@@ -1,0 +1,116 @@
+#include "ui/Memo.h"
+
+#include "ui/MessageText.h"
+#include "ui/QtText.h"
+
+#include <QMouseEvent>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <algorithm>
+
+TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setMouseTracking(true);
+    blockStarts_.push_back(0);
+}
+
+void TMemo::SetText(std::string text) {
+    text.resize(std::min(text.size(), text.find('\0')));
+    text_ = std::move(text);
+    // Line breaks as the view counts them: CR LF, a lone CR, a lone LF.
+    blockStarts_.assign(1, 0);
+    for (std::size_t i = 0; i < text_.size();) {
+        char c = text_[i++];
+        if (c == '\r' && i < text_.size() && text_[i] == '\n')
+            ++i;
+        if (c == '\r' || c == '\n')
+            blockStarts_.push_back(i);
+    }
+    setPlainText(ToQString(text_));
+}
+
+std::size_t TMemo::TextIndex(int position) const {
+    QTextBlock block = document()->findBlock(position);
+    if (!block.isValid())
+        return text_.size();
+    auto number = static_cast<std::size_t>(block.blockNumber());
+    if (number >= blockStarts_.size())
+        return text_.size();
+    return std::min(text_.size(), blockStarts_[number] + static_cast<std::size_t>(position - block.position()));
+}
+
+int TMemo::Position(std::size_t index) const {
+    auto next = std::upper_bound(blockStarts_.begin(), blockStarts_.end(), index);
+    auto number = static_cast<int>(next - blockStarts_.begin()) - 1;
+    QTextBlock block = document()->findBlockByNumber(number);
+    if (!block.isValid())
+        return document()->characterCount() - 1;
+    // An index inside a line break stands for the break itself.
+    auto offset = std::min<std::size_t>(index - blockStarts_[static_cast<std::size_t>(number)],
+                                        static_cast<std::size_t>(block.length() - 1));
+    return block.position() + static_cast<int>(offset);
+}
+
+std::string TMemo::SelText() const {
+    QTextCursor cursor = textCursor();
+    std::size_t begin = TextIndex(cursor.selectionStart());
+    std::size_t end = TextIndex(cursor.selectionEnd());
+    return text_.substr(begin, end - begin);
+}
+
+void TMemo::Select(std::size_t begin, std::size_t end) {
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(Position(begin));
+    cursor.setPosition(Position(end), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+std::size_t TMemo::CharFromPos(QPoint point) const {
+    // cursorForPosition() gives the nearest caret boundary, which on the
+    // right half of a glyph is one character too far; the line itself
+    // answers which character the point is on.
+    QTextBlock block = cursorForPosition(point).block();
+    const QTextLayout* layout = block.layout();
+    if (!block.isValid() || !layout || layout->lineCount() == 0)
+        return TextIndex(cursorForPosition(point).position());
+    QPointF local = QPointF(point) - blockBoundingGeometry(block).translated(contentOffset()).topLeft();
+    QTextLine line = layout->lineAt(layout->lineCount() - 1);
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        QTextLine candidate = layout->lineAt(i);
+        if (local.y() < candidate.y() + candidate.height()) {
+            line = candidate;
+            break;
+        }
+    }
+    int inBlock = line.xToCursor(local.x(), QTextLine::CursorOnCharacter);
+    return TextIndex(block.position() + inBlock);
+}
+
+void TMemo::mouseReleaseEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit clicked();
+}
+
+// Qt would select a word by its own rules, which stop at ":" and "/";
+// the run of characters between delimiters is selected instead.
+void TMemo::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QPlainTextEdit::mouseDoubleClickEvent(event);
+        return;
+    }
+    auto [begin, end] = WordBoundsAt(text_, CharFromPos(event->position().toPoint()) + 1);
+    Select(begin, end);
+    emit doubleClicked();
+}
+
+void TMemo::mouseMoveEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseMoveEvent(event);
+    QPoint p = event->position().toPoint();
+    emit mouseMoved(TShiftState{event->modifiers(), event->buttons()}, p.x(), p.y());
+}

@@ -1,0 +1,64 @@
+#include "ui/MessageText.h"
+
+#include <algorithm>
+
+std::string StripTags(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t open = text.find('<', i);
+        if (open == std::string_view::npos)
+            break;
+        std::size_t close = text.find('>', open + 1);
+        if (close == std::string_view::npos)
+            break;
+        result.append(text.substr(i, open - i));
+        i = close + 1;
+    }
+    result.append(text.substr(std::min(i, text.size())));
+    return result;
+}
+
+namespace {
+
+bool IsDelimiter(char c) {
+    return c == '\t' || c == '\n' || c == '\r' || c == ' ';
+}
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+}  // namespace
+
+std::pair<std::size_t, std::size_t> WordBoundsAt(std::string_view text, std::size_t p) {
+    const std::size_t length = text.size();
+    p = std::max<std::size_t>(p, 1);
+    // 1-based positions: the first delimiter at or before p, then the
+    // first at or after p; the one at start is trimmed with the blanks.
+    std::size_t start = 1;
+    for (std::size_t i = std::min(p, length); i >= 1; --i)
+        if (IsDelimiter(text[i - 1])) {
+            start = i;
+            break;
+        }
+    std::size_t end = length + 1;
+    for (std::size_t i = p; i <= length; ++i)
+        if (IsDelimiter(text[i - 1])) {
+            end = i;
+            break;
+        }
+    std::size_t first = start - 1;
+    std::size_t last = std::max(end - 1, first);
+    while (first < last && IsBlank(text[first]))
+        ++first;
+    while (last > first && IsBlank(text[last - 1]))
+        --last;
+    return {first, last};
+}
+
+std::string ExtractWordAt(std::string_view text, std::size_t p) {
+    auto [first, last] = WordBoundsAt(text, p);
+    return std::string(text.substr(first, last - first));
+}

@@ -1,0 +1,22 @@
+// Routines on the text of the text view: removing markup tags and finding
+// the word around a position. Words are separated by tab, LF, CR and space.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
+// Removes every "<" with the first ">" after it and all between. A ">"
+// with no "<" before it stays; a "<" with no ">" after it keeps the rest
+// of the text. One pass over the text.
+std::string StripTags(std::string_view text);
+
+// The run of non-delimiter characters that holds the 1-based position p
+// (p >= 1), with characters of code 32 or less trimmed from both ends.
+// Empty when the character at p is a delimiter; past the end of the text,
+// the text's last run.
+std::string ExtractWordAt(std::string_view text, std::size_t p);
+
+// Where ExtractWordAt's word lies: the 0-based range [first, second).
+std::pair<std::size_t, std::size_t> WordBoundsAt(std::string_view text, std::size_t p);
