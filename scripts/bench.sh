@@ -9,9 +9,6 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DNEMARA_BENCH=ON >/dev/null
-cmake --build build-bench --target nemara_bench_xml -j"$(nproc)"
-if cmake --build build-bench --target help | grep -q nemara_bench_grid; then
-  cmake --build build-bench --target nemara_bench_grid -j"$(nproc)"
-fi
+cmake --build build-bench --target nemara_bench_xml nemara_bench_grid -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 exec build-bench/bin/nemara_bench_xml --dir build-bench/temp "$@"
