@@ -4,6 +4,7 @@
 //
 //   nemara_bench_xml [--dir DIR] [--quick]   the whole run
 //   nemara_bench_xml --peak KIND FILE        (child) one load, prints its peak growth in bytes
+//   nemara_bench_xml --repeat NAME FILE N    N loads by one contender alone, for a profiler
 #include "Clock.h"
 #include "Contenders.h"
 #include "FeedGenerator.h"
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -122,6 +124,32 @@ int RunPeakChild(const std::string& kind, const std::string& path)
         }
     }
     std::fprintf(stderr, "unknown load kind %s\n", kind.c_str());
+    return 2;
+}
+
+int RunRepeat(const std::string& name, const std::string& path, int count)
+{
+    std::vector<Contender> contenders = OurContenders();
+    for (Contender& c : PeerContenders())
+        contenders.push_back(std::move(c));
+    FeedInput in;
+    in.Path = path;
+    in.Text = ReadWholeFile(path);
+    for (const Contender& c : contenders) {
+        if (c.Name != name)
+            continue;
+        std::vector<double> load, destroy;
+        for (int i = 0; i < count; ++i) {
+            const Sample s = c.Run(in);
+            load.push_back(s.Load);
+            destroy.push_back(s.Destroy);
+            malloc_trim(0);
+        }
+        std::printf("%s: median load %.3f ms, destroy %.3f ms\n", name.c_str(), Median(load) * 1e3,
+                    Median(destroy) * 1e3);
+        return 0;
+    }
+    std::fprintf(stderr, "unknown contender %s\n", name.c_str());
     return 2;
 }
 
@@ -267,6 +295,8 @@ int main(int argc, char** argv)
     try {
         if (argc == 4 && std::strcmp(argv[1], "--peak") == 0)
             return RunPeakChild(argv[2], argv[3]);
+        if (argc == 5 && std::strcmp(argv[1], "--repeat") == 0)
+            return RunRepeat(argv[2], argv[3], std::atoi(argv[4]));
 
         fs::path dir = fs::path(SelfPath()).parent_path().parent_path() / "temp";
         bool quick = false;
