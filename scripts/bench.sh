@@ -11,4 +11,9 @@ bash scripts/deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DNEMARA_BENCH=ON >/dev/null
 cmake --build build-bench --target nemara_bench_xml nemara_bench_grid -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
+# Qt wants a private runtime directory; without one it warns on every start.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="$PWD/build-bench/runtime"
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+fi
 exec build-bench/bin/nemara_bench_xml --dir build-bench/temp "$@"
