@@ -4,3 +4,6 @@
 #include "feed/Channel.h"
 #include "feed/Decode.h"
 #include "feed/Download.h"
+#include "feed/RssDate.h"
+#include "feed/ShortDate.h"
+#include "feed/ChannelReader.h"
