@@ -197,4 +197,26 @@ TEST(HostileDocument, NulBytesInTheFile) {
     EXPECT_EQ(doc.Items(0)->Name(), "kept");
 }
 
+TEST(HostileDocument, MillionsOfLineBreaks) {
+    TempDir dir;
+    TVexXMLParser doc;
+    // Every kind of break, each becoming CR LF: the text grows, the element
+    // text is whitespace only and reads as empty.
+    doc.LoadFromFile(dir.Write("a.xml", "<a>" + Repeat("\r\r\n\n\n\r", MiB / 2) + "</a>"));
+    ASSERT_EQ(doc.Count(), 1);
+    EXPECT_EQ(doc.Items(0)->Text(), "");
+    // A file of nothing but LFs (each line break searched for once, not once
+    // per line over the rest of the file), and a syntax error after them
+    // that counts every line.
+    const std::string message = [&] {
+        try {
+            doc.LoadFromFile(dir.Write("b.xml", Repeat("\n", 4 * MiB) + "x"));
+        } catch (const EVexXMLError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    }();
+    EXPECT_NE(message.find(std::to_string(4 * MiB + 1)), std::string::npos) << message;
+}
+
 } // namespace
