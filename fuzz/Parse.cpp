@@ -3,6 +3,7 @@
 // anything else (a crash, a leak, another exception) is a fault.
 #include "base/Exceptions.h"
 #include "xml/VexXMLParser.h"
+#include "xml/XmlFileText.h"
 
 #include <unistd.h>
 
@@ -45,6 +46,28 @@ void Walk(TVexBaseXmlNode& root) {
     }
 }
 
+// What loading a file gives the parser, byte by byte: the bytes up to the
+// first NUL, every CR LF, lone CR and lone LF as CR LF, and a last line
+// ended by CR LF too.
+std::string CrLfText(const std::string& bytes) {
+    std::string text;
+    bool lineOpen = false;
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\0'; ++i) {
+        if (bytes[i] == '\r' || bytes[i] == '\n') {
+            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            text += "\r\n";
+            lineOpen = false;
+        } else {
+            text += bytes[i];
+            lineOpen = true;
+        }
+    }
+    if (lineOpen)
+        text += "\r\n";
+    return text;
+}
+
 template <typename Action>
 void Attempt(TVexXMLParser& doc, Action action) {
     try {
@@ -76,17 +99,34 @@ const char* ScratchFile() {
     return ScratchName;
 }
 
+void WriteScratch(const std::string& bytes) {
+    std::FILE* file = std::fopen(ScratchFile(), "wb");
+    Check(file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
+    Check(std::fclose(file) == 0);
+}
+
+// The size in which a file is read.
+constexpr std::size_t ReadPiece = 64 * 1024;
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0)
+        return 0;
     const std::string text(reinterpret_cast<const char*>(data), size);
     TVexXMLParser doc;
     Attempt(doc, [&] { doc.Parse(text.c_str()); });
 
     const std::string path = ScratchFile();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    Check(file && std::fwrite(text.data(), 1, text.size(), file) == text.size());
-    Check(std::fclose(file) == 0);
+    WriteScratch(text);
+    Check(vexxml::ReadFileAsCrLfText(path) == CrLfText(text));
     Attempt(doc, [&] { doc.LoadFromFile(path); });
+
+    // The same bytes where the file is read in two pieces: the first byte
+    // picks how far before the boundary they begin.
+    const std::string lead(ReadPiece - 1 - data[0] % 8, 'x');
+    WriteScratch(lead + text);
+    // The lead is one open line, which the text continues or ends.
+    Check(vexxml::ReadFileAsCrLfText(path) == lead + (text[0] == '\0' ? "\r\n" : CrLfText(text)));
     return 0;
 }
