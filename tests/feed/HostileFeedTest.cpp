@@ -2,6 +2,8 @@
 // with the number of items and the length of their texts.
 #include "feed/Feed.h"
 
+#include "base/Exceptions.h"
+
 #include "xml/VexXMLParser.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +51,39 @@ TEST(HostileFeed, SixteenMegabyteDescription) {
     const std::string& decoded = channel.News[0].Description;
     EXPECT_EQ(decoded.size(), std::size_t{8} << 20);
     EXPECT_EQ(decoded.find_first_not_of('\xB3'), std::string::npos);
+}
+
+// The day number of a date text, or -1 when it raises (the message would
+// repeat the whole text).
+double DateOf(const std::string& text) {
+    try {
+        return ParseRssDate(text);
+    } catch (const Exception&) {
+        return -1;
+    }
+}
+
+// Doubles the text, as the unoptimised sanitizer build would take longer
+// to append piece by piece than to read the result.
+std::string Repeat(const std::string& piece, std::size_t times) {
+    const std::size_t size = piece.size() * times;
+    std::string text = piece;
+    text.reserve(size);
+    while (text.size() * 2 <= size)
+        text.append(text);
+    text.append(text, 0, size - text.size());
+    return text;
+}
+
+// Only the first items of a date are read: millions of items after them
+// cost no more than reading past them.
+TEST(HostileFeed, DatesWithMillionsOfItems) {
+    const std::string date = "Mon, 07 Dec 2026";
+    for (const std::string& filler : {std::string(","), std::string(" "), std::string(",\"\"")}) {
+        SCOPED_TRACE(filler);
+        EXPECT_EQ(DateOf(date + Repeat(filler, 16 << 20)), 46363.0);
+    }
+    EXPECT_EQ(DateOf(date + " " + std::string(50 << 20, 'x')), 46363.0);
 }
 
 } // namespace
