@@ -4,3 +4,4 @@
 #include "feed/Channel.h"
 #include "feed/Decode.h"
 #include "feed/Download.h"
+#include "feed/ChannelFetch.h"
