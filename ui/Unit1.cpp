@@ -41,11 +41,27 @@ void CentreOnScreen(QWidget* widget) {
         widget->move(screen->availableGeometry().center() - widget->rect().center());
 }
 
+// A message box centred on the screen. The box settles its size only as it
+// is shown, so it is placed then.
+class TScreenCentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+};
+
 // A message box with a single "OK" button, centred on the screen.
 void ShowOkBox(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text) {
-    QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+    TScreenCentredBox box(icon, caption, text, QMessageBox::NoButton, parent);
     box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
-    CentreOnScreen(&box);
     box.exec();
 }
 

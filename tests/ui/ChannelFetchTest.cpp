@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -95,6 +96,7 @@ struct Box {
     QString text;
     QStringList buttons;
     bool busyPointer;  // the wait cursor was on while the box waited
+    bool centred;      // in the middle of the screen
 };
 
 // Answers every message box that opens while it lives with its default
@@ -106,7 +108,9 @@ public:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            Box seen{box->icon(), box->windowTitle(), box->text(), {}, QApplication::overrideCursor() != nullptr};
+            QPoint offset = box->frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+            Box seen{box->icon(), box->windowTitle(), box->text(), {}, QApplication::overrideCursor() != nullptr,
+                     offset.manhattanLength() <= 2};
             for (QAbstractButton* button : box->buttons())
                 seen.buttons << button->text();
             boxes.push_back(seen);
@@ -260,6 +264,7 @@ TEST_F(ChannelFetch, OtherRootNamesAreUnsupported) {
         EXPECT_EQ(box.icon, QMessageBox::Critical);
         EXPECT_EQ(box.buttons, QStringList{"OK"});
         EXPECT_FALSE(box.busyPointer);
+        EXPECT_TRUE(box.centred);
         ExpectResetState();
         EXPECT_EQ(form.FChannel.Title, "Wiadomo\x9C\x63i");  // untouched
         EXPECT_EQ(form.DateLabel->text(), "2011-03-01");
