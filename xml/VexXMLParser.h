@@ -7,3 +7,4 @@
 #include "xml/XmlIndex.h"
 #include "xml/XmlNode.h"
 #include "xml/XmlParameters.h"
+#include "xml/XmlDocument.h"

@@ -1,0 +1,212 @@
+#include "xml/XmlDocument.h"
+
+#include "base/Exceptions.h"
+#include "xml/NameKey.h"
+#include "xml/XmlFileText.h"
+#include "xml/XmlLexer.h"
+#include "xml/XmlMessages.h"
+
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace vexxml;
+
+enum TParseState { psBetweenTags, psElementTag, psElementText, psControlTag, psComment, psClosingTag };
+
+// One run of Parse: the cursor, the state and the open elements. The open
+// elements belong to the reader until they are complete; whatever is still
+// open when the reader dies, on success or failure, dies with it.
+class TDocumentReader {
+public:
+    TDocumentReader(TVexXMLParser& document, const char* text) : FDocument(document), FLexer(text) {}
+
+    void Run()
+    {
+        TParseState state = psBetweenTags;
+        while (!FLexer.AtEnd()) {
+            switch (state) {
+            case psBetweenTags:
+                state = BetweenTags();
+                break;
+            case psElementTag:
+            case psControlTag:
+                state = Tag(state == psControlTag);
+                break;
+            case psElementText:
+                state = ElementText();
+                break;
+            case psComment:
+                state = Comment();
+                break;
+            case psClosingTag:
+                state = ClosingTag();
+                break;
+            }
+        }
+        if (!FOpen.empty())
+            throw EVexXMLError(FLexer.SyntaxMessage(std::string(kTailUnclosedTags) + FOpen.back()->Name() +
+                                                    kTailUnclosedTagsEnd));
+    }
+
+private:
+    TVexBaseXmlNode& CurrentParent()
+    {
+        if (FOpen.empty())
+            return FDocument;
+        return *FOpen.back();
+    }
+
+    void AddToCurrentParent(std::unique_ptr<TVexXMLNode> node)
+    {
+        CurrentParent().Add(node.get());
+        node.release(); // the parent owns it now
+    }
+
+    void EndInTagUnlessMore()
+    {
+        if (FLexer.AtEnd())
+            FLexer.SyntaxError(kTailEndInTag);
+    }
+
+    TParseState BetweenTags()
+    {
+        FLexer.SkipWhitespace();
+        if (FLexer.AtEnd()) {
+            if (!FOpen.empty())
+                FLexer.SyntaxError(kTailEndOfText);
+            return psBetweenTags;
+        }
+        if (FLexer.Current() != '<')
+            FLexer.SyntaxError(kTailBadCharBetweenTags);
+        const char next = FLexer.Cursor()[1];
+        if (next == '?')
+            return psControlTag;
+        if (next == '!' && FLexer.At("<!--"))
+            return psComment;
+        if (next == '/')
+            return psClosingTag;
+        return psElementTag;
+    }
+
+    TParseState Tag(bool control)
+    {
+        FLexer.Advance(control ? 2 : 1);
+        EndInTagUnlessMore();
+        auto node = std::make_unique<TVexXMLNode>(std::string(FLexer.ReadTagName()),
+                                                  control ? nkControlTag : nkElement);
+        EndInTagUnlessMore();
+
+        while (HasClass(FLexer.Current(), kClassSpace)) {
+            FLexer.SkipWhitespace();
+            EndInTagUnlessMore();
+            if (!HasClass(FLexer.Current(), kClassLetter))
+                break;
+            const std::string_view name = FLexer.ReadAttributeName();
+            FLexer.SkipWhitespace();
+            EndInTagUnlessMore();
+            if (FLexer.Current() != '=' && FLexer.Current() != ':')
+                FLexer.SyntaxError(kTailExpectedEquals);
+            FLexer.Advance(1);
+            FLexer.SkipWhitespace();
+            EndInTagUnlessMore();
+            const char quote = FLexer.Current();
+            if (quote != '\'' && quote != '"')
+                FLexer.SyntaxError(kTailExpectedQuote);
+            FLexer.Advance(1);
+            std::string value = FLexer.ReadText(quote, false);
+            FLexer.Advance(1);
+            node->Parameters().ParamByName(name, true)->SetValue(std::move(value));
+        }
+        EndInTagUnlessMore();
+
+        if (control) {
+            if (!FLexer.At("?>"))
+                FLexer.SyntaxError(kTailBadControlTagEnd);
+            FLexer.Advance(2);
+            AddToCurrentParent(std::move(node));
+            return psBetweenTags;
+        }
+        if (FLexer.At("/>")) {
+            FLexer.Advance(2);
+            AddToCurrentParent(std::move(node));
+            return psBetweenTags;
+        }
+        if (FLexer.Current() == '>') {
+            FLexer.Advance(1);
+            FOpen.push_back(std::move(node));
+            return psElementText;
+        }
+        FLexer.SyntaxError(kTailBadElementTagEnd);
+    }
+
+    TParseState ElementText()
+    {
+        std::string text = FLexer.ReadText('<', true);
+        if (FOpen.empty())
+            FLexer.SyntaxError(kTailTextOutsideTags);
+        FOpen.back()->SetText(std::move(text));
+        return psBetweenTags;
+    }
+
+    TParseState Comment()
+    {
+        const std::string_view text = FLexer.ReadComment();
+        auto node = std::make_unique<TVexXMLNode>(std::string(), nkComment);
+        node->SetText(std::string(text));
+        AddToCurrentParent(std::move(node));
+        return psBetweenTags;
+    }
+
+    TParseState ClosingTag()
+    {
+        FLexer.Advance(2);
+        EndInTagUnlessMore();
+        const std::string_view name = FLexer.ReadTagName();
+        FLexer.SkipWhitespace();
+        EndInTagUnlessMore();
+        if (FLexer.Current() != '>')
+            FLexer.SyntaxError(kTailExpectedTagClose);
+        FLexer.Advance(1);
+        if (FOpen.empty())
+            FLexer.SyntaxError(kTailNoOpeningTag);
+        const std::string& openName = FOpen.back()->Name();
+        if (!SameNameKey(name, openName)) {
+            std::string tail(kTailMismatchOpen);
+            tail += name;
+            tail += kTailMismatchMiddle;
+            tail += openName;
+            tail += kTailMismatchEnd;
+            FLexer.SyntaxError(tail);
+        }
+        std::unique_ptr<TVexXMLNode> element = std::move(FOpen.back());
+        FOpen.pop_back();
+        AddToCurrentParent(std::move(element));
+        return psBetweenTags;
+    }
+
+    TVexXMLParser& FDocument;
+    TVexXMLLexer FLexer;
+    std::vector<std::unique_ptr<TVexXMLNode>> FOpen;
+};
+
+} // namespace
+
+void TVexXMLParser::Parse(const char* text)
+{
+    Clear();
+    if (text == nullptr || *text == '\0')
+        return;
+    TDocumentReader(*this, text).Run();
+}
+
+void TVexXMLParser::LoadFromFile(const std::string& fileName)
+{
+    const std::string text = ReadFileAsCrLfText(fileName);
+    if (text.empty())
+        return;
+    Parse(text.c_str());
+}

@@ -1,0 +1,90 @@
+#include "xml/XmlFileText.h"
+
+#include "base/Exceptions.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace vexxml {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+[[noreturn]] void RaiseFileError(const char* what, const std::string& fileName, int error)
+{
+    throw EInOutError(std::string(what) + " \"" + fileName + "\". " + std::strerror(error));
+}
+
+} // namespace
+
+std::string ReadFileAsCrLfText(const std::string& fileName)
+{
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    if (!file)
+        RaiseFileError("Cannot open file", fileName, errno);
+
+    std::string text;
+    struct stat info {};
+    if (::fstat(::fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        // Room for the file and a few added CRs; lone LFs beyond that grow it.
+        const auto size = static_cast<std::size_t>(info.st_size);
+        text.reserve(size + size / 32 + 2);
+    }
+
+    static constexpr std::size_t kChunk = 64 * 1024;
+    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    bool afterCr = false;  // the last chunk ended with a CR: skip a LF that follows it
+    bool lineOpen = false; // characters have come since the last line break
+    for (;;) {
+        const std::size_t count = std::fread(buffer.get(), 1, kChunk, file.get());
+        if (count == 0) {
+            if (std::ferror(file.get()))
+                RaiseFileError("Cannot read file", fileName, errno);
+            break;
+        }
+        const char* p = buffer.get();
+        const char* end = p + count;
+        const char* nul = static_cast<const char*>(std::memchr(p, '\0', count));
+        if (nul)
+            end = nul;
+        if (afterCr && p != end && *p == '\n')
+            ++p;
+        afterCr = false;
+        while (p != end) {
+            const char* q = p;
+            while (q != end && *q != '\r' && *q != '\n')
+                ++q;
+            if (q != p) {
+                text.append(p, q);
+                lineOpen = true;
+            }
+            if (q == end)
+                break;
+            text += "\r\n";
+            lineOpen = false;
+            if (*q == '\r') {
+                if (q + 1 != end) {
+                    if (q[1] == '\n')
+                        ++q;
+                } else {
+                    afterCr = true;
+                }
+            }
+            p = q + 1;
+        }
+        if (nul)
+            break;
+    }
+    if (lineOpen)
+        text += "\r\n";
+    return text;
+}
+
+} // namespace vexxml

@@ -1,0 +1,303 @@
+#include "xml/XmlLexer.h"
+
+#include "base/Exceptions.h"
+#include "base/IntConvert.h"
+#include "xml/NameKey.h"
+#include "xml/XmlMessages.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vexxml {
+
+namespace {
+
+constexpr char kCDataOpener[] = "<![CDATA[";
+constexpr int kCDataOpenerLength = 9;
+
+std::string UpperAscii(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        c = static_cast<char>(FoldNameByte(c));
+    return result;
+}
+
+// The first character at or after p that does not read as written: NUL,
+// "<", "&", the quote (when not NUL) or, with trim, the first of two
+// whitespace characters in a row. Single whitespace characters between
+// words are plain, so ordinary prose is scanned in one go.
+#if defined(__SSE2__)
+// Reads the text in aligned 16-byte blocks. An aligned block never crosses
+// a page boundary, so the block holding the final NUL is safe to read even
+// where it reaches past the end of the text's allocation.
+__attribute__((no_sanitize_address)) const char* ScanPlain(const char* p, char quote, bool trim)
+{
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(p);
+    const unsigned skip = static_cast<unsigned>(address & 15);
+    const char* block = reinterpret_cast<const char*>(address - skip);
+    const __m128i nul = _mm_setzero_si128();
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i q = _mm_set1_epi8(quote ? quote : '<');
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    unsigned valid = 0xFFFFu << skip & 0xFFFFu; // the bytes from p on
+    unsigned carry = 0;                         // the byte before the block is whitespace
+    for (;;) {
+        const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+        const __m128i markup = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, nul), _mm_cmpeq_epi8(b, lt)),
+                                            _mm_or_si128(_mm_cmpeq_epi8(b, amp), _mm_cmpeq_epi8(b, q)));
+        unsigned stop = static_cast<unsigned>(_mm_movemask_epi8(markup)) & valid;
+        if (trim) {
+            const __m128i white = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, space), _mm_cmpeq_epi8(b, tab)),
+                                               _mm_or_si128(_mm_cmpeq_epi8(b, lf), _mm_cmpeq_epi8(b, cr)));
+            const unsigned ws = static_cast<unsigned>(_mm_movemask_epi8(white)) & valid;
+            const unsigned pairs = ws & ((ws << 1) | carry); // bit i: bytes i-1 and i are whitespace
+            if (pairs & 1)
+                return block - 1;
+            stop |= pairs >> 1;
+            carry = ws >> 15;
+        }
+        if (stop)
+            return block + __builtin_ctz(stop);
+        valid = 0xFFFFu;
+        block += 16;
+    }
+}
+#else
+const char* ScanPlain(const char* p, char quote, bool trim)
+{
+    const std::uint8_t stops =
+        kClassMarkup | (quote == '\'' ? kClassApostrophe : 0) | (quote == '"' ? kClassQuote : 0);
+    for (;; ++p) {
+        if (HasClass(*p, stops))
+            return p;
+        if (trim && HasClass(*p, kClassSpace) && HasClass(p[1], kClassSpace))
+            return p;
+    }
+}
+#endif
+
+} // namespace
+
+std::uint32_t HexToInt(std::string_view digits)
+{
+    std::uint32_t result = 0;
+    for (const char c : digits) {
+        std::uint32_t digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<std::uint32_t>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<std::uint32_t>(c - 'a' + 10);
+        else
+            throw EVexXMLError(kBadHexNumber);
+        result = result * 16 + digit; // unsigned: the high digits fall off
+    }
+    return result;
+}
+
+bool TVexXMLLexer::At(std::string_view s) const
+{
+    // A NUL in the text differs from every character of s, so the comparison
+    // stops at the text's end.
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (FCur[i] != s[i])
+            return false;
+    return true;
+}
+
+bool TVexXMLLexer::AtCDataOpener(const char* p) const
+{
+    for (int i = 0; i < kCDataOpenerLength; ++i)
+        if (p[i] != kCDataOpener[i])
+            return false;
+    return true;
+}
+
+int TVexXMLLexer::Line() const
+{
+    return 1 + static_cast<int>(std::count(FBegin, FCur, '\n'));
+}
+
+int TVexXMLLexer::Column() const
+{
+    const char* lineStart = FCur;
+    while (lineStart != FBegin && lineStart[-1] != '\n')
+        --lineStart;
+    return 1 + static_cast<int>((FCur - lineStart) - std::count(lineStart, FCur, '\r'));
+}
+
+std::string TVexXMLLexer::SyntaxMessage(std::string_view tail) const
+{
+    std::string message(kSyntaxPrefix);
+    message += std::to_string(Line());
+    message += kSyntaxColumn;
+    message += std::to_string(Column());
+    message += tail;
+    return message;
+}
+
+void TVexXMLLexer::SyntaxError(std::string_view tail) const
+{
+    throw EVexXMLError(SyntaxMessage(tail));
+}
+
+std::string_view TVexXMLLexer::ReadTagName()
+{
+    const char* p = FCur;
+    if (!HasClass(*p, kClassLetter))
+        SyntaxError(kTailBadTagName);
+    const char* start = p++;
+    for (;;) {
+        while (HasClass(*p, kClassName))
+            ++p;
+        if (!HasClass(*p, kClassSeparator))
+            break;
+        ++p;
+        if (!HasClass(*p, kClassName)) {
+            FCur = p;
+            SyntaxError(kTailBadTagName);
+        }
+    }
+    FCur = p;
+    return {start, static_cast<std::size_t>(p - start)};
+}
+
+std::string_view TVexXMLLexer::ReadAttributeName()
+{
+    const char* start = FCur;
+    const char* p = start;
+    while (HasClass(*p, kClassAttribute))
+        ++p;
+    FCur = p;
+    return {start, static_cast<std::size_t>(p - start)};
+}
+
+std::string_view TVexXMLLexer::ReadComment()
+{
+    const char* body = FCur + 4;
+    const char* close = std::strstr(body, "-->");
+    if (!close) {
+        FCur = body + std::strlen(body);
+        SyntaxError(kTailEndInTag);
+    }
+    FCur = close + 3;
+    return {body, static_cast<std::size_t>(close - body)};
+}
+
+char TVexXMLLexer::ReadEntity()
+{
+    const char* name = FCur + 1;
+    const char* semicolon = std::strchr(name, ';');
+    if (!semicolon) {
+        FCur = name + std::strlen(name);
+        SyntaxError(kTailEndInEntity);
+    }
+    FCur = semicolon + 1;
+    const std::string_view entity(name, static_cast<std::size_t>(semicolon - name));
+
+    if (SameNameKey(entity, "AMP"))
+        return '&';
+    if (SameNameKey(entity, "LT"))
+        return '<';
+    if (SameNameKey(entity, "GT"))
+        return '>';
+    if (SameNameKey(entity, "QUOT"))
+        return '"';
+    if (SameNameKey(entity, "NBSP"))
+        return ' ';
+    if (entity.size() >= 2 && entity[0] == '#' && (entity[1] == 'x' || entity[1] == 'X')) {
+        const std::uint32_t value = HexToInt(entity.substr(2));
+        if (value > 255)
+            SyntaxError(kTailHexEntityRange);
+        return static_cast<char>(value);
+    }
+    if (!entity.empty() && entity[0] == '#') {
+        int value = 0;
+        if (!TryStrToInt(entity.substr(1), value))
+            StrToInt(UpperAscii(entity.substr(1))); // raises, naming the upper-cased text
+        if (value < 0 || value > 255)
+            SyntaxError(kTailDecEntityRange);
+        return static_cast<char>(value);
+    }
+    SyntaxError(kTailUnknownEntity);
+}
+
+std::string TVexXMLLexer::ReadText(char terminator, bool trim)
+{
+    assert(terminator == '<' || terminator == '\'' || terminator == '"');
+    const char quote = terminator == '<' ? '\0' : terminator;
+
+    std::string result;
+    const char* p = FCur;
+    if (trim)
+        while (HasClass(*p, kClassSpace))
+            ++p;
+    // Characters from `run` up to p are still to be copied as written; they
+    // go out in one piece when something that reads differently is met.
+    const char* run = p;
+    for (;;) {
+        p = ScanPlain(p, quote, trim);
+        const char c = *p;
+        if (c == terminator && !(c == '<' && AtCDataOpener(p))) {
+            // A single whitespace character before the end is trailing space.
+            const char* end = p;
+            if (trim && end != run && HasClass(end[-1], kClassSpace))
+                --end;
+            result.append(run, end);
+            FCur = p;
+            return result;
+        }
+        if (c == '\0') {
+            FCur = p;
+            SyntaxError(kTailEndOfText);
+        }
+        if (c == '<') {
+            if (!AtCDataOpener(p)) { // a plain "<" inside an attribute value
+                ++p;
+                continue;
+            }
+            result.append(run, p);
+            const char* body = p + kCDataOpenerLength;
+            const char* close = std::strstr(body, "]]>");
+            if (!close) {
+                FCur = body + std::strlen(body);
+                SyntaxError(kTailEndOfText);
+            }
+            result.append(body, close);
+            p = run = close + 3;
+            continue;
+        }
+        if (c == '&') {
+            result.append(run, p);
+            FCur = p;
+            result += ReadEntity();
+            p = run = FCur;
+            continue;
+        }
+        // Two or more whitespace characters: the run stands for its last
+        // character, and disappears before the end of the text.
+        const char* first = p;
+        do
+            ++p;
+        while (HasClass(*p, kClassSpace));
+        result.append(run, first);
+        if (*p == terminator && !AtCDataOpener(p)) {
+            FCur = p;
+            return result;
+        }
+        run = p - 1;
+    }
+}
+
+} // namespace vexxml

@@ -1,0 +1,121 @@
+// The lexical layer of the XML parser: a read cursor over a NUL-terminated
+// 8-bit text, character classes, names, element text and attribute values
+// with entity references and CDATA sections, and positioned syntax errors.
+//
+// The cursor only ever moves forward and never past the terminating NUL.
+// Line and column are not counted on every step: every character the cursor
+// has passed was counted by the same rule (LF starts a new line at column 1,
+// CR counts nothing, any other byte one column), so they are worked out from
+// the text behind the cursor when a message needs them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vexxml {
+
+// Character classes, one bit each, by byte value.
+enum : std::uint8_t {
+    kClassSpace = 1,      // TAB, LF, CR, space
+    kClassLetter = 2,     // A-Z, a-z
+    kClassName = 4,       // letter, digit, underscore
+    kClassSeparator = 8,  // hyphen, colon (inside tag names)
+    kClassAttribute = 16, // letter, digit, underscore, colon
+    kClassMarkup = 32,    // NUL, "<", "&": what ends a plain run of text
+    kClassApostrophe = 64,
+    kClassQuote = 128,
+};
+
+constexpr std::array<std::uint8_t, 256> MakeCharClasses()
+{
+    std::array<std::uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        const bool digit = c >= '0' && c <= '9';
+        std::uint8_t v = 0;
+        if (c == '\t' || c == '\n' || c == '\r' || c == ' ')
+            v |= kClassSpace;
+        if (letter)
+            v |= kClassLetter;
+        if (letter || digit || c == '_')
+            v |= kClassName;
+        if (c == '-' || c == ':')
+            v |= kClassSeparator;
+        if (letter || digit || c == '_' || c == ':')
+            v |= kClassAttribute;
+        if (c == 0 || c == '<' || c == '&')
+            v |= kClassMarkup;
+        if (c == '\'')
+            v |= kClassApostrophe;
+        if (c == '"')
+            v |= kClassQuote;
+        t[static_cast<std::size_t>(c)] = v;
+    }
+    return t;
+}
+
+inline constexpr std::array<std::uint8_t, 256> kCharClass = MakeCharClasses();
+
+inline bool HasClass(char c, std::uint8_t cls)
+{
+    return (kCharClass[static_cast<unsigned char>(c)] & cls) != 0;
+}
+
+// Value of a string of hexadecimal digits, keeping the low 32 bits; "" is 0.
+// Raises EVexXMLError "Nieprawidłowa liczba heksadecymalna!" on any other
+// character.
+std::uint32_t HexToInt(std::string_view digits);
+
+class TVexXMLLexer {
+public:
+    explicit TVexXMLLexer(const char* text) : FBegin(text), FCur(text) {}
+
+    const char* Cursor() const { return FCur; }
+    char Current() const { return *FCur; }
+    bool AtEnd() const { return *FCur == '\0'; }
+
+    // True when the text at the cursor begins with s (never reads past NUL).
+    bool At(std::string_view s) const;
+
+    // Moves over count characters the caller has already examined.
+    void Advance(int count) { FCur += count; }
+    void SkipWhitespace()
+    {
+        while (HasClass(*FCur, kClassSpace))
+            ++FCur;
+    }
+
+    // Position of the character under the cursor, both counted from 1.
+    int Line() const;
+    int Column() const;
+
+    // A tag name: a letter, then name characters, where a hyphen or colon may
+    // stand between two name characters. The view points into the text.
+    std::string_view ReadTagName();
+    // An attribute name: the run of letters, digits, "_" and ":" at the cursor.
+    std::string_view ReadAttributeName();
+
+    // Element text (terminator "<", trim on) or an attribute value (the
+    // opening quote, trim off). Stops on the terminator without consuming it;
+    // a "<" that opens a CDATA section is no terminator.
+    std::string ReadText(char terminator, bool trim);
+
+    // Content of a comment whose "<!--" the cursor stands on; the cursor ends
+    // after "-->". "<!---->" is an empty comment.
+    std::string_view ReadComment();
+
+    [[noreturn]] void SyntaxError(std::string_view tail) const;
+    // The message of SyntaxError, for callers that add more to the tail.
+    std::string SyntaxMessage(std::string_view tail) const;
+
+private:
+    char ReadEntity();
+    bool AtCDataOpener(const char* p) const;
+
+    const char* FBegin;
+    const char* FCur;
+};
+
+} // namespace vexxml
