@@ -1,7 +1,11 @@
-// The feed layer: channel records, download, decoding and the channel readers.
+// The feed layer: channel records, download, decoding, the channel readers
+// and the fetch.
 #pragma once
 
 #include "feed/Channel.h"
 #include "feed/Decode.h"
 #include "feed/Download.h"
+#include "feed/RssDate.h"
+#include "feed/ShortDate.h"
+#include "feed/ChannelReader.h"
 #include "feed/ChannelFetch.h"
