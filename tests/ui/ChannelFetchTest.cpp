@@ -358,3 +358,26 @@ TEST_F(ChannelFetch, AnEmptyListGoesToTheGeneralErrorReport) {
     EXPECT_EQ(form.Titles->Cells(0, 0), "kept");
     EXPECT_EQ(form.Message->Text(), "kept text");
 }
+
+TEST_F(ChannelFetch, AChannelWithoutItemsLeavesTheResetRow) {
+    server.Serve("/rss-empty", 200,
+                 "<?xml version=\"1.0\"?><rss><channel><title>t</title><link>l</link>"
+                 "<Item><title>not an item</title></Item></channel></rss>");
+    server.Serve("/atom-empty", 200, "<?xml version=\"1.0\"?><feed><title>t</title><link>l</link></feed>");
+    const struct {
+        const char* path;
+        int columns;
+    } cases[] = {{"/rss-empty", 2}, {"/atom-empty", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        DoubleClick(server.Url("/rss"));
+        ClickTitle(1);
+        DoubleClick(server.Url(c.path));
+        EXPECT_EQ(form.Titles->ColCount(), c.columns);
+        EXPECT_TRUE(form.FChannel.News.empty());
+        ExpectResetState();
+        ClickTitle(0);
+        EXPECT_EQ(form.Message->Text(), "");
+        EXPECT_EQ(form.DateLabel->text(), "2011-03-01");
+    }
+}
