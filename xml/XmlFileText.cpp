@@ -22,6 +22,25 @@ struct FileCloser {
     throw EInOutError(std::string(what) + " \"" + fileName + "\". " + std::strerror(error));
 }
 
+// The end of the longest run from p made of characters and CR LF pairs: the
+// place of the first lone LF, of the first lone CR, or of a CR that ends the
+// piece (its LF may begin the next one), else the end. Such a run is already
+// in the form the text wants and can be copied as it is.
+const char* CrLfLinesEnd(const char* p, const char* end)
+{
+    for (;;) {
+        const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
+        const char* stop = cr ? cr : end;
+        if (const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(stop - p)))
+            return static_cast<const char*>(lf);
+        if (!cr)
+            return end;
+        if (cr + 1 == end || cr[1] != '\n')
+            return cr;
+        p = cr + 2;
+    }
+}
+
 } // namespace
 
 std::string ReadFileAsCrLfText(const std::string& fileName)
@@ -58,6 +77,14 @@ std::string ReadFileAsCrLfText(const std::string& fileName)
             ++p;
         afterCr = false;
         while (p != end) {
+            // Lines that end in CR LF already go over many at a time.
+            if (const char* run = CrLfLinesEnd(p, end); run != p) {
+                text.append(p, run);
+                lineOpen = run[-1] != '\n';
+                p = run;
+                if (p == end)
+                    break;
+            }
             const char* q = p;
             while (q != end && *q != '\r' && *q != '\n')
                 ++q;

@@ -238,7 +238,16 @@ std::string TVexXMLLexer::ReadText(char terminator, bool trim)
     assert(terminator == '<' || terminator == '\'' || terminator == '"');
     const char quote = terminator == '<' ? '\0' : terminator;
 
-    std::string result;
+    // Decoded pieces gather in FPieces, whose memory is kept from one text to
+    // the next; the result is then one allocation of its exact size. A text
+    // that reads as written is copied straight from the document.
+    FPieces.clear();
+    const auto finish = [this](const char* from, const char* to) {
+        if (FPieces.empty())
+            return std::string(from, to);
+        FPieces.append(from, to);
+        return std::string(FPieces);
+    };
     const char* p = FCur;
     if (trim)
         while (HasClass(*p, kClassSpace))
@@ -254,9 +263,8 @@ std::string TVexXMLLexer::ReadText(char terminator, bool trim)
             const char* end = p;
             if (trim && end != run && HasClass(end[-1], kClassSpace))
                 --end;
-            result.append(run, end);
             FCur = p;
-            return result;
+            return finish(run, end);
         }
         if (c == '\0') {
             FCur = p;
@@ -267,21 +275,21 @@ std::string TVexXMLLexer::ReadText(char terminator, bool trim)
                 ++p;
                 continue;
             }
-            result.append(run, p);
+            FPieces.append(run, p);
             const char* body = p + kCDataOpenerLength;
             const char* close = std::strstr(body, "]]>");
             if (!close) {
                 FCur = body + std::strlen(body);
                 SyntaxError(kTailEndOfText);
             }
-            result.append(body, close);
+            FPieces.append(body, close);
             p = run = close + 3;
             continue;
         }
         if (c == '&') {
-            result.append(run, p);
+            FPieces.append(run, p);
             FCur = p;
-            result += ReadEntity();
+            FPieces += ReadEntity();
             p = run = FCur;
             continue;
         }
@@ -291,11 +299,11 @@ std::string TVexXMLLexer::ReadText(char terminator, bool trim)
         do
             ++p;
         while (HasClass(*p, kClassSpace));
-        result.append(run, first);
         if (*p == terminator && !AtCDataOpener(p)) {
             FCur = p;
-            return result;
+            return finish(run, first);
         }
+        FPieces.append(run, first);
         run = p - 1;
     }
 }

@@ -116,6 +116,7 @@ private:
 
     const char* FBegin;
     const char* FCur;
+    std::string FPieces; // ReadText's decoded pieces, reused from text to text
 };
 
 } // namespace vexxml

@@ -54,6 +54,47 @@ TEST(XmlFileText, LineBreaksAcrossReadChunks)
     }
 }
 
+// The text as splitting into lines and joining them with CR LF gives it.
+std::string SplitAndJoin(const std::string& bytes)
+{
+    std::string text;
+    const std::size_t nul = bytes.find('\0');
+    const std::string body = bytes.substr(0, nul);
+    std::size_t i = 0;
+    while (i < body.size()) {
+        const std::size_t br = body.find_first_of("\r\n", i);
+        if (br == std::string::npos) {
+            text += body.substr(i) + "\r\n";
+            break;
+        }
+        text += body.substr(i, br - i) + "\r\n";
+        i = br + (body.compare(br, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return text;
+}
+
+TEST(XmlFileText, LongFilesOfMixedBreaksReadAsLines)
+{
+    // Long stretches of CR LF lines with now and then a lone CR or LF, over
+    // several read chunks, in a few seeded mixtures.
+    TempDir dir;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        unsigned state = seed;
+        auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16; };
+        std::string bytes;
+        while (bytes.size() < 200'000) {
+            bytes.append(next() % 300, static_cast<char>('a' + next() % 26));
+            const unsigned kind = next() % 50;
+            bytes += kind == 0 ? "\r" : kind == 1 ? "\n" : kind == 2 ? "\n\r" : "\r\n";
+        }
+        if (seed % 2)
+            bytes += "tail";
+        if (seed == 6)
+            bytes.insert(150'000, 1, '\0');
+        EXPECT_EQ(ReadFileAsCrLfText(dir.Write("mixed", bytes)), SplitAndJoin(bytes)) << "seed " << seed;
+    }
+}
+
 TEST(XmlFileText, UnreadableFiles)
 {
     TempDir dir;
