@@ -43,12 +43,14 @@ for name in "${targets[@]}"; do
   esac
   extra=()
   [ -f "fuzz/$name.dict" ] && extra+=("-dict=fuzz/$name.dict")
+  corpora=("$work")
+  [ -d "$seeds" ] && corpora+=("$seeds")
   log="build-fuzz/logs/$name.log"
   echo "== fuzz_$name for ${seconds}s"
   status=0
   "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$maxlen" \
     -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$name-" "${extra[@]}" \
-    "$work" "$seeds" >"$log" 2>&1 || status=$?
+    "${corpora[@]}" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   if [ "$status" -ne 0 ]; then
     failed=1
