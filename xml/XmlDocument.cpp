@@ -17,12 +17,43 @@ using namespace vexxml;
 
 enum TParseState { psBetweenTags, psElementTag, psElementText, psControlTag, psComment, psClosingTag };
 
+// Disposes of an open element that never joined the tree.
+struct TArenaNodeDeleter {
+    void operator()(TVexXMLNode* node) const noexcept { node->~TVexXMLNode(); }
+};
+using TOpenNode = std::unique_ptr<TVexXMLNode, TArenaNodeDeleter>;
+
+} // namespace
+
+// The parser's access to the document's arena and to what a node keeps there.
+class TVexXMLDocumentBuilder {
+public:
+    explicit TVexXMLDocumentBuilder(TVexXMLParser& document) : FArena(document.FArena) {}
+
+    TOpenNode NewNode(std::string_view name, TVexXMLNodeKind kind)
+    {
+        void* memory = FArena.Allocate(sizeof(TVexXMLNode));
+        TOpenNode node(new (memory) TVexXMLNode(std::string(name), kind));
+        node->FInArena = true;
+        return node;
+    }
+
+    void SetText(TVexXMLNode& node, std::string_view text) { node.SetKeptText(FArena.Keep(text)); }
+
+private:
+    TVexXMLArena& FArena;
+};
+
+namespace {
+
 // One run of Parse: the cursor, the state and the open elements. The open
 // elements belong to the reader until they are complete; whatever is still
 // open when the reader dies, on success or failure, dies with it.
 class TDocumentReader {
 public:
-    TDocumentReader(TVexXMLParser& document, const char* text) : FDocument(document), FLexer(text) {}
+    TDocumentReader(TVexXMLParser& document, const char* text) : FDocument(document), FBuilder(document), FLexer(text)
+    {
+    }
 
     void Run()
     {
@@ -60,7 +91,7 @@ private:
         return *FOpen.back();
     }
 
-    void AddToCurrentParent(std::unique_ptr<TVexXMLNode> node)
+    void AddToCurrentParent(TOpenNode node)
     {
         CurrentParent().Add(node.get());
         node.release(); // the parent owns it now
@@ -96,8 +127,7 @@ private:
     {
         FLexer.Advance(control ? 2 : 1);
         EndInTagUnlessMore();
-        auto node = std::make_unique<TVexXMLNode>(std::string(FLexer.ReadTagName()),
-                                                  control ? nkControlTag : nkElement);
+        TOpenNode node = FBuilder.NewNode(FLexer.ReadTagName(), control ? nkControlTag : nkElement);
         EndInTagUnlessMore();
 
         while (HasClass(FLexer.Current(), kClassSpace)) {
@@ -117,7 +147,7 @@ private:
             if (quote != '\'' && quote != '"')
                 FLexer.SyntaxError(kTailExpectedQuote);
             FLexer.Advance(1);
-            std::string value = FLexer.ReadText(quote, false);
+            std::string value(FLexer.ReadText(quote, false));
             FLexer.Advance(1);
             node->Parameters().ParamByName(name, true)->SetValue(std::move(value));
         }
@@ -145,18 +175,18 @@ private:
 
     TParseState ElementText()
     {
-        std::string text = FLexer.ReadText('<', true);
+        const std::string_view text = FLexer.ReadText('<', true);
         if (FOpen.empty())
             FLexer.SyntaxError(kTailTextOutsideTags);
-        FOpen.back()->SetText(std::move(text));
+        FBuilder.SetText(*FOpen.back(), text);
         return psBetweenTags;
     }
 
     TParseState Comment()
     {
         const std::string_view text = FLexer.ReadComment();
-        auto node = std::make_unique<TVexXMLNode>(std::string(), nkComment);
-        node->SetText(std::string(text));
+        TOpenNode node = FBuilder.NewNode({}, nkComment);
+        FBuilder.SetText(*node, text);
         AddToCurrentParent(std::move(node));
         return psBetweenTags;
     }
@@ -182,18 +212,31 @@ private:
             tail += kTailMismatchEnd;
             FLexer.SyntaxError(tail);
         }
-        std::unique_ptr<TVexXMLNode> element = std::move(FOpen.back());
+        TOpenNode element = std::move(FOpen.back());
         FOpen.pop_back();
         AddToCurrentParent(std::move(element));
         return psBetweenTags;
     }
 
     TVexXMLParser& FDocument;
+    TVexXMLDocumentBuilder FBuilder;
     TVexXMLLexer FLexer;
-    std::vector<std::unique_ptr<TVexXMLNode>> FOpen;
+    std::vector<TOpenNode> FOpen;
 };
 
 } // namespace
+
+TVexXMLParser::~TVexXMLParser()
+{
+    // The nodes first: some of them live in the arena.
+    TVexBaseXmlNode::Clear();
+}
+
+void TVexXMLParser::Clear()
+{
+    TVexBaseXmlNode::Clear();
+    FArena.Release();
+}
 
 void TVexXMLParser::Parse(const char* text)
 {

@@ -2,6 +2,7 @@
 // fill them from a text or a file.
 #pragma once
 
+#include "xml/XmlArena.h"
 #include "xml/XmlNode.h"
 
 #include <string>
@@ -9,6 +10,10 @@
 class TVexXMLParser : public TVexBaseXmlNode {
 public:
     TVexXMLParser() = default;
+    ~TVexXMLParser() override;
+
+    // Destroys every node, then gives back the memory of the parsed ones.
+    void Clear() override;
 
     // Replaces the children by the tree read from a NUL-terminated text.
     // On a syntax error raises EVexXMLError (EConvertError for a decimal
@@ -20,4 +25,10 @@ public:
     // file leaves the document as it was; a file that cannot be read raises
     // EInOutError and leaves it unchanged.
     void LoadFromFile(const std::string& fileName);
+
+private:
+    friend class TVexXMLDocumentBuilder;
+
+    // The parsed nodes and their texts; released only after the nodes.
+    TVexXMLArena FArena;
 };

@@ -233,20 +233,19 @@ char TVexXMLLexer::ReadEntity()
     SyntaxError(kTailUnknownEntity);
 }
 
-std::string TVexXMLLexer::ReadText(char terminator, bool trim)
+std::string_view TVexXMLLexer::ReadText(char terminator, bool trim)
 {
     assert(terminator == '<' || terminator == '\'' || terminator == '"');
     const char quote = terminator == '<' ? '\0' : terminator;
 
     // Decoded pieces gather in FPieces, whose memory is kept from one text to
-    // the next; the result is then one allocation of its exact size. A text
-    // that reads as written is copied straight from the document.
+    // the next. A text that reads as written is a view of the document.
     FPieces.clear();
     const auto finish = [this](const char* from, const char* to) {
         if (FPieces.empty())
-            return std::string(from, to);
+            return std::string_view(from, static_cast<std::size_t>(to - from));
         FPieces.append(from, to);
-        return std::string(FPieces);
+        return std::string_view(FPieces);
     };
     const char* p = FCur;
     if (trim)

@@ -99,8 +99,9 @@ public:
 
     // Element text (terminator "<", trim on) or an attribute value (the
     // opening quote, trim off). Stops on the terminator without consuming it;
-    // a "<" that opens a CDATA section is no terminator.
-    std::string ReadText(char terminator, bool trim);
+    // a "<" that opens a CDATA section is no terminator. The view points
+    // into the text or into the lexer, and holds until the next ReadText.
+    std::string_view ReadText(char terminator, bool trim);
 
     // Content of a comment whose "<!--" the cursor stands on; the cursor ends
     // after "-->". "<!---->" is an empty comment.

@@ -34,6 +34,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -137,8 +138,17 @@ public:
     // only the letter case changed. Its place among the children stays.
     void SetName(std::string name);
 
-    const std::string& Text() const noexcept { return FText; }
-    void SetText(std::string text) noexcept { FText = std::move(text); }
+    // The view stays valid until the text is set again or the node dies.
+    std::string_view Text() const noexcept { return FTextIsView ? FTextView : std::string_view(FText); }
+    void SetText(std::string text) noexcept
+    {
+        if (FTextIsView) {
+            new (&FText) std::string(std::move(text));
+            FTextIsView = false;
+        } else {
+            FText = std::move(text);
+        }
+    }
 
     TVexXMLParameters& Parameters() noexcept { return FParameters; }
     const TVexXMLParameters& Parameters() const noexcept { return FParameters; }
@@ -151,9 +161,27 @@ public:
 
 private:
     friend class TVexBaseXmlNode;
+    friend class TVexXMLDocumentBuilder;
+
+    // A text kept by the document that the node belongs to; only the parser
+    // sets one, on a node it placed in the document's arena.
+    void SetKeptText(std::string_view text) noexcept
+    {
+        if (!FTextIsView)
+            FText.~basic_string();
+        new (&FTextView) std::string_view(text);
+        FTextIsView = true;
+    }
 
     std::string FName;
-    std::string FText;
+    // The node's own text, or, on a parsed node, a view of a text the
+    // document keeps; FTextIsView tells which.
+    union {
+        std::string FText;
+        std::string_view FTextView;
+    };
     TVexXMLParameters FParameters;
     TVexXMLNodeKind FKind;
+    bool FTextIsView = false;
+    bool FInArena = false;   // placed in the document's arena, not allocated alone
 };
