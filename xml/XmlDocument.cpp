@@ -6,6 +6,7 @@
 #include "xml/XmlLexer.h"
 #include "xml/XmlMessages.h"
 
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -40,6 +41,19 @@ public:
 
     void SetText(TVexXMLNode& node, std::string_view text) { node.SetKeptText(FArena.Keep(text)); }
 
+    // Makes the `count` nodes at `children` the children of `element`, which
+    // has none, in an array of their exact size.
+    void SetChildren(TVexXMLNode& element, TVexXMLNode* const* children, std::size_t count)
+    {
+        if (count == 0)
+            return;
+        auto** items = static_cast<TVexXMLNode**>(FArena.Allocate(sizeof(TVexXMLNode*) * count));
+        std::memcpy(items, children, sizeof(TVexXMLNode*) * count);
+        for (std::size_t i = 0; i < count; ++i)
+            items[i]->FParent = &element;
+        element.FChildren.Borrow(items, static_cast<int>(count));
+    }
+
 private:
     TVexXMLArena& FArena;
 };
@@ -54,6 +68,15 @@ public:
     TDocumentReader(TVexXMLParser& document, const char* text) : FDocument(document), FBuilder(document), FLexer(text)
     {
     }
+
+    ~TDocumentReader()
+    {
+        // Completed elements whose parent is still open, after a failure.
+        for (auto it = FChildren.rbegin(); it != FChildren.rend(); ++it)
+            (*it)->~TVexXMLNode();
+    }
+    TDocumentReader(const TDocumentReader&) = delete;
+    TDocumentReader& operator=(const TDocumentReader&) = delete;
 
     void Run()
     {
@@ -84,17 +107,21 @@ public:
     }
 
 private:
-    TVexBaseXmlNode& CurrentParent()
-    {
-        if (FOpen.empty())
-            return FDocument;
-        return *FOpen.back();
-    }
-
+    // A completed node joins the document, or waits among FChildren until
+    // its parent is complete and takes all its children at once.
     void AddToCurrentParent(TOpenNode node)
     {
-        CurrentParent().Add(node.get());
-        node.release(); // the parent owns it now
+        if (FOpen.empty())
+            FDocument.Add(node.get());
+        else
+            FChildren.push_back(node.get());
+        node.release(); // the parent or the reader owns it now
+    }
+
+    void Open(TOpenNode node)
+    {
+        FOpen.push_back(std::move(node));
+        FChildrenStart.push_back(FChildren.size());
     }
 
     void EndInTagUnlessMore()
@@ -167,7 +194,7 @@ private:
         }
         if (FLexer.Current() == '>') {
             FLexer.Advance(1);
-            FOpen.push_back(std::move(node));
+            Open(std::move(node));
             return psElementText;
         }
         FLexer.SyntaxError(kTailBadElementTagEnd);
@@ -214,6 +241,10 @@ private:
         }
         TOpenNode element = std::move(FOpen.back());
         FOpen.pop_back();
+        const std::size_t first = FChildrenStart.back();
+        FChildrenStart.pop_back();
+        FBuilder.SetChildren(*element, FChildren.data() + first, FChildren.size() - first);
+        FChildren.resize(first);
         AddToCurrentParent(std::move(element));
         return psBetweenTags;
     }
@@ -222,6 +253,10 @@ private:
     TVexXMLDocumentBuilder FBuilder;
     TVexXMLLexer FLexer;
     std::vector<TOpenNode> FOpen;
+    // The completed children of the open elements, the outermost first;
+    // those of FOpen[i] begin at FChildrenStart[i].
+    std::vector<TVexXMLNode*> FChildren;
+    std::vector<std::size_t> FChildrenStart;
 };
 
 } // namespace

@@ -99,6 +99,7 @@ protected:
 
 private:
     friend class TVexXMLNode;
+    friend class TVexXMLDocumentBuilder;
 
     // Enters the children added since the index was last used. Touches only
     // FNameIndex, FIndexed and the tree nodes, so it may run on behalf of
