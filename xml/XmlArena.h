@@ -38,11 +38,10 @@ private:
 
     void* AllocateSlow(std::size_t size);
 
-    struct Block {
-        Block* Previous;
-    };
+    struct Block;
     char* FCur = nullptr;
     char* FEnd = nullptr;
     Block* FLast = nullptr;
     std::size_t FNextSize = 4096;   // grows up to kMaxBlock
+    std::size_t FTaken = 0;         // the size of every block
 };

@@ -11,7 +11,9 @@
 // An element node is one allocation of 120 bytes (64-bit libstdc++); its name and its text
 // live inside it up to 15 bytes each and take one more allocation each when
 // longer. An attribute is one allocation (likewise with its two texts). A
-// parent's child array is one allocation, grown geometrically.
+// parent's child array is one allocation, grown geometrically. A parsed
+// document places its nodes, their texts and child arrays in large blocks of
+// its own instead, freed with the document.
 //
 // The name index is built lazily: Add only appends, and the children added
 // since the index was last used are entered, in their order, the first time
