@@ -283,8 +283,8 @@ void TVexXMLParser::Parse(const char* text)
 
 void TVexXMLParser::LoadFromFile(const std::string& fileName)
 {
-    const std::string text = ReadFileAsCrLfText(fileName);
-    if (text.empty())
+    const TFileText text = ReadFileText(fileName);
+    if (text.Empty())
         return;
-    Parse(text.c_str());
+    Parse(text.Data());
 }
