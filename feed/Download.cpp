@@ -154,6 +154,8 @@ bool Configure(CURL* curl, const std::string& address, const DownloadLimits& lim
     // Less than a byte a second for StallSeconds ends the transfer.
     set(CURLOPT_LOW_SPEED_LIMIT, 1L);
     set(CURLOPT_LOW_SPEED_TIME, limits.StallSeconds);
+    // A trickle passes the stall test for ever; this bounds the whole transfer.
+    set(CURLOPT_TIMEOUT, limits.TotalSeconds);
     set(CURLOPT_NOSIGNAL, 1L);
     set(CURLOPT_BUFFERSIZE, static_cast<long>(PieceSize));
     set(CURLOPT_WRITEFUNCTION, &BodySink::OnBody);

@@ -8,6 +8,7 @@
 struct DownloadLimits {
     long ConnectSeconds = 60;     // to make the connection, TLS included
     long StallSeconds = 60;       // with no byte received, once connected
+    long TotalSeconds = 600;      // the whole transfer: a server that drips bytes ends too
     long MaxRedirects = 20;
     std::uint64_t MaxBodyBytes = std::uint64_t{256} << 20;  // an endless body stops here
 };

@@ -1,4 +1,5 @@
-// The feed layer: channel records, download, decoding and the channel readers.
+// The feed layer: channel records, download, decoding, the channel readers
+// and the fetch.
 #pragma once
 
 #include "feed/Channel.h"
@@ -7,3 +8,4 @@
 #include "feed/RssDate.h"
 #include "feed/ShortDate.h"
 #include "feed/ChannelReader.h"
+#include "feed/ChannelFetch.h"

@@ -21,13 +21,15 @@ bool IsBlank(char c) {
 // Splits a comma-and-blank separated text. A double-quoted item runs to its
 // closing quote ("" inside stands for one quote) or, unterminated, to the
 // end. A comma that is the text's last character adds an empty item.
-std::vector<std::string> SplitItems(std::string_view text) {
+// Splitting stops once there are `wanted` items: what follows is never read,
+// and a text of millions of commas must not become millions of strings.
+std::vector<std::string> SplitItems(std::string_view text, std::size_t wanted) {
     std::vector<std::string> items;
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n && IsBlank(text[i]))
         ++i;
-    while (i < n) {
+    while (i < n && items.size() < wanted) {
         std::string item;
         if (text[i] == '"') {
             ++i;
@@ -81,7 +83,7 @@ int MonthIndex(std::string_view name) {
 }
 
 double ParseRssDate(std::string_view text) {
-    const std::vector<std::string> items = SplitItems(text);
+    const std::vector<std::string> items = SplitItems(text, 4);
     if (items.size() < 4)
         throw EConvertError("'" + std::string(text) + "' is not a valid date");
     const int month = MonthIndex(items[2]);

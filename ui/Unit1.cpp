@@ -2,12 +2,16 @@
 
 #include "base/Dates.h"
 #include "base/Lines.h"
+#include "feed/ChannelFetch.h"
+#include "feed/ChannelReader.h"
 #include "ui/About.h"
 #include "ui/Application.h"
 #include "ui/Browser.h"
 #include "ui/FileIO.h"
 #include "ui/Fonts.h"
 #include "ui/QtText.h"
+#include "ui/WaitCursor.h"
+#include "xml/VexXMLParser.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,10 +24,12 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
 const char* const kChannelFile = "channels.lst";
+const char* const kDownloadFile = "temp.xml";
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(left, top, width, height);
@@ -33,6 +39,30 @@ void CentreOnScreen(QWidget* widget) {
     widget->adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         widget->move(screen->availableGeometry().center() - widget->rect().center());
+}
+
+// A message box centred on the screen. The box settles its size only as it
+// is shown, so it is placed then.
+class TScreenCentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+};
+
+// A message box with a single "OK" button, centred on the screen.
+void ShowOkBox(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text) {
+    TScreenCentredBox box(icon, caption, text, QMessageBox::NoButton, parent);
+    box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
+    box.exec();
 }
 
 std::string ExecutableDirectory() {
@@ -56,6 +86,7 @@ TForm1::TForm1(std::string exeDir, QWidget* parent) : QWidget(parent), exeDirOve
     // The design gives outer sizes; its frame takes 8 x 34 pixels (a
     // 777 x 481 window is 769 x 447 inside), and Qt sizes the inside.
     move(222, 117);
+    ShortDateFormat = UserShortDateFormat();
     resize(777 - 8, 481 - 34);
     setMinimumSize(450 - 8, 450 - 34);
 
@@ -247,8 +278,57 @@ void TForm1::FormClose(QObject*, TCloseAction& Action) {
         Action = caNone;
 }
 
-// Fetches the channel of the current entry.
-void TForm1::ChannelsDblClick(QObject*) {}
+// Fetches the channel of the current entry. An empty list fails on the
+// read of the entry, before anything is cleared.
+void TForm1::ChannelsDblClick(QObject*) {
+    const std::string address = Channels->Items(Channels->ItemIndex());
+    ResetTitles();
+    Message->SetText("");
+    try {
+        if (address.starts_with("http://"))
+            GetChannel(address);
+    } catch (...) {
+        ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel");
+    }
+}
+
+// The channel fetch.
+
+void TForm1::GetChannel(const std::string& Address) {
+    std::optional<TWaitCursor> busy(std::in_place);
+    std::unique_ptr<TVexXMLParser> parser = DownloadChannel(Address, FExeDir + kDownloadFile);
+    switch (ChannelFormat(*parser)) {
+    case TChannelFormat::cfRss:
+        GetChannelRss(*parser);
+        return;
+    case TChannelFormat::cfAtom:
+        GetChannelAtom(*parser);
+        return;
+    case TChannelFormat::cfUnsupported:
+        break;
+    }
+    // The box waits for the user: the pointer is no longer busy.
+    busy.reset();
+    ShowOkBox(this, QMessageBox::Critical, "Error", "Unsupported channel format");
+}
+
+// The grid is touched only once every item has been read, so a failed read
+// leaves it as the caller emptied it.
+void TForm1::GetChannelRss(TVexXMLParser& Parser) {
+    ReadChannelRss(Parser, FChannel);
+    Titles->SetColCount(2);
+    for (const TRSSItem& item : FChannel.News)
+        TitlesAdd(item.Title, "[" + item.Category + "]");
+    AlignForm();
+}
+
+void TForm1::GetChannelAtom(TVexXMLParser& Parser) {
+    ReadChannelAtom(Parser, FChannel, ShortDateFormat);
+    Titles->SetColCount(1);
+    for (const TRSSItem& item : FChannel.News)
+        TitlesAdd(item.Title, "");
+    AlignForm();
+}
 
 void TForm1::ChannelsDrawItem(QObject*, int, QRect, int) {}
 
@@ -259,10 +339,12 @@ void TForm1::Button1Click(QObject*) {
 // The news list and the text view.
 
 void TForm1::ResetTitles() {
+    // Marked first: dropping rows moves the grid's current cell, and the
+    // selection that reports must not show the old item 0.
+    titlesReset_ = true;
     Titles->SetRowCount(1);
     Titles->SetCells(0, 0, "");
     Titles->SetCells(1, 0, "");
-    titlesReset_ = true;
 }
 
 void TForm1::TitlesAdd(const std::string& first, const std::string& second) {

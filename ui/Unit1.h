@@ -14,6 +14,8 @@
 
 #include <string>
 
+class TVexXMLParser;
+
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
 class TForm1 : public QWidget {
@@ -42,6 +44,9 @@ public:
     // system's bytes; the window's files are this plus a bare name.
     std::string FExeDir;
     TRSS FChannel;
+    // The user's short date format, in which Atom dates are read; taken
+    // from the LC_TIME locale when the window is made. Tests set it.
+    TShortDateFormat ShortDateFormat;
 
     void AlignForm();
     void TitlesAdd(const std::string& first, const std::string& second);
@@ -49,6 +54,15 @@ public:
     // Puts the news grid into its reset state: one empty row that belongs
     // to no item.
     void ResetTitles();
+
+    // Downloads the channel at Address into FExeDir + "temp.xml" and reads
+    // it into FChannel and the news grid. A root element other than "rss"
+    // or "feed" gets the box "Unsupported channel format" and a normal end;
+    // every other failure leaves as an exception.
+    void GetChannel(const std::string& Address);
+    // Read the loaded document into FChannel, then fill the news grid.
+    void GetChannelRss(TVexXMLParser& Parser);
+    void GetChannelAtom(TVexXMLParser& Parser);
 
     bool LoadChannelList();
     bool SaveChannelList();

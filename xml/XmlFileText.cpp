@@ -25,24 +25,48 @@ struct FileCloser {
     throw EInOutError(std::string(what) + " \"" + fileName + "\". " + std::strerror(error));
 }
 
-// The end of the longest run from p made of characters and CR LF pairs: the
-// place of the first lone LF, of the first lone CR, or of a CR that ends the
-// piece (its LF may begin the next one), else the end. Such a run is already
-// in the form the text wants and can be copied as it is.
-const char* CrLfLinesEnd(const char* p, const char* end)
-{
-    for (;;) {
-        const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
-        const char* stop = cr ? cr : end;
-        if (const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(stop - p)))
-            return static_cast<const char*>(lf);
-        if (!cr)
-            return end;
-        if (cr + 1 == end || cr[1] != '\n')
-            return cr;
-        p = cr + 2;
+// The line breaks of one piece of the file, found with memchr. Each search
+// starts where the last one of its character ended, so every byte is
+// looked at once per character however short the lines are.
+class TBreakFinder {
+public:
+    explicit TBreakFinder(const char* end) : FEnd(end), FCr(nullptr), FLf(nullptr) {}
+
+    // The end of the longest run from p made of characters and CR LF pairs:
+    // the place of the first lone LF, of the first lone CR, or of a CR that
+    // ends the piece (its LF may begin the next one), else the end. Such a
+    // run is already in the form the text wants and can be copied as it is.
+    const char* CrLfLinesEnd(const char* p)
+    {
+        for (;;) {
+            const char* cr = Next(FCr, '\r', p);
+            const char* lf = Next(FLf, '\n', p);
+            if (lf < cr)
+                return lf;
+            if (cr == FEnd)
+                return FEnd;
+            if (cr + 1 == FEnd || cr[1] != '\n')
+                return cr;
+            p = cr + 2;
+        }
     }
-}
+
+private:
+    // The first c at or after p (FEnd when there is none), from the cache
+    // while p has not passed it.
+    const char* Next(const char*& cached, char c, const char* p) const
+    {
+        if (!cached || cached < p) {
+            const void* found = std::memchr(p, c, static_cast<std::size_t>(FEnd - p));
+            cached = found ? static_cast<const char*>(found) : FEnd;
+        }
+        return cached;
+    }
+
+    const char* FEnd;
+    const char* FCr;
+    const char* FLf;
+};
 
 } // namespace
 
@@ -128,7 +152,8 @@ TFileText ReadFileText(const std::string& fileName)
                 RaiseFileError("Cannot read file", fileName, errno);
             break;
         }
-        if (!afterCr && CrLfLinesEnd(room, room + count) == room + count && !std::memchr(room, '\0', count)) {
+        if (!afterCr && TBreakFinder(room + count).CrLfLinesEnd(room) == room + count &&
+            !std::memchr(room, '\0', count)) {
             text.Commit(count);
             lineOpen = room[count - 1] != '\n';
             continue;
@@ -144,9 +169,10 @@ TFileText ReadFileText(const std::string& fileName)
         if (afterCr && p != end && *p == '\n')
             ++p;
         afterCr = false;
+        TBreakFinder breaks(end);
         while (p != end) {
             // Lines that end in CR LF already go over many at a time.
-            if (const char* run = CrLfLinesEnd(p, end); run != p) {
+            if (const char* run = breaks.CrLfLinesEnd(p); run != p) {
                 text.Append(p, run);
                 lineOpen = run[-1] != '\n';
                 p = run;

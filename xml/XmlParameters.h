@@ -2,6 +2,7 @@
 // TVexXMLParameters, the owning list that every TVexXMLNode carries.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -24,12 +25,14 @@ private:
 };
 
 // Attributes in the order of their creation; no two share a name key.
-// Kept as a singly linked list: an empty list is one pointer and costs no
-// allocation, and each attribute is exactly one allocation. The search is
-// linear, which suits the few attributes a tag carries.
+// Kept as a singly linked list: an empty list costs no allocation, and each
+// attribute is exactly one allocation. The search is linear while a tag has
+// the few attributes tags usually carry; a list that grows beyond that gets
+// a hash index by name key, so that a tag of many thousands of attributes
+// still reads in linear time.
 class TVexXMLParameters {
 public:
-    TVexXMLParameters() noexcept = default;
+    TVexXMLParameters() noexcept;
     ~TVexXMLParameters();
     TVexXMLParameters(const TVexXMLParameters&) = delete;
     TVexXMLParameters& operator=(const TVexXMLParameters&) = delete;
@@ -50,5 +53,8 @@ public:
     TVexXMLParameter* Items(int i) const;
 
 private:
+    struct TIndex;
+
     TVexXMLParameter* FFirst = nullptr;
+    std::unique_ptr<TIndex> FIndex;  // none while the list is short
 };

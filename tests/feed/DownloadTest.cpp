@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -133,6 +134,45 @@ TEST_F(DownloadTest, RefusesARedirectToALocalFile) {
     EXPECT_EQ(ReadAll(target_), "");
 }
 
+// A listening socket that nobody should reach: true when a connection came.
+class Trap {
+public:
+    Trap() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (fd_.get() < 0 ||
+            ::bind(fd_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(fd_.get(), 4) != 0 ||
+            ::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            throw std::runtime_error("trap socket");
+        port_ = ntohs(address.sin_port);
+    }
+    std::string Authority() const { return "127.0.0.1:" + std::to_string(port_); }
+    bool Reached() const {
+        TestHttpServer::Fd client(::accept4(fd_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        return client.get() >= 0;
+    }
+
+private:
+    TestHttpServer::Fd fd_;
+    int port_ = 0;
+};
+
+TEST_F(DownloadTest, RefusesRedirectsToOtherSchemes) {
+    const Trap trap;
+    for (const char* scheme : {"ftp", "ftps", "gopher", "dict", "telnet", "ldap", "tftp", "smtp",
+                               "imap", "pop3", "rtsp", "scp", "sftp", "smb", "mqtt", "ws"}) {
+        SCOPED_TRACE(scheme);
+        server_.Redirect("/feed.xml", std::string(scheme) + "://" + trap.Authority() + "/feed.xml");
+        WriteAll(target_, "previous content");
+        EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, Quick()));
+        EXPECT_EQ(ReadAll(target_), "");
+        EXPECT_FALSE(trap.Reached());
+    }
+}
+
 // An address that cannot be opened empties the target and still succeeds.
 TEST_F(DownloadTest, UnopenableAddressLeavesAnEmptyFile) {
     // A bound socket that does not listen: connecting to it is refused.
@@ -166,11 +206,32 @@ TEST_F(DownloadTest, KeepsWhatArrivedBeforeTheServerClosed) {
     EXPECT_EQ(ReadAll(target_), "<rss><channel>");
 }
 
+// A reset loses at most what was still on its way: the file holds a
+// beginning of the body and the transfer counts as broken off.
+TEST_F(DownloadTest, KeepsWhatArrivedBeforeAReset) {
+    const std::string sent = Binary(20000);
+    server_.Reset("/feed.xml", sent, 50000);
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, Quick()));
+    const std::string kept = ReadAll(target_);
+    EXPECT_EQ(kept, sent.substr(0, kept.size()));
+}
+
 TEST_F(DownloadTest, GivesUpOnASilentServer) {
     WriteAll(target_, "previous content");
     server_.StaySilent("/feed.xml");
     EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, Quick()));
     EXPECT_EQ(ReadAll(target_), "");
+}
+
+// A byte now and then never stalls the transfer: the total bound ends it.
+TEST_F(DownloadTest, StopsADrippingServer) {
+    server_.Drip("/feed.xml");
+    DownloadLimits limits = Quick();
+    limits.TotalSeconds = 2;
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, limits));
+    const std::string kept = ReadAll(target_);
+    EXPECT_GT(kept.size(), 0u);
+    EXPECT_EQ(kept, std::string(kept.size(), 'x'));
 }
 
 TEST_F(DownloadTest, StopsAnEndlessBodyAtTheBound) {

@@ -176,6 +176,14 @@ void TestHttpServer::Cut(std::string target, std::string sent, std::size_t annou
     Script(std::move(target), std::move(r));
 }
 
+void TestHttpServer::Reset(std::string target, std::string sent, std::size_t announcedLength) {
+    Response r;
+    r.Body = std::move(sent);
+    r.End = Ending::Reset;
+    r.CutLength = announcedLength;
+    Script(std::move(target), std::move(r));
+}
+
 void TestHttpServer::StaySilent(std::string target) {
     Response r;
     r.End = Ending::Silent;
@@ -185,6 +193,12 @@ void TestHttpServer::StaySilent(std::string target) {
 void TestHttpServer::SendEndless(std::string target) {
     Response r;
     r.End = Ending::Endless;
+    Script(std::move(target), std::move(r));
+}
+
+void TestHttpServer::Drip(std::string target) {
+    Response r;
+    r.End = Ending::Drip;
     Script(std::move(target), std::move(r));
 }
 
@@ -264,6 +278,24 @@ void TestHttpServer::Handle(int client) {
         if (!SendAll(client, Head(response, true, response.CutLength) + response.Body, stop))
             return;
         break;
+    case Ending::Reset: {
+        if (!SendAll(client, Head(response, true, response.CutLength) + response.Body, stop))
+            return;
+        // A zero linger time makes the close send RST instead of FIN.
+        const linger abort{1, 0};
+        ::setsockopt(client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        return;
+    }
+    case Ending::Drip:
+        if (!SendAll(client, Head(response, false, 0), stop))
+            return;
+    {
+        // Waiting on the stop pipe is the pause between bytes.
+        pollfd pause{stop, POLLIN, 0};
+        while (SendAll(client, "x", stop) && ::poll(&pause, 1, 50) == 0) {
+        }
+        return;
+    }
     case Ending::Silent:
         Drain(client, stop, -1);
         return;

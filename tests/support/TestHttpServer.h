@@ -32,6 +32,8 @@ public:
         Cut,       // Content-Length announces more than Body; closes after Body
         Silent,    // reads the request, sends nothing until the client leaves
         Endless,   // a body without length that never ends
+        Reset,     // like Cut, but the connection ends with a reset (RST)
+        Drip,      // a body without length, one byte every 50 ms for ever
     };
 
     struct Response {
@@ -40,7 +42,7 @@ public:
         Headers Fields;
         std::string Body;
         Ending End = Ending::Complete;
-        std::size_t CutLength = 0;  // the Content-Length announced when Cut
+        std::size_t CutLength = 0;  // the Content-Length announced when Cut or Reset
     };
 
     // Binds and starts listening; throws std::runtime_error when it cannot.
@@ -60,8 +62,10 @@ public:
     void Serve(std::string target, int status, std::string body, Headers fields = {});
     void Redirect(std::string target, std::string location, int status = 302);
     void Cut(std::string target, std::string sent, std::size_t announcedLength);
+    void Reset(std::string target, std::string sent, std::size_t announcedLength);
     void StaySilent(std::string target);
     void SendEndless(std::string target);
+    void Drip(std::string target);
 
     std::vector<Request> Requests() const;
 

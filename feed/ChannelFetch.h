@@ -1,0 +1,39 @@
+// Fetching a channel: the download into a file, the loading of that file,
+// the recognition of the format by the root element's name, and the
+// reading into a channel record. The window and the dump tool share it.
+#pragma once
+
+#include "feed/Channel.h"
+#include "feed/ShortDate.h"
+
+#include <memory>
+#include <string>
+
+class TVexBaseXmlNode;
+class TVexXMLNode;
+class TVexXMLParser;
+
+enum class TChannelFormat { cfUnsupported, cfRss, cfAtom };
+
+// The root element: the document's top-level node 1, node 0 being the XML
+// declaration. Raises the library's index error when there is no node 1
+// (an empty file, a document without declaration).
+TVexXMLNode& ChannelRoot(const TVexBaseXmlNode& document);
+
+// RSS for a root named exactly "rss", Atom for one named exactly "feed"
+// (byte for byte: "RSS" or "Feed" are unsupported). Raises as ChannelRoot.
+TChannelFormat ChannelFormat(const TVexBaseXmlNode& document);
+
+// Reads the document with the reader of its format. An unsupported format
+// is no failure: the result says so and the channel is left untouched.
+// Raises what the readers raise; the Atom reader converts dates in the
+// given short date format.
+TChannelFormat ReadChannel(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format);
+
+// A new document loaded from the file. Raises the parser's failures; the
+// document is released with the unique_ptr, also when loading fails.
+std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName);
+
+// Downloads the address into fileName and loads that file (DownloadFile,
+// then LoadChannelFile).
+std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName);

@@ -1,0 +1,81 @@
+#include "feed/Feed.h"
+
+#include "base/Dates.h"
+#include "base/Exceptions.h"
+#include "xml/VexXMLParser.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const TShortDateFormat kYmdHyphen{TDateOrder::doYMD, '-'};
+
+std::unique_ptr<TVexXMLParser> Parsed(const std::string& text) {
+    auto document = std::make_unique<TVexXMLParser>();
+    document->Parse(text.c_str());
+    return document;
+}
+
+}  // namespace
+
+TEST(ChannelFormat, OnlyTheExactRootNamesAreKnown) {
+    const struct {
+        const char* text;
+        TChannelFormat format;
+    } cases[] = {
+        {"<?xml version=\"1.0\"?><rss/>", TChannelFormat::cfRss},
+        {"<?xml version=\"1.0\"?><feed/>", TChannelFormat::cfAtom},
+        {"<?xml version=\"1.0\"?><RSS/>", TChannelFormat::cfUnsupported},
+        {"<?xml version=\"1.0\"?><Feed/>", TChannelFormat::cfUnsupported},
+        {"<?xml version=\"1.0\"?><rdf:RDF/>", TChannelFormat::cfUnsupported},
+        {"<?xml version=\"1.0\"?><rss2/>", TChannelFormat::cfUnsupported},
+        // Node 1 is whatever follows the declaration.
+        {"<?xml version=\"1.0\"?><!-- c --><rss/>", TChannelFormat::cfUnsupported},
+        {"<?xml version=\"1.0\"?><?xml-stylesheet href=\"s.xsl\"?><feed/>", TChannelFormat::cfUnsupported},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ChannelFormat(*Parsed(c.text)), c.format);
+    }
+}
+
+TEST(ChannelFormat, ADocumentWithoutNodeOneRaisesTheIndexError) {
+    for (const char* text : {"", "<rss><channel/></rss>"}) {
+        SCOPED_TRACE(text);
+        auto document = Parsed(text);
+        try {
+            ChannelFormat(*document);
+            ADD_FAILURE() << "no error";
+        } catch (const EVexXMLError& e) {
+            EXPECT_STREQ(e.what(), "Nieprawid\xB3owy indeks!");  // "Nieprawidłowy indeks!"
+        }
+    }
+}
+
+TEST(ReadChannel, ReadsByTheRootAndLeavesAnUnsupportedChannelAlone) {
+    TRSS channel;
+    auto rss = Parsed(
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss><channel><title>r</title><link>l</link>"
+        "<item><category>c</category><title>i</title><description>d</description><link>l</link>"
+        "<pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate></item></channel></rss>");
+    EXPECT_EQ(ReadChannel(*rss, channel, kYmdHyphen), TChannelFormat::cfRss);
+    ASSERT_EQ(channel.News.size(), 1u);
+    EXPECT_EQ(channel.News[0].Category, "c");
+
+    auto other = Parsed("<?xml version=\"1.0\" encoding=\"x\"?><Rss><channel><title>o</title></channel></Rss>");
+    EXPECT_EQ(ReadChannel(*other, channel, kYmdHyphen), TChannelFormat::cfUnsupported);
+    EXPECT_EQ(channel.Encoding, "utf-8");
+    EXPECT_EQ(channel.Title, "r");
+    ASSERT_EQ(channel.News.size(), 1u);
+
+    auto atom = Parsed(
+        "<?xml version=\"1.0\"?><feed><title>a</title><link>l</link><entry><title>e</title>"
+        "<summary>s</summary><link>l</link><updated>2026-12-07T22:03:49Z</updated></entry></feed>");
+    EXPECT_EQ(ReadChannel(*atom, channel, kYmdHyphen), TChannelFormat::cfAtom);
+    EXPECT_EQ(channel.Title, "a");
+    ASSERT_EQ(channel.News.size(), 1u);
+    EXPECT_EQ(channel.News[0].Category, "");
+    EXPECT_EQ(FormatDateYmd(channel.News[0].Date), "2026-12-07");
+    // The date format is the one passed.
+    EXPECT_THROW(ReadChannel(*atom, channel, {TDateOrder::doDMY, '.'}), EConvertError);
+}

@@ -1,0 +1,89 @@
+// Feeds too large for comfort, read all the way: the reading grows linearly
+// with the number of items and the length of their texts.
+#include "feed/Feed.h"
+
+#include "base/Exceptions.h"
+
+#include "xml/VexXMLParser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Item(int i, const std::string& description) {
+    return "<item><category>c</category><title>t" + std::to_string(i) +
+           "</title><description>" + description +
+           "</description><link>http://x.pl/" + std::to_string(i) +
+           "</link><pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate></item>";
+}
+
+std::string Rss(const std::string& items) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss><channel><title>T</title>"
+           "<link>L</link>" +
+           items + "</channel></rss>";
+}
+
+TEST(HostileFeed, TwentyThousandItems) {
+    constexpr int Count = 20000;
+    std::string items;
+    for (int i = 0; i < Count; ++i)
+        items += Item(i, "d");
+    TVexXMLParser document;
+    document.Parse(Rss(items).c_str());
+    TRSS channel;
+    ReadChannelRss(document, channel);
+    ASSERT_EQ(channel.News.size(), static_cast<std::size_t>(Count));
+    EXPECT_EQ(channel.News.back().Link, "http://x.pl/19999");
+}
+
+TEST(HostileFeed, SixteenMegabyteDescription) {
+    // "\xC5\x82" is l with stroke in UTF-8, 0xB3 in the display code page.
+    std::string description = "\xC5\x82";
+    while (description.size() < 16 << 20)
+        description += description;
+    TVexXMLParser document;
+    document.Parse(Rss(Item(0, description)).c_str());
+    TRSS channel;
+    ReadChannelRss(document, channel);
+    ASSERT_EQ(channel.News.size(), 1u);
+    const std::string& decoded = channel.News[0].Description;
+    EXPECT_EQ(decoded.size(), std::size_t{8} << 20);
+    EXPECT_EQ(decoded.find_first_not_of('\xB3'), std::string::npos);
+}
+
+// The day number of a date text, or -1 when it raises (the message would
+// repeat the whole text).
+double DateOf(const std::string& text) {
+    try {
+        return ParseRssDate(text);
+    } catch (const Exception&) {
+        return -1;
+    }
+}
+
+// Doubles the text, as the unoptimised sanitizer build would take longer
+// to append piece by piece than to read the result.
+std::string Repeat(const std::string& piece, std::size_t times) {
+    const std::size_t size = piece.size() * times;
+    std::string text = piece;
+    text.reserve(size);
+    while (text.size() * 2 <= size)
+        text.append(text);
+    text.append(text, 0, size - text.size());
+    return text;
+}
+
+// Only the first items of a date are read: millions of items after them
+// cost no more than reading past them.
+TEST(HostileFeed, DatesWithMillionsOfItems) {
+    const std::string date = "Mon, 07 Dec 2026";
+    for (const std::string& filler : {std::string(","), std::string(" "), std::string(",\"\"")}) {
+        SCOPED_TRACE(filler);
+        EXPECT_EQ(DateOf(date + Repeat(filler, 16 << 20)), 46363.0);
+    }
+    EXPECT_EQ(DateOf(date + " " + std::string(50 << 20, 'x')), 46363.0);
+}
+
+} // namespace

@@ -1,0 +1,333 @@
+// nemara-dump run as a program: its exit status, its standard error and
+// the JSON on its standard output, read back with a JSON parser.
+#include "support/TestHttpServer.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+const char kRss[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0">
+  <channel>
+    <title>Wiadomości "dnia"</title>
+    <link>http://example.pl/</link>
+    <description>Co słychać</description>
+    <language>pl</language>
+    <item>
+      <category>kraj</category>
+      <title>Pierwsza</title>
+      <description>Line one
+line two</description>
+      <link>http://example.pl/1</link>
+      <guid>g1</guid>
+      <pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate>
+    </item>
+    <item>
+      <category>świat</category>
+      <title>Druga</title>
+      <description>Second</description>
+      <link>http://example.pl/2</link>
+      <pubDate>Tue, 01 Mar 2011 08:00:00 GMT</pubDate>
+    </item>
+  </channel>
+</rss>
+)";
+
+const json kRssJson = {
+    {"format", "rss"},
+    {"encoding", "utf-8"},
+    {"title", "Wiadomości \"dnia\""},
+    {"link", "http://example.pl/"},
+    {"description", "Co słychać"},
+    {"language", "pl"},
+    {"items",
+     {{{"category", "kraj"},
+       {"title", "Pierwsza"},
+       {"description", "Line one line two"},
+       {"link", "http://example.pl/1"},
+       {"guid", "g1"},
+       {"date", "2026-12-07"}},
+      {{"category", "świat"},
+       {"title", "Druga"},
+       {"description", "Second"},
+       {"link", "http://example.pl/2"},
+       {"guid", ""},
+       {"date", "2011-03-01"}}}},
+};
+
+// "Łódź" and "Zażółć" in ISO-8859-2 bytes.
+const char kIsoRss[] =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-2\"?>\n"
+    "<rss><channel><title>\xA3\xF3\x64\xBC</title><link>http://lodz.pl/</link>"
+    "<item><category>\xA3\xF3\x64\xBC</category><title>Za\xBF\xF3\xB3\xE6</title><description>d</description>"
+    "<link>http://lodz.pl/1</link><pubDate>Sat, 29 Feb 2020 12:00:00 +0100</pubDate></item>"
+    "</channel></rss>";
+
+const char kAtom[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<feed xmlns="http://www.w3.org/2005/Atom">
+  <title>Atom channel</title>
+  <link>http://example.org/</link>
+  <entry>
+    <title>Entry one</title>
+    <summary>Summary one</summary>
+    <link>http://example.org/1</link>
+    <id>urn:1</id>
+    <updated>2026-12-07T22:03:49Z</updated>
+  </entry>
+</feed>
+)";
+
+struct DumpRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+int ClosedPort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+class NemaraDump : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                                 "ALL_PROXY", "no_proxy", "NO_PROXY"})
+            ::unsetenv(name);
+        std::string pattern = (fs::temp_directory_path() / "nemara-dump-test-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        fs::create_directory(TempDir());
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    // The program's own temporary folder: empty unless it left a file behind.
+    fs::path TempDir() const { return dir_ / "tmp"; }
+
+    std::string File(const std::string& name, const std::string& bytes) {
+        fs::path path = dir_ / name;
+        WriteAll(path, bytes);
+        return path.string();
+    }
+
+    // Runs nemara-dump with the arguments; env adds to (or, with nullopt,
+    // removes from) the environment of this process.
+    DumpRun Dump(const std::vector<std::string>& args,
+             const std::map<std::string, std::optional<std::string>>& env = {{"LC_ALL", "C"}}) {
+        std::map<std::string, std::string> vars;
+        for (char** e = environ; *e; ++e) {
+            std::string entry = *e;
+            auto eq = entry.find('=');
+            vars[entry.substr(0, eq)] = eq == std::string::npos ? "" : entry.substr(eq + 1);
+        }
+        vars["TMPDIR"] = TempDir().string();
+        for (const auto& [name, value] : env) {
+            if (value)
+                vars[name] = *value;
+            else
+                vars.erase(name);
+        }
+        std::vector<std::string> envStrings;
+        for (const auto& [name, value] : vars)
+            envStrings.push_back(name + "=" + value);
+        std::vector<char*> envp;
+        for (auto& s : envStrings)
+            envp.push_back(s.data());
+        envp.push_back(nullptr);
+
+        std::vector<std::string> argStrings{NEMARA_DUMP};
+        argStrings.insert(argStrings.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& s : argStrings)
+            argv.push_back(s.data());
+        argv.push_back(nullptr);
+
+        const std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid_t pid = 0;
+        DumpRun run;
+        int spawned = posix_spawn(&pid, NEMARA_DUMP, &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << NEMARA_DUMP;
+            return run;
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = ReadAll(out);
+        run.err = ReadAll(err);
+        return run;
+    }
+
+    static void ExpectJson(const DumpRun& run, const json& expected) {
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, "");
+        ASSERT_TRUE(json::accept(run.out)) << run.out;
+        EXPECT_EQ(json::parse(run.out), expected);
+    }
+
+    TestHttpServer server;
+    fs::path dir_;
+};
+
+}  // namespace
+
+TEST_F(NemaraDump, PrintsAChannelFromAFileAndFromTheServer) {
+    ExpectJson(Dump({File("feed.xml", kRss)}), kRssJson);
+
+    server.Serve("/rss", 200, kRss);
+    ExpectJson(Dump({server.Url("/rss")}), kRssJson);
+    EXPECT_EQ(server.Requests().size(), 1u);
+    // The download went into a file of its own, removed afterwards.
+    EXPECT_TRUE(fs::is_empty(TempDir()));
+}
+
+TEST_F(NemaraDump, ConvertsEveryTextToUtf8) {
+    DumpRun run = Dump({File("iso.xml", kIsoRss)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    json channel = json::parse(run.out);
+    EXPECT_EQ(channel["encoding"], "ISO-8859-2");
+    EXPECT_EQ(channel["title"], "Łódź");
+    EXPECT_EQ(channel["items"][0]["category"], "Łódź");
+    EXPECT_EQ(channel["items"][0]["title"], "Zażółć");
+    EXPECT_EQ(channel["items"][0]["date"], "2020-02-29");
+}
+
+TEST_F(NemaraDump, AtomDatesFollowTheLcTimeLocale) {
+    const std::string feed = File("atom.xml", kAtom);
+    DumpRun c = Dump({feed}, {{"LC_ALL", "C"}});
+    EXPECT_EQ(c.status, 1);
+    EXPECT_EQ(c.err, "Could not fetch the channel: '2026-12-07' is not a valid date\n");
+    EXPECT_EQ(c.out, "");
+
+    // A locale whose short date format is year-month-day with "-", compiled
+    // into a folder of the test's own.
+    if (!fs::exists("/usr/share/i18n/locales/sv_SE"))
+        GTEST_SKIP() << "no locale sources";
+    const fs::path locales = dir_ / "locales";
+    fs::create_directory(locales);
+    const std::string command =
+        "localedef -i sv_SE -f UTF-8 '" + (locales / "sv_SE.UTF-8").string() + "' >/dev/null 2>&1";
+    (void)std::system(command.c_str());
+    if (!fs::exists(locales / "sv_SE.UTF-8"))
+        GTEST_SKIP() << "localedef failed";
+    DumpRun sv = Dump({feed}, {{"LC_ALL", std::nullopt}, {"LOCPATH", locales.string()}, {"LC_TIME", "sv_SE.UTF-8"}});
+    ExpectJson(sv, {{"format", "atom"},
+                    {"encoding", "utf-8"},
+                    {"title", "Atom channel"},
+                    {"link", "http://example.org/"},
+                    {"description", ""},
+                    {"language", ""},
+                    {"items",
+                     {{{"category", ""},
+                       {"title", "Entry one"},
+                       {"description", "Summary one"},
+                       {"link", "http://example.org/1"},
+                       {"guid", "urn:1"},
+                       {"date", "2026-12-07"}}}}});
+}
+
+TEST_F(NemaraDump, OtherRootsAreUnsupported) {
+    for (const char* body : {"<?xml version=\"1.0\"?><Rss><channel/></Rss>",
+                             "<?xml version=\"1.0\"?><FEED><title>t</title></FEED>",
+                             "<?xml version=\"1.0\"?><rdf:RDF><channel/></rdf:RDF>"}) {
+        SCOPED_TRACE(body);
+        DumpRun run = Dump({File("other.xml", body)});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "Unsupported channel format\n");
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(NemaraDump, FailuresExitWithOne) {
+    const std::string rss = kRss;
+    const std::string rssBody = rss.substr(rss.find("<rss"));
+    server.Serve("/empty", 200, "");
+    server.Serve("/missing-page", 404, "<html><body>Not Found</body></html>");
+    server.Cut("/cut", rss.substr(0, 400), rss.size());
+    const struct {
+        std::string source;
+        const char* message;  // the failure's own text, when the case fixes it
+    } cases[] = {
+        // "Nieprawidłowy indeks!": there is no node 1.
+        {File("no-declaration.xml", rssBody), "Nieprawid\u0142owy indeks!"},
+        {File("empty.xml", ""), "Nieprawid\u0142owy indeks!"},
+        {server.Url("/empty"), "Nieprawid\u0142owy indeks!"},
+        {server.Url("/missing-page"), "Nieprawid\u0142owy indeks!"},
+        {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", "Nieprawid\u0142owy indeks!"},
+        {server.Url("/cut"), nullptr},
+        {File("bom.xml", "\xEF\xBB\xBF" + rss), nullptr},
+        {File("doctype.xml", "<?xml version=\"1.0\"?><!DOCTYPE rss>" + rssBody), nullptr},
+        {(dir_ / "no-such-file.xml").string(), nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        DumpRun run = Dump({c.source});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        const std::string prefix = "Could not fetch the channel: ";
+        ASSERT_TRUE(run.err.starts_with(prefix)) << run.err;
+        EXPECT_GT(run.err.size(), prefix.size() + 1);
+        if (c.message) {
+            EXPECT_EQ(run.err, prefix + c.message + "\n");
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(TempDir()));
+}
+
+TEST_F(NemaraDump, WrongUsageExitsWith64) {
+    const std::string feed = File("feed.xml", kRss);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {feed, feed}, {"-h"}, {"--help"}, {""}}) {
+        DumpRun run = Dump(args);
+        EXPECT_EQ(run.status, 64);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.starts_with("usage: nemara-dump SOURCE")) << run.err;
+    }
+}

@@ -1,0 +1,383 @@
+// A double click on a channel, end to end: the window downloads from a
+// loopback server, parses, reads and fills the news list, or shows its
+// message boxes, which the tests answer as the user would.
+#include "Support.h"
+#include "support/TestHttpServer.h"
+#include "ui/Unit1.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+const char kRss[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0">
+  <channel>
+    <title>Wiadomości</title>
+    <link>http://example.pl/</link>
+    <description>Channel text</description>
+    <language>pl</language>
+    <item>
+      <category>kraj</category>
+      <title>Pierwsza</title>
+      <description>Line one
+line two</description>
+      <link>http://example.pl/1</link>
+      <guid>g1</guid>
+      <pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate>
+    </item>
+    <item>
+      <category>świat</category>
+      <title>Druga</title>
+      <description>Second</description>
+      <link>http://example.pl/2</link>
+      <pubDate>Tue, 01 Mar 2011 08:00:00 GMT</pubDate>
+    </item>
+  </channel>
+</rss>
+)";
+
+const char kAtom[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<feed xmlns="http://www.w3.org/2005/Atom">
+  <title>Atom channel</title>
+  <link>http://example.org/</link>
+  <entry>
+    <title>Entry one</title>
+    <summary>Summary one</summary>
+    <link>http://example.org/1</link>
+    <id>urn:1</id>
+    <updated>2026-12-07T22:03:49Z</updated>
+  </entry>
+  <entry>
+    <title>Entry two</title>
+    <summary>Summary two</summary>
+    <link>http://example.org/2</link>
+    <updated>2025-01-31T00:00:00Z</updated>
+  </entry>
+  <entry>
+    <title>Entry three</title>
+    <summary>Summary three</summary>
+    <link>http://example.org/3</link>
+    <updated>2024-02-29</updated>
+  </entry>
+</feed>
+)";
+
+const TShortDateFormat kYmdHyphen{TDateOrder::doYMD, '-'};
+
+// A port on 127.0.0.1 that nobody listens on.
+int ClosedPort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// One message box as it appeared.
+struct Box {
+    QMessageBox::Icon icon;
+    QString caption;
+    QString text;
+    QStringList buttons;
+    bool busyPointer;  // the wait cursor was on while the box waited
+    bool centred;      // in the middle of the screen
+};
+
+// Answers every message box that opens while it lives with its default
+// button, and keeps what each one showed.
+class BoxRecorder {
+public:
+    BoxRecorder() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            QPoint offset = box->frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+            Box seen{box->icon(), box->windowTitle(), box->text(), {}, QApplication::overrideCursor() != nullptr,
+                     offset.manhattanLength() <= 2};
+            for (QAbstractButton* button : box->buttons())
+                seen.buttons << button->text();
+            boxes.push_back(seen);
+            box->defaultButton()->click();
+        });
+        timer_.start(5);
+    }
+
+    std::vector<Box> boxes;
+
+private:
+    QTimer timer_;
+};
+
+class ChannelFetch : public testing::Test {
+protected:
+    ChannelFetch() {
+        // Requests go straight to 127.0.0.1 whatever the machine's proxy.
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                                 "ALL_PROXY", "no_proxy", "NO_PROXY"})
+            ::unsetenv(name);
+        form.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+        form.ShortDateFormat = kYmdHyphen;
+        server.Serve("/rss", 200, kRss);
+        server.Serve("/atom", 200, kAtom);
+    }
+
+    // Adds the entry, makes it the current one and double-clicks it.
+    void DoubleClick(const std::string& entry) {
+        form.Channels->Add(entry);
+        DoubleClickRow(form.Channels->Count() - 1);
+    }
+
+    void DoubleClickRow(int row) {
+        QWidget* list = form.Channels->viewport();
+        QPoint at = row < 0 ? QPoint(5, list->height() - 5)
+                            : form.Channels->visualItemRect(form.Channels->item(row)).center();
+        SendMouse(list, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(list, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+        SendMouse(list, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(list, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    }
+
+    void ClickTitle(int row) {
+        QRect cell = form.Titles->visualRect(form.Titles->model()->index(row, 0));
+        QTest::mouseClick(form.Titles->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    void ExpectResetState() {
+        EXPECT_EQ(form.Titles->RowCount(), 1);
+        EXPECT_EQ(form.Titles->Cells(0, 0), "");
+        EXPECT_EQ(form.Titles->Cells(1, 0), "");
+        EXPECT_EQ(form.Message->Text(), "");
+    }
+
+    std::string TempXml() const { return ReadBytes(dir.File("temp.xml")); }
+
+    TestHttpServer server;
+    TempDir dir;
+    TForm1 form{dir.Dir()};
+};
+
+}  // namespace
+
+TEST_F(ChannelFetch, RssAndAtomFillTheGridOneAfterTheOther) {
+    BoxRecorder recorder;
+    DoubleClick(server.Url("/rss"));
+    EXPECT_EQ(TempXml(), kRss);
+    ASSERT_EQ(form.Titles->RowCount(), 2);
+    EXPECT_EQ(form.Titles->ColCount(), 2);
+    EXPECT_EQ(form.Titles->Cells(0, 0), "Pierwsza");
+    EXPECT_EQ(form.Titles->Cells(1, 0), "[kraj]");
+    EXPECT_EQ(form.Titles->Cells(1, 1), "[\x9Cwiat]");  // "[świat]"
+    EXPECT_EQ(form.Titles->DefaultColWidth(), form.Titles->width() / 2);
+    EXPECT_EQ(form.FChannel.Title, "Wiadomo\x9C\x63i");  // "Wiadomości"
+    EXPECT_EQ(form.FChannel.Language, "pl");
+    // Filling the grid selects nothing by itself.
+    EXPECT_EQ(form.Message->Text(), "");
+    EXPECT_EQ(form.DateLabel->text(), "0");
+    ClickTitle(0);
+    EXPECT_EQ(form.Message->Text(), "Line one line two\r\n\r\nhttp://example.pl/1");
+    EXPECT_EQ(form.DateLabel->text(), "2026-12-07");
+
+    // The second fetch overwrites the file and the channel; the date label
+    // keeps the date shown before.
+    DoubleClick(server.Url("/atom"));
+    EXPECT_EQ(TempXml(), kAtom);
+    EXPECT_EQ(form.DateLabel->text(), "2026-12-07");
+    ASSERT_EQ(form.Titles->RowCount(), 3);
+    EXPECT_EQ(form.Titles->ColCount(), 1);
+    EXPECT_EQ(form.Titles->DefaultColWidth(), form.Titles->width());
+    EXPECT_EQ(form.Titles->Cells(0, 2), "Entry three");
+    EXPECT_EQ(form.Titles->Cells(1, 0), "");
+    EXPECT_EQ(form.FChannel.Title, "Atom channel");
+    EXPECT_EQ(form.FChannel.Language, "");
+    ASSERT_EQ(form.FChannel.News.size(), 3u);
+    for (const TRSSItem& item : form.FChannel.News)
+        EXPECT_EQ(item.Category, "");
+    EXPECT_EQ(form.FChannel.News[1].Guid, "");
+    ClickTitle(1);
+    EXPECT_EQ(form.Message->Text(), "Summary two\r\n\r\nhttp://example.org/2");
+    EXPECT_EQ(form.DateLabel->text(), "2025-01-31");
+    ClickTitle(2);
+    EXPECT_EQ(form.DateLabel->text(), "2024-02-29");
+
+    EXPECT_TRUE(recorder.boxes.empty());
+    EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST_F(ChannelFetch, TheBusyPointerShowsWhileTheFetchRuns) {
+    std::vector<bool> busy;
+    QObject::connect(form.Titles->model(), &QAbstractItemModel::dataChanged,
+                     [&busy] { busy.push_back(QApplication::overrideCursor() != nullptr &&
+                                              QApplication::overrideCursor()->shape() == Qt::WaitCursor); });
+    DoubleClick(server.Url("/rss"));
+    ASSERT_FALSE(busy.empty());
+    // The reset before the fetch is not busy yet; filling the grid is.
+    EXPECT_TRUE(busy.back());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ChannelFetch, OtherRootNamesAreUnsupported) {
+    const struct {
+        const char* name;
+        std::string body;
+    } cases[] = {
+        {"RSS", "<?xml version=\"1.0\"?><RSS><channel><title>t</title><link>l</link></channel></RSS>"},
+        {"Rss", "<?xml version=\"1.0\"?><Rss><channel><title>t</title><link>l</link></channel></Rss>"},
+        {"FEED", "<?xml version=\"1.0\"?><FEED><title>t</title><link>l</link></FEED>"},
+        {"RSS 1.0",
+         "<?xml version=\"1.0\"?>\n<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" "
+         "xmlns=\"http://purl.org/rss/1.0/\"><channel><title>t</title><link>l</link></channel>"
+         "<item><title>i</title><link>l</link></item></rdf:RDF>"},
+        {"comment before the root",
+         "<?xml version=\"1.0\"?><!-- made by hand --><rss><channel><title>t</title><link>l</link></channel></rss>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A channel on show first, so that the reset can be seen.
+        DoubleClick(server.Url("/rss"));
+        ASSERT_EQ(form.Titles->RowCount(), 2);
+        ClickTitle(1);
+        server.Serve("/other", 200, c.body);
+        BoxRecorder recorder;
+        DoubleClick(server.Url("/other"));
+        ASSERT_EQ(recorder.boxes.size(), 1u);
+        const Box& box = recorder.boxes[0];
+        EXPECT_EQ(box.text, "Unsupported channel format");
+        EXPECT_EQ(box.caption, "Error");
+        EXPECT_EQ(box.icon, QMessageBox::Critical);
+        EXPECT_EQ(box.buttons, QStringList{"OK"});
+        EXPECT_FALSE(box.busyPointer);
+        EXPECT_TRUE(box.centred);
+        ExpectResetState();
+        EXPECT_EQ(form.FChannel.Title, "Wiadomo\x9C\x63i");  // untouched
+        EXPECT_EQ(form.DateLabel->text(), "2011-03-01");
+        EXPECT_EQ(TempXml(), c.body);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+}
+
+TEST_F(ChannelFetch, EveryFailureGivesOneWarning) {
+    const std::string rssBody = std::string(kRss).substr(std::string(kRss).find("<rss"));
+    server.Serve("/no-declaration", 200, rssBody);
+    server.Serve("/empty", 200, "");
+    server.Cut("/cut", std::string(kRss).substr(0, 400), sizeof kRss);
+    server.Serve("/missing-page", 404, "<html><head><title>404</title></head><body>Not Found</body></html>");
+    server.Serve("/bom", 200, "\xEF\xBB\xBF" + std::string(kRss));
+    server.Serve("/doctype", 200,
+                 "<?xml version=\"1.0\"?>\n<!DOCTYPE rss SYSTEM \"rss.dtd\">\n" + rssBody);
+    server.Serve("/no-title", 200, "<?xml version=\"1.0\"?><rss><channel><link>l</link></channel></rss>");
+    server.Serve("/bad-date", 200,
+                 "<?xml version=\"1.0\"?><rss><channel><title>t</title><link>l</link><item><category>c</category>"
+                 "<title>t</title><description>d</description><link>l</link>"
+                 "<pubDate>07 Dec 2026 22:03:49 GMT</pubDate></item></channel></rss>");
+    const std::string unreachable = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/rss";
+    const std::string addresses[] = {
+        server.Url("/no-declaration"), server.Url("/empty"),    server.Url("/cut"),
+        server.Url("/missing-page"),   server.Url("/bom"),      server.Url("/doctype"),
+        server.Url("/no-title"),       server.Url("/bad-date"), unreachable,
+    };
+    for (const std::string& address : addresses) {
+        SCOPED_TRACE(address);
+        DoubleClick(server.Url("/rss"));
+        ClickTitle(0);
+        BoxRecorder recorder;
+        DoubleClick(address);
+        ASSERT_EQ(recorder.boxes.size(), 1u);
+        const Box& box = recorder.boxes[0];
+        EXPECT_EQ(box.text, "Could not fetch the channel");
+        EXPECT_EQ(box.caption, "Warning");
+        EXPECT_EQ(box.icon, QMessageBox::Warning);
+        EXPECT_EQ(box.buttons, QStringList{"OK"});
+        EXPECT_FALSE(box.busyPointer);
+        ExpectResetState();
+        EXPECT_EQ(form.DateLabel->text(), "2026-12-07");
+        // The reset row still belongs to no item.
+        ClickTitle(0);
+        EXPECT_EQ(form.Message->Text(), "");
+    }
+    EXPECT_EQ(TempXml(), "");  // the unreachable address leaves an empty file
+}
+
+TEST_F(ChannelFetch, AnAtomFeedFailsInAnotherDateFormat) {
+    form.ShortDateFormat = {TDateOrder::doDMY, '.'};
+    BoxRecorder recorder;
+    DoubleClick(server.Url("/atom"));
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, "Could not fetch the channel");
+    ExpectResetState();
+}
+
+TEST_F(ChannelFetch, OnlyHttpAddressesAreFetched) {
+    const std::string entries[] = {
+        "",
+        "https://127.0.0.1:" + std::to_string(server.Port()) + "/rss",
+        "HTTP://127.0.0.1:" + std::to_string(server.Port()) + "/rss",
+        " " + server.Url("/rss"),
+        "127.0.0.1:" + std::to_string(server.Port()) + "/rss",
+    };
+    for (const std::string& entry : entries) {
+        SCOPED_TRACE(entry);
+        form.TitlesAdd("shown", "[before]");
+        form.TitlesAdd("second", "[before]");
+        form.Message->SetText("text");
+        BoxRecorder recorder;
+        DoubleClick(entry);
+        EXPECT_TRUE(recorder.boxes.empty());
+        ExpectResetState();
+    }
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("temp.xml")));
+}
+
+TEST_F(ChannelFetch, AnEmptyListGoesToTheGeneralErrorReport) {
+    ASSERT_EQ(form.Channels->Count(), 0);
+    form.TitlesAdd("kept", "[row]");
+    form.Message->SetText("kept text");
+    BoxRecorder recorder;
+    DoubleClickRow(-1);
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, "List index out of bounds (-1)");
+    EXPECT_EQ(recorder.boxes[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(form.Titles->Cells(0, 0), "kept");
+    EXPECT_EQ(form.Message->Text(), "kept text");
+}
+
+TEST_F(ChannelFetch, AChannelWithoutItemsLeavesTheResetRow) {
+    server.Serve("/rss-empty", 200,
+                 "<?xml version=\"1.0\"?><rss><channel><title>t</title><link>l</link>"
+                 "<Item><title>not an item</title></Item></channel></rss>");
+    server.Serve("/atom-empty", 200, "<?xml version=\"1.0\"?><feed><title>t</title><link>l</link></feed>");
+    const struct {
+        const char* path;
+        int columns;
+    } cases[] = {{"/rss-empty", 2}, {"/atom-empty", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        DoubleClick(server.Url("/rss"));
+        ClickTitle(1);
+        DoubleClick(server.Url(c.path));
+        EXPECT_EQ(form.Titles->ColCount(), c.columns);
+        EXPECT_TRUE(form.FChannel.News.empty());
+        ExpectResetState();
+        ClickTitle(0);
+        EXPECT_EQ(form.Message->Text(), "");
+        EXPECT_EQ(form.DateLabel->text(), "2011-03-01");
+    }
+}

@@ -1,0 +1,91 @@
+// A fetch whose "temp.xml" cannot be written (a full disk, a file that may
+// not grow, a directory in its place): one warning, and the news list stays
+// in its reset state.
+#include "Support.h"
+#include "support/TestHttpServer.h"
+#include "ui/Unit1.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Rss(int items) {
+    std::string rss = "<?xml version=\"1.0\"?><rss><channel><title>t</title><link>l</link>";
+    for (int i = 0; i < items; ++i)
+        rss += "<item><category>c</category><title>t" + std::to_string(i) +
+               "</title><description>d</description><link>l</link>"
+               "<pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate></item>";
+    return rss + "</channel></rss>";
+}
+
+// Double-clicks the entry's handler and answers each box, keeping its text.
+std::vector<QString> Fetch(TForm1& form, const std::string& address) {
+    std::vector<QString> texts;
+    form.Channels->Add(address);
+    form.Channels->setCurrentRow(form.Channels->Count() - 1);
+    WhenModal([&texts](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        texts.push_back(box->text());
+        box->defaultButton()->click();
+    });
+    form.ChannelsDblClick(nullptr);
+    return texts;
+}
+
+class FullDisk : public testing::Test {
+protected:
+    FullDisk() {
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+            ::unsetenv(name);
+        server.Serve("/rss", 200, Rss(100));
+    }
+
+    void ExpectOneWarning(const std::vector<QString>& texts) {
+        EXPECT_EQ(texts, std::vector<QString>{"Could not fetch the channel"});
+        EXPECT_EQ(form.Titles->RowCount(), 1);
+        EXPECT_EQ(form.Titles->Cells(0, 0), "");
+    }
+
+    TestHttpServer server;
+    TempDir dir;
+    TForm1 form{dir.Dir()};
+};
+
+TEST_F(FullDisk, ADeviceWithNoRoomLeft) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    ASSERT_EQ(::symlink("/dev/full", dir.File("temp.xml").c_str()), 0);
+    ExpectOneWarning(Fetch(form, server.Url("/rss")));
+}
+
+TEST_F(FullDisk, AFileThatMayNotGrow) {
+    const FileSizeLimit limit(1000);
+    ExpectOneWarning(Fetch(form, server.Url("/rss")));
+}
+
+TEST_F(FullDisk, ADirectoryInItsPlace) {
+    std::filesystem::create_directory(dir.File("temp.xml"));
+    ExpectOneWarning(Fetch(form, server.Url("/rss")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("temp.xml")));
+}
+
+TEST_F(FullDisk, TheNextFetchWorksOnceThereIsRoom) {
+    {
+        const FileSizeLimit limit(1000);
+        ExpectOneWarning(Fetch(form, server.Url("/rss")));
+    }
+    EXPECT_TRUE(Fetch(form, server.Url("/rss")).empty());
+    EXPECT_EQ(form.Titles->RowCount(), 100);
+}
+
+} // namespace

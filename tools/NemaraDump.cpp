@@ -1,0 +1,109 @@
+// nemara-dump: reads one channel as the window does and prints it as JSON.
+//
+//   nemara-dump SOURCE
+//
+// SOURCE is an address beginning "http://", downloaded into a temporary
+// file of its own, or the path of a local file. Exit status: 0 with the
+// channel on standard output, 1 when the channel cannot be fetched, 2 for
+// an unsupported format, 64 for wrong usage.
+#include "base/CodePage.h"
+#include "base/Dates.h"
+#include "feed/Feed.h"
+#include "xml/VexXMLParser.h"
+
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+
+namespace {
+
+enum ExitCode { kOk = 0, kFetchFailed = 1, kUnsupported = 2, kUsage = 64 };
+
+// A new empty file in the temporary directory, removed with the object.
+class TempFile {
+public:
+    TempFile() {
+        path_ = (std::filesystem::temp_directory_path() / "nemara-dump-XXXXXX").string();
+        int fd = ::mkstemp(path_.data());
+        if (fd < 0)
+            throw EInOutError("Cannot create a temporary file");
+        ::close(fd);
+    }
+    ~TempFile() { ::unlink(path_.c_str()); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+nlohmann::ordered_json Text(const std::string& text) {
+    return Win1250ToUtf8(text);
+}
+
+nlohmann::ordered_json ToJson(const TRSS& channel, TChannelFormat format) {
+    nlohmann::ordered_json items = nlohmann::ordered_json::array();
+    for (const TRSSItem& item : channel.News)
+        items.push_back({{"category", Text(item.Category)},
+                         {"title", Text(item.Title)},
+                         {"description", Text(item.Description)},
+                         {"link", Text(item.Link)},
+                         {"guid", Text(item.Guid)},
+                         {"date", FormatDateYmd(item.Date)}});
+    return {{"format", format == TChannelFormat::cfRss ? "rss" : "atom"},
+            {"encoding", Text(channel.Encoding)},
+            {"title", Text(channel.Title)},
+            {"link", Text(channel.Link)},
+            {"description", Text(channel.Description)},
+            {"language", Text(channel.Language)},
+            {"items", std::move(items)}};
+}
+
+int Dump(const std::string& source) {
+    std::optional<TempFile> download;
+    std::string fileName = source;
+    if (source.starts_with("http://")) {
+        download.emplace();
+        fileName = download->Path();
+        DownloadFile(source, fileName);
+    }
+    std::unique_ptr<TVexXMLParser> document = LoadChannelFile(fileName);
+    TRSS channel;
+    TChannelFormat format = ReadChannel(*document, channel, UserShortDateFormat());
+    if (format == TChannelFormat::cfUnsupported) {
+        std::cerr << "Unsupported channel format\n";
+        return kUnsupported;
+    }
+    std::cout << ToJson(channel, format).dump(2) << '\n' << std::flush;
+    if (!std::cout)
+        throw EInOutError("Cannot write to standard output");
+    return kOk;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // No options exist: anything that looks like one is a mistake (a file
+    // whose name begins with "-" is given as ./-name).
+    if (argc != 2 || argv[1][0] == '-' || argv[1][0] == '\0') {
+        std::cerr << "usage: nemara-dump SOURCE   (an http:// address or a local file)\n";
+        return kUsage;
+    }
+    try {
+        return Dump(argv[1]);
+    } catch (const std::exception& e) {
+        std::cerr << "Could not fetch the channel: " << Win1250ToUtf8(e.what()) << '\n';
+    } catch (...) {
+        std::cerr << "Could not fetch the channel\n";
+    }
+    return kFetchFailed;
+}
