@@ -2,6 +2,7 @@
 
 #include "base/Exceptions.h"
 #include "xml/NameKey.h"
+#include "xml/HugePages.h"
 #include "xml/XmlFileText.h"
 #include "xml/XmlLexer.h"
 #include "xml/XmlMessages.h"
@@ -65,7 +66,10 @@ namespace {
 // open when the reader dies, on success or failure, dies with it.
 class TDocumentReader {
 public:
-    TDocumentReader(TVexXMLParser& document, const char* text) : FDocument(document), FBuilder(document), FLexer(text)
+    // With `file`, the memory of the text behind the cursor goes back as
+    // the reading goes on.
+    TDocumentReader(TVexXMLParser& document, const char* text, TFileText* file = nullptr)
+        : FDocument(document), FBuilder(document), FLexer(text), FText(text), FFile(file)
     {
     }
 
@@ -82,6 +86,8 @@ public:
     {
         TParseState state = psBetweenTags;
         while (!FLexer.AtEnd()) {
+            if (FFile && static_cast<std::size_t>(FLexer.Cursor() - FText) >= FNextDiscard)
+                DiscardRead();
             switch (state) {
             case psBetweenTags:
                 state = BetweenTags();
@@ -107,6 +113,15 @@ public:
     }
 
 private:
+    void DiscardRead()
+    {
+        // Nothing before the cursor is read again but to count lines.
+        const char* pageStart = FFile->PageStart(FLexer.Cursor());
+        FLexer.Forget(pageStart);
+        FFile->DiscardBefore(pageStart);
+        FNextDiscard = static_cast<std::size_t>(FLexer.Cursor() - FText) + kHugePage;
+    }
+
     // A completed node joins the document, or waits among FChildren until
     // its parent is complete and takes all its children at once.
     void AddToCurrentParent(TOpenNode node)
@@ -252,6 +267,9 @@ private:
     TVexXMLParser& FDocument;
     TVexXMLDocumentBuilder FBuilder;
     TVexXMLLexer FLexer;
+    const char* FText;
+    TFileText* FFile;
+    std::size_t FNextDiscard = kHugePage;   // the offset of the cursor that discards next
     std::vector<TOpenNode> FOpen;
     // The completed children of the open elements, the outermost first;
     // those of FOpen[i] begin at FChildrenStart[i].
@@ -283,8 +301,14 @@ void TVexXMLParser::Parse(const char* text)
 
 void TVexXMLParser::LoadFromFile(const std::string& fileName)
 {
-    const TFileText text = ReadFileText(fileName);
+    TFileText text = ReadFileText(fileName);
     if (text.Empty())
         return;
-    Parse(text.Data());
+    ParseFileText(text);
+}
+
+void TVexXMLParser::ParseFileText(TFileText& text)
+{
+    Clear();
+    TDocumentReader(*this, text.Data(), &text).Run();
 }

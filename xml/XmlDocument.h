@@ -3,6 +3,7 @@
 #pragma once
 
 #include "xml/XmlArena.h"
+#include "xml/XmlFileText.h"
 #include "xml/XmlNode.h"
 
 #include <string>
@@ -28,6 +29,9 @@ public:
 
 private:
     friend class TVexXMLDocumentBuilder;
+
+    // Parse of a file's text, giving back the memory of what has been read.
+    void ParseFileText(vexxml::TFileText& text);
 
     // The parsed nodes and their texts; released only after the nodes.
     TVexXMLArena FArena;

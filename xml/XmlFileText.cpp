@@ -71,9 +71,9 @@ private:
 } // namespace
 
 TFileText::TFileText(TFileText&& other) noexcept
-    : FData(other.FData), FSize(other.FSize), FCapacity(other.FCapacity), FMapped(other.FMapped)
+    : FData(other.FData), FSize(other.FSize), FCapacity(other.FCapacity), FMapped(other.FMapped), FKept(other.FKept)
 {
-    other.FData = nullptr;
+    other.FData = other.FKept = nullptr;
     other.FSize = other.FCapacity = 0;
     other.FMapped = false;
 }
@@ -107,8 +107,25 @@ char* TFileText::Room(std::size_t count)
         FData = data;
         FCapacity = capacity;
         FMapped = mapped;
+        FKept = data;
     }
     return FData + FSize;
+}
+
+const char* TFileText::PageStart(const char* p) const noexcept
+{
+    if (!FMapped)
+        return FData;
+    const auto offset = static_cast<std::size_t>(p - FData);
+    return FData + (offset & ~(kHugePage - 1));
+}
+
+void TFileText::DiscardBefore(const char* pageStart) noexcept
+{
+    if (!FMapped || pageStart <= FKept)
+        return;
+    DiscardPages(FKept, static_cast<std::size_t>(pageStart - FKept));
+    FKept = FData + (pageStart - FData);
 }
 
 void TFileText::Append(const char* from, const char* to)

@@ -31,6 +31,12 @@ public:
     }
     void Append(const char* from, const char* to);
 
+    // For a text in huge pages: the start of the page that `p` is on, and
+    // giving back the memory of the whole pages before such a start, which
+    // must not be read again. A text on the heap gives nothing back.
+    const char* PageStart(const char* p) const noexcept;
+    void DiscardBefore(const char* pageStart) noexcept;
+
 private:
     void Free() noexcept;
 
@@ -38,6 +44,7 @@ private:
     std::size_t FSize = 0;
     std::size_t FCapacity = 0;   // with the NUL
     bool FMapped = false;
+    char* FKept = nullptr;   // a text in huge pages is still there from here on
 };
 
 // ReadFileAsCrLfText into a TFileText.

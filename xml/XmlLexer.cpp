@@ -126,7 +126,7 @@ bool TVexXMLLexer::AtCDataOpener(const char* p) const
 
 int TVexXMLLexer::Line() const
 {
-    return 1 + static_cast<int>(std::count(FBegin, FCur, '\n'));
+    return 1 + FLinesBefore + static_cast<int>(std::count(FBegin, FCur, '\n'));
 }
 
 int TVexXMLLexer::Column() const
@@ -134,7 +134,21 @@ int TVexXMLLexer::Column() const
     const char* lineStart = FCur;
     while (lineStart != FBegin && lineStart[-1] != '\n')
         --lineStart;
-    return 1 + static_cast<int>((FCur - lineStart) - std::count(lineStart, FCur, '\r'));
+    const int before = lineStart == FBegin ? FColumnsBefore : 0;
+    return 1 + before + static_cast<int>((FCur - lineStart) - std::count(lineStart, FCur, '\r'));
+}
+
+void TVexXMLLexer::Forget(const char* p)
+{
+    assert(p >= FBegin && p <= FCur);
+    const char* lineStart = p;
+    while (lineStart != FBegin && lineStart[-1] != '\n')
+        --lineStart;
+    if (lineStart != FBegin)
+        FColumnsBefore = 0;
+    FColumnsBefore += static_cast<int>((p - lineStart) - std::count(lineStart, p, '\r'));
+    FLinesBefore += static_cast<int>(std::count(FBegin, p, '\n'));
+    FBegin = p;
 }
 
 std::string TVexXMLLexer::SyntaxMessage(std::string_view tail) const
