@@ -32,9 +32,4 @@ void UnmapPages(void* block, std::size_t size) noexcept
     ::munmap(block, size);
 }
 
-void DiscardPages(void* start, std::size_t size) noexcept
-{
-    ::madvise(start, size, MADV_DONTNEED);
-}
-
 } // namespace vexxml

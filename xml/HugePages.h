@@ -14,7 +14,5 @@ inline constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 // the system has no such memory to give.
 void* MapHugePages(std::size_t size) noexcept;
 void UnmapPages(void* block, std::size_t size) noexcept;
-// Gives the memory of whole pages of a block back; they read as zeros after.
-void DiscardPages(void* start, std::size_t size) noexcept;
 
 } // namespace vexxml

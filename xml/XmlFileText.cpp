@@ -81,7 +81,7 @@ TFileText::TFileText(TFileText&& other) noexcept
 void TFileText::Free() noexcept
 {
     if (FMapped)
-        UnmapPages(FData, FCapacity);
+        UnmapPages(FKept, FCapacity - static_cast<std::size_t>(FKept - FData));
     else
         delete[] FData;
 }
@@ -124,7 +124,7 @@ void TFileText::DiscardBefore(const char* pageStart) noexcept
 {
     if (!FMapped || pageStart <= FKept)
         return;
-    DiscardPages(FKept, static_cast<std::size_t>(pageStart - FKept));
+    UnmapPages(FKept, static_cast<std::size_t>(pageStart - FKept));
     FKept = FData + (pageStart - FData);
 }
 
