@@ -2,6 +2,8 @@
 // the child list of a node. One pointer and one count: the capacity is not
 // stored but follows from the count (4, then the next power of two), so an
 // empty list, the state of every leaf, is 12 bytes and no allocation.
+// A parsed document lends its nodes arrays of their exact size from its own
+// memory; such a list moves to an array of its own when it grows.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +15,11 @@ class TVexXMLNode;
 class TVexNodeList {
 public:
     TVexNodeList() noexcept = default;
-    ~TVexNodeList() { ::operator delete(FItems); }
+    ~TVexNodeList()
+    {
+        if (!FBorrowed)
+            ::operator delete(FItems);
+    }
     TVexNodeList(const TVexNodeList&) = delete;
     TVexNodeList& operator=(const TVexNodeList&) = delete;
 
@@ -27,14 +33,19 @@ public:
     {
         // Full when the count has reached the capacity it implies.
         const bool full = FSize == 0 || (FSize >= kFirst && (FSize & (FSize - 1)) == 0);
-        if (!full)
+        if (!full && !FBorrowed)
             return;
-        const std::size_t capacity = FSize == 0 ? kFirst : 2 * static_cast<std::size_t>(FSize);
+        // The capacity that the count after the push implies.
+        std::size_t capacity = kFirst;
+        while (capacity < static_cast<std::size_t>(FSize) + 1)
+            capacity *= 2;
         auto* items = static_cast<TVexXMLNode**>(::operator new(sizeof(TVexXMLNode*) * capacity));
         if (FSize > 0)
             std::memcpy(items, FItems, sizeof(TVexXMLNode*) * static_cast<std::size_t>(FSize));
-        ::operator delete(FItems);
+        if (!FBorrowed)
+            ::operator delete(FItems);
         FItems = items;
+        FBorrowed = false;
     }
     void PushBack(TVexXMLNode* node) noexcept { FItems[FSize++] = node; }
 
@@ -45,14 +56,26 @@ public:
     // Forgets the pointers and gives the memory back.
     void Release() noexcept
     {
-        ::operator delete(FItems);
+        if (!FBorrowed)
+            ::operator delete(FItems);
         FItems = nullptr;
         FSize = 0;
+        FBorrowed = false;
+    }
+
+    // Takes an empty list over to `size` pointers at `items`, memory that
+    // someone else frees once the list is gone.
+    void Borrow(TVexXMLNode** items, int size) noexcept
+    {
+        FItems = items;
+        FSize = size;
+        FBorrowed = true;
     }
 
 private:
     static constexpr int kFirst = 4;
 
     TVexXMLNode** FItems = nullptr;
-    int FSize = 0;
+    int FSize : 31 = 0;
+    unsigned FBorrowed : 1 = 0;   // FItems is lent, not allocated here
 };

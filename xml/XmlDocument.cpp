@@ -2,10 +2,12 @@
 
 #include "base/Exceptions.h"
 #include "xml/NameKey.h"
+#include "xml/HugePages.h"
 #include "xml/XmlFileText.h"
 #include "xml/XmlLexer.h"
 #include "xml/XmlMessages.h"
 
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -17,17 +19,75 @@ using namespace vexxml;
 
 enum TParseState { psBetweenTags, psElementTag, psElementText, psControlTag, psComment, psClosingTag };
 
+// Disposes of an open element that never joined the tree.
+struct TArenaNodeDeleter {
+    void operator()(TVexXMLNode* node) const noexcept { node->~TVexXMLNode(); }
+};
+using TOpenNode = std::unique_ptr<TVexXMLNode, TArenaNodeDeleter>;
+
+} // namespace
+
+// The parser's access to the document's arena and to what a node keeps there.
+class TVexXMLDocumentBuilder {
+public:
+    explicit TVexXMLDocumentBuilder(TVexXMLParser& document) : FArena(document.FArena) {}
+
+    TOpenNode NewNode(std::string_view name, TVexXMLNodeKind kind)
+    {
+        void* memory = FArena.Allocate(sizeof(TVexXMLNode));
+        TOpenNode node(new (memory) TVexXMLNode(std::string(name), kind));
+        node->FInArena = true;
+        return node;
+    }
+
+    void SetText(TVexXMLNode& node, std::string_view text) { node.SetKeptText(FArena.Keep(text)); }
+
+    // Makes the `count` nodes at `children` the children of `element`, which
+    // has none, in an array of their exact size.
+    void SetChildren(TVexXMLNode& element, TVexXMLNode* const* children, std::size_t count)
+    {
+        if (count == 0)
+            return;
+        auto** items = static_cast<TVexXMLNode**>(FArena.Allocate(sizeof(TVexXMLNode*) * count));
+        std::memcpy(items, children, sizeof(TVexXMLNode*) * count);
+        for (std::size_t i = 0; i < count; ++i)
+            items[i]->FParent = &element;
+        element.FChildren.Borrow(items, static_cast<int>(count));
+    }
+
+private:
+    TVexXMLArena& FArena;
+};
+
+namespace {
+
 // One run of Parse: the cursor, the state and the open elements. The open
 // elements belong to the reader until they are complete; whatever is still
 // open when the reader dies, on success or failure, dies with it.
 class TDocumentReader {
 public:
-    TDocumentReader(TVexXMLParser& document, const char* text) : FDocument(document), FLexer(text) {}
+    // With `file`, the memory of the text behind the cursor goes back as
+    // the reading goes on.
+    TDocumentReader(TVexXMLParser& document, const char* text, TFileText* file = nullptr)
+        : FDocument(document), FBuilder(document), FLexer(text), FText(text), FFile(file)
+    {
+    }
+
+    ~TDocumentReader()
+    {
+        // Completed elements whose parent is still open, after a failure.
+        for (auto it = FChildren.rbegin(); it != FChildren.rend(); ++it)
+            (*it)->~TVexXMLNode();
+    }
+    TDocumentReader(const TDocumentReader&) = delete;
+    TDocumentReader& operator=(const TDocumentReader&) = delete;
 
     void Run()
     {
         TParseState state = psBetweenTags;
         while (!FLexer.AtEnd()) {
+            if (FFile && static_cast<std::size_t>(FLexer.Cursor() - FText) >= FNextDiscard)
+                DiscardRead();
             switch (state) {
             case psBetweenTags:
                 state = BetweenTags();
@@ -53,17 +113,30 @@ public:
     }
 
 private:
-    TVexBaseXmlNode& CurrentParent()
+    void DiscardRead()
     {
-        if (FOpen.empty())
-            return FDocument;
-        return *FOpen.back();
+        // Nothing before the cursor is read again but to count lines.
+        const char* pageStart = FFile->PageStart(FLexer.Cursor());
+        FLexer.Forget(pageStart);
+        FFile->DiscardBefore(pageStart);
+        FNextDiscard = static_cast<std::size_t>(FLexer.Cursor() - FText) + kHugePage;
     }
 
-    void AddToCurrentParent(std::unique_ptr<TVexXMLNode> node)
+    // A completed node joins the document, or waits among FChildren until
+    // its parent is complete and takes all its children at once.
+    void AddToCurrentParent(TOpenNode node)
     {
-        CurrentParent().Add(node.get());
-        node.release(); // the parent owns it now
+        if (FOpen.empty())
+            FDocument.Add(node.get());
+        else
+            FChildren.push_back(node.get());
+        node.release(); // the parent or the reader owns it now
+    }
+
+    void Open(TOpenNode node)
+    {
+        FOpen.push_back(std::move(node));
+        FChildrenStart.push_back(FChildren.size());
     }
 
     void EndInTagUnlessMore()
@@ -96,8 +169,7 @@ private:
     {
         FLexer.Advance(control ? 2 : 1);
         EndInTagUnlessMore();
-        auto node = std::make_unique<TVexXMLNode>(std::string(FLexer.ReadTagName()),
-                                                  control ? nkControlTag : nkElement);
+        TOpenNode node = FBuilder.NewNode(FLexer.ReadTagName(), control ? nkControlTag : nkElement);
         EndInTagUnlessMore();
 
         while (HasClass(FLexer.Current(), kClassSpace)) {
@@ -117,7 +189,7 @@ private:
             if (quote != '\'' && quote != '"')
                 FLexer.SyntaxError(kTailExpectedQuote);
             FLexer.Advance(1);
-            std::string value = FLexer.ReadText(quote, false);
+            std::string value(FLexer.ReadText(quote, false));
             FLexer.Advance(1);
             node->Parameters().ParamByName(name, true)->SetValue(std::move(value));
         }
@@ -137,7 +209,7 @@ private:
         }
         if (FLexer.Current() == '>') {
             FLexer.Advance(1);
-            FOpen.push_back(std::move(node));
+            Open(std::move(node));
             return psElementText;
         }
         FLexer.SyntaxError(kTailBadElementTagEnd);
@@ -145,18 +217,18 @@ private:
 
     TParseState ElementText()
     {
-        std::string text = FLexer.ReadText('<', true);
+        const std::string_view text = FLexer.ReadText('<', true);
         if (FOpen.empty())
             FLexer.SyntaxError(kTailTextOutsideTags);
-        FOpen.back()->SetText(std::move(text));
+        FBuilder.SetText(*FOpen.back(), text);
         return psBetweenTags;
     }
 
     TParseState Comment()
     {
         const std::string_view text = FLexer.ReadComment();
-        auto node = std::make_unique<TVexXMLNode>(std::string(), nkComment);
-        node->SetText(std::string(text));
+        TOpenNode node = FBuilder.NewNode({}, nkComment);
+        FBuilder.SetText(*node, text);
         AddToCurrentParent(std::move(node));
         return psBetweenTags;
     }
@@ -182,18 +254,42 @@ private:
             tail += kTailMismatchEnd;
             FLexer.SyntaxError(tail);
         }
-        std::unique_ptr<TVexXMLNode> element = std::move(FOpen.back());
+        TOpenNode element = std::move(FOpen.back());
         FOpen.pop_back();
+        const std::size_t first = FChildrenStart.back();
+        FChildrenStart.pop_back();
+        FBuilder.SetChildren(*element, FChildren.data() + first, FChildren.size() - first);
+        FChildren.resize(first);
         AddToCurrentParent(std::move(element));
         return psBetweenTags;
     }
 
     TVexXMLParser& FDocument;
+    TVexXMLDocumentBuilder FBuilder;
     TVexXMLLexer FLexer;
-    std::vector<std::unique_ptr<TVexXMLNode>> FOpen;
+    const char* FText;
+    TFileText* FFile;
+    std::size_t FNextDiscard = kHugePage;   // the offset of the cursor that discards next
+    std::vector<TOpenNode> FOpen;
+    // The completed children of the open elements, the outermost first;
+    // those of FOpen[i] begin at FChildrenStart[i].
+    std::vector<TVexXMLNode*> FChildren;
+    std::vector<std::size_t> FChildrenStart;
 };
 
 } // namespace
+
+TVexXMLParser::~TVexXMLParser()
+{
+    // The nodes first: some of them live in the arena.
+    TVexBaseXmlNode::Clear();
+}
+
+void TVexXMLParser::Clear()
+{
+    TVexBaseXmlNode::Clear();
+    FArena.Release();
+}
 
 void TVexXMLParser::Parse(const char* text)
 {
@@ -205,8 +301,14 @@ void TVexXMLParser::Parse(const char* text)
 
 void TVexXMLParser::LoadFromFile(const std::string& fileName)
 {
-    const std::string text = ReadFileAsCrLfText(fileName);
-    if (text.empty())
+    TFileText text = ReadFileText(fileName);
+    if (text.Empty())
         return;
-    Parse(text.c_str());
+    ParseFileText(text);
+}
+
+void TVexXMLParser::ParseFileText(TFileText& text)
+{
+    Clear();
+    TDocumentReader(*this, text.Data(), &text).Run();
 }

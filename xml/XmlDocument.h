@@ -2,6 +2,8 @@
 // fill them from a text or a file.
 #pragma once
 
+#include "xml/XmlArena.h"
+#include "xml/XmlFileText.h"
 #include "xml/XmlNode.h"
 
 #include <string>
@@ -9,6 +11,10 @@
 class TVexXMLParser : public TVexBaseXmlNode {
 public:
     TVexXMLParser() = default;
+    ~TVexXMLParser() override;
+
+    // Destroys every node, then gives back the memory of the parsed ones.
+    void Clear() override;
 
     // Replaces the children by the tree read from a NUL-terminated text.
     // On a syntax error raises EVexXMLError (EConvertError for a decimal
@@ -20,4 +26,13 @@ public:
     // file leaves the document as it was; a file that cannot be read raises
     // EInOutError and leaves it unchanged.
     void LoadFromFile(const std::string& fileName);
+
+private:
+    friend class TVexXMLDocumentBuilder;
+
+    // Parse of a file's text, giving back the memory of what has been read.
+    void ParseFileText(vexxml::TFileText& text);
+
+    // The parsed nodes and their texts; released only after the nodes.
+    TVexXMLArena FArena;
 };

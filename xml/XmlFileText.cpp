@@ -1,6 +1,7 @@
 #include "xml/XmlFileText.h"
 
 #include "base/Exceptions.h"
+#include "xml/HugePages.h"
 
 #include <sys/stat.h>
 
@@ -12,6 +13,8 @@
 namespace vexxml {
 
 namespace {
+
+constexpr char kCrLf[] = "\r\n";
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -67,31 +70,114 @@ private:
 
 } // namespace
 
+TFileText::TFileText(TFileText&& other) noexcept
+    : FData(other.FData), FSize(other.FSize), FCapacity(other.FCapacity), FMapped(other.FMapped), FKept(other.FKept)
+{
+    other.FData = other.FKept = nullptr;
+    other.FSize = other.FCapacity = 0;
+    other.FMapped = false;
+}
+
+void TFileText::Free() noexcept
+{
+    if (FMapped)
+        UnmapPages(FKept, FCapacity - static_cast<std::size_t>(FKept - FData));
+    else
+        delete[] FData;
+}
+
+char* TFileText::Room(std::size_t count)
+{
+    const std::size_t needed = FSize + count + 1;
+    if (needed > FCapacity) {
+        std::size_t capacity = FCapacity * 2 > needed ? FCapacity * 2 : needed;
+        char* data = nullptr;
+        bool mapped = false;
+        if (capacity >= kHugePage / 2) {
+            capacity = (capacity + kHugePage - 1) & ~(kHugePage - 1);
+            data = static_cast<char*>(MapHugePages(capacity));
+            mapped = data != nullptr;
+        }
+        if (!data)
+            data = new char[capacity];
+        if (FSize > 0)
+            std::memcpy(data, FData, FSize);
+        data[FSize] = '\0';
+        Free();
+        FData = data;
+        FCapacity = capacity;
+        FMapped = mapped;
+        FKept = data;
+    }
+    return FData + FSize;
+}
+
+const char* TFileText::PageStart(const char* p) const noexcept
+{
+    if (!FMapped)
+        return FData;
+    const auto offset = static_cast<std::size_t>(p - FData);
+    return FData + (offset & ~(kHugePage - 1));
+}
+
+void TFileText::DiscardBefore(const char* pageStart) noexcept
+{
+    if (!FMapped || pageStart <= FKept)
+        return;
+    UnmapPages(FKept, static_cast<std::size_t>(pageStart - FKept));
+    FKept = FData + (pageStart - FData);
+}
+
+void TFileText::Append(const char* from, const char* to)
+{
+    const auto count = static_cast<std::size_t>(to - from);
+    std::memcpy(Room(count), from, count);
+    Commit(count);
+}
+
 std::string ReadFileAsCrLfText(const std::string& fileName)
+{
+    return std::string(ReadFileText(fileName).View());
+}
+
+TFileText ReadFileText(const std::string& fileName)
 {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
     if (!file)
         RaiseFileError("Cannot open file", fileName, errno);
 
-    std::string text;
+    static constexpr std::size_t kChunk = 64 * 1024;
+    TFileText text;
     struct stat info {};
     if (::fstat(::fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        // Room for the file and a few added CRs; lone LFs beyond that grow it.
+        // Room for the file, a few added CRs and the read that finds its
+        // end; lone LFs beyond that grow it.
         const auto size = static_cast<std::size_t>(info.st_size);
-        text.reserve(size + size / 32 + 2);
+        text.Room(size + size / 32 + kChunk);
     }
 
-    static constexpr std::size_t kChunk = 64 * 1024;
-    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    std::unique_ptr<char[]> buffer;
     bool afterCr = false;  // the last chunk ended with a CR: skip a LF that follows it
     bool lineOpen = false; // characters have come since the last line break
     for (;;) {
-        const std::size_t count = std::fread(buffer.get(), 1, kChunk, file.get());
+        // A chunk is read straight into the text and stays there when it is
+        // already all CR LF lines; otherwise it is rewritten from a copy.
+        char* room = text.Room(kChunk);
+        const std::size_t count = std::fread(room, 1, kChunk, file.get());
         if (count == 0) {
             if (std::ferror(file.get()))
                 RaiseFileError("Cannot read file", fileName, errno);
             break;
         }
+        if (!afterCr && TBreakFinder(room + count).CrLfLinesEnd(room) == room + count &&
+            !std::memchr(room, '\0', count)) {
+            text.Commit(count);
+            lineOpen = room[count - 1] != '\n';
+            continue;
+        }
+        if (!buffer)
+            buffer.reset(new char[kChunk]);
+        std::memcpy(buffer.get(), room, count);
         const char* p = buffer.get();
         const char* end = p + count;
         const char* nul = static_cast<const char*>(std::memchr(p, '\0', count));
@@ -104,7 +190,7 @@ std::string ReadFileAsCrLfText(const std::string& fileName)
         while (p != end) {
             // Lines that end in CR LF already go over many at a time.
             if (const char* run = breaks.CrLfLinesEnd(p); run != p) {
-                text.append(p, run);
+                text.Append(p, run);
                 lineOpen = run[-1] != '\n';
                 p = run;
                 if (p == end)
@@ -114,12 +200,12 @@ std::string ReadFileAsCrLfText(const std::string& fileName)
             while (q != end && *q != '\r' && *q != '\n')
                 ++q;
             if (q != p) {
-                text.append(p, q);
+                text.Append(p, q);
                 lineOpen = true;
             }
             if (q == end)
                 break;
-            text += "\r\n";
+            text.Append(kCrLf, kCrLf + 2);
             lineOpen = false;
             if (*q == '\r') {
                 if (q + 1 != end) {
@@ -135,7 +221,7 @@ std::string ReadFileAsCrLfText(const std::string& fileName)
             break;
     }
     if (lineOpen)
-        text += "\r\n";
+        text.Append(kCrLf, kCrLf + 2);
     return text;
 }
 

@@ -126,7 +126,7 @@ bool TVexXMLLexer::AtCDataOpener(const char* p) const
 
 int TVexXMLLexer::Line() const
 {
-    return 1 + static_cast<int>(std::count(FBegin, FCur, '\n'));
+    return 1 + FLinesBefore + static_cast<int>(std::count(FBegin, FCur, '\n'));
 }
 
 int TVexXMLLexer::Column() const
@@ -134,7 +134,21 @@ int TVexXMLLexer::Column() const
     const char* lineStart = FCur;
     while (lineStart != FBegin && lineStart[-1] != '\n')
         --lineStart;
-    return 1 + static_cast<int>((FCur - lineStart) - std::count(lineStart, FCur, '\r'));
+    const int before = lineStart == FBegin ? FColumnsBefore : 0;
+    return 1 + before + static_cast<int>((FCur - lineStart) - std::count(lineStart, FCur, '\r'));
+}
+
+void TVexXMLLexer::Forget(const char* p)
+{
+    assert(p >= FBegin && p <= FCur);
+    const char* lineStart = p;
+    while (lineStart != FBegin && lineStart[-1] != '\n')
+        --lineStart;
+    if (lineStart != FBegin)
+        FColumnsBefore = 0;
+    FColumnsBefore += static_cast<int>((p - lineStart) - std::count(lineStart, p, '\r'));
+    FLinesBefore += static_cast<int>(std::count(FBegin, p, '\n'));
+    FBegin = p;
 }
 
 std::string TVexXMLLexer::SyntaxMessage(std::string_view tail) const
@@ -233,20 +247,19 @@ char TVexXMLLexer::ReadEntity()
     SyntaxError(kTailUnknownEntity);
 }
 
-std::string TVexXMLLexer::ReadText(char terminator, bool trim)
+std::string_view TVexXMLLexer::ReadText(char terminator, bool trim)
 {
     assert(terminator == '<' || terminator == '\'' || terminator == '"');
     const char quote = terminator == '<' ? '\0' : terminator;
 
     // Decoded pieces gather in FPieces, whose memory is kept from one text to
-    // the next; the result is then one allocation of its exact size. A text
-    // that reads as written is copied straight from the document.
+    // the next. A text that reads as written is a view of the document.
     FPieces.clear();
     const auto finish = [this](const char* from, const char* to) {
         if (FPieces.empty())
-            return std::string(from, to);
+            return std::string_view(from, static_cast<std::size_t>(to - from));
         FPieces.append(from, to);
-        return std::string(FPieces);
+        return std::string_view(FPieces);
     };
     const char* p = FCur;
     if (trim)

@@ -91,6 +91,10 @@ public:
     int Line() const;
     int Column() const;
 
+    // The text before `p`, which must not lie after the cursor, is no longer
+    // read: its lines and columns are counted now, and it may be freed.
+    void Forget(const char* p);
+
     // A tag name: a letter, then name characters, where a hyphen or colon may
     // stand between two name characters. The view points into the text.
     std::string_view ReadTagName();
@@ -99,8 +103,9 @@ public:
 
     // Element text (terminator "<", trim on) or an attribute value (the
     // opening quote, trim off). Stops on the terminator without consuming it;
-    // a "<" that opens a CDATA section is no terminator.
-    std::string ReadText(char terminator, bool trim);
+    // a "<" that opens a CDATA section is no terminator. The view points
+    // into the text or into the lexer, and holds until the next ReadText.
+    std::string_view ReadText(char terminator, bool trim);
 
     // Content of a comment whose "<!--" the cursor stands on; the cursor ends
     // after "-->". "<!---->" is an empty comment.
@@ -114,8 +119,10 @@ private:
     char ReadEntity();
     bool AtCDataOpener(const char* p) const;
 
-    const char* FBegin;
+    const char* FBegin;   // the text from here on is still there
     const char* FCur;
+    int FLinesBefore = 0;     // line breaks before FBegin
+    int FColumnsBefore = 0;   // columns of the line FBegin is on, before FBegin
     std::string FPieces; // ReadText's decoded pieces, reused from text to text
 };
 

@@ -69,7 +69,11 @@ void TVexBaseXmlNode::DestroyChildren() noexcept
         } else {
             TVexBaseXmlNode* parent = n->FParent;
             parent->FChildren.PopBack();
-            delete n;
+            auto* node = static_cast<TVexXMLNode*>(n);
+            if (node->FInArena)
+                node->~TVexXMLNode();   // its memory goes with the document's arena
+            else
+                delete node;
             n = parent;
         }
     }
@@ -77,7 +81,7 @@ void TVexBaseXmlNode::DestroyChildren() noexcept
 }
 
 TVexXMLNode::TVexXMLNode(std::string name, TVexXMLNodeKind kind) noexcept
-    : FName(std::move(name)), FKind(kind)
+    : FName(std::move(name)), FText(), FKind(kind)
 {
 }
 
@@ -86,6 +90,8 @@ TVexXMLNode::~TVexXMLNode()
     // The attributes go first, then the base destructor frees the index
     // and the children.
     FParameters.Clear();
+    if (!FTextIsView)
+        FText.~basic_string();
 }
 
 void TVexXMLNode::SetName(std::string name)
@@ -102,5 +108,5 @@ void TVexXMLNode::Clear()
 {
     TVexBaseXmlNode::Clear();
     FParameters.Clear();
-    FText = std::string();
+    SetText(std::string());
 }

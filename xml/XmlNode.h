@@ -11,7 +11,9 @@
 // An element node is one allocation of 120 bytes (64-bit libstdc++); its name and its text
 // live inside it up to 15 bytes each and take one more allocation each when
 // longer. An attribute is one allocation (likewise with its two texts). A
-// parent's child array is one allocation, grown geometrically.
+// parent's child array is one allocation, grown geometrically. A parsed
+// document places its nodes, their texts and child arrays in large blocks of
+// its own instead, freed with the document.
 //
 // The name index is built lazily: Add only appends, and the children added
 // since the index was last used are entered, in their order, the first time
@@ -34,6 +36,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -98,6 +101,7 @@ protected:
 
 private:
     friend class TVexXMLNode;
+    friend class TVexXMLDocumentBuilder;
 
     // Enters the children added since the index was last used. Touches only
     // FNameIndex, FIndexed and the tree nodes, so it may run on behalf of
@@ -137,8 +141,17 @@ public:
     // only the letter case changed. Its place among the children stays.
     void SetName(std::string name);
 
-    const std::string& Text() const noexcept { return FText; }
-    void SetText(std::string text) noexcept { FText = std::move(text); }
+    // The view stays valid until the text is set again or the node dies.
+    std::string_view Text() const noexcept { return FTextIsView ? FTextView : std::string_view(FText); }
+    void SetText(std::string text) noexcept
+    {
+        if (FTextIsView) {
+            new (&FText) std::string(std::move(text));
+            FTextIsView = false;
+        } else {
+            FText = std::move(text);
+        }
+    }
 
     TVexXMLParameters& Parameters() noexcept { return FParameters; }
     const TVexXMLParameters& Parameters() const noexcept { return FParameters; }
@@ -151,9 +164,27 @@ public:
 
 private:
     friend class TVexBaseXmlNode;
+    friend class TVexXMLDocumentBuilder;
+
+    // A text kept by the document that the node belongs to; only the parser
+    // sets one, on a node it placed in the document's arena.
+    void SetKeptText(std::string_view text) noexcept
+    {
+        if (!FTextIsView)
+            FText.~basic_string();
+        new (&FTextView) std::string_view(text);
+        FTextIsView = true;
+    }
 
     std::string FName;
-    std::string FText;
+    // The node's own text, or, on a parsed node, a view of a text the
+    // document keeps; FTextIsView tells which.
+    union {
+        std::string FText;
+        std::string_view FTextView;
+    };
     TVexXMLParameters FParameters;
     TVexXMLNodeKind FKind;
+    bool FTextIsView = false;
+    bool FInArena = false;   // placed in the document's arena, not allocated alone
 };

@@ -1,0 +1,96 @@
+#include "xml/XmlArena.h"
+
+#include "xml/HugePages.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Small blocks grow geometrically up to kMaxBlock and come from the heap,
+// so a small document takes little. Once a document has taken kLargeAfter
+// bytes it gets whole huge pages instead: a fresh page costs the kernel one
+// fault whatever its size, and faults are most of what filling new memory
+// costs.
+constexpr std::size_t kMaxBlock = 32 * 1024;
+constexpr std::size_t kHugeBlock = vexxml::kHugePage;
+constexpr std::size_t kLargeAfter = 1024 * 1024;
+constexpr std::size_t kHeader = 2 * sizeof(void*);
+
+} // namespace
+
+struct TVexXMLArena::Block {
+    Block* Previous;
+    std::size_t MappedSize;   // 0: from operator new
+};
+
+void* TVexXMLArena::AllocateSlow(std::size_t size)
+{
+    if (size > kMaxBlock / 4) {
+        // A large piece gets a block of its own, and the current block stays.
+        auto* block = static_cast<Block*>(::operator new(kHeader + size));
+        block->MappedSize = 0;
+        FTaken += kHeader + size;
+        if (FLast) {
+            block->Previous = FLast->Previous;
+            FLast->Previous = block;
+        } else {
+            block->Previous = nullptr;
+            FLast = block;
+            FCur = FEnd = reinterpret_cast<char*>(block) + kHeader;
+        }
+        return reinterpret_cast<char*>(block) + kHeader;
+    }
+    std::size_t blockSize = FNextSize;
+    Block* block = nullptr;
+    if (FTaken >= kLargeAfter) {
+        blockSize = kHugeBlock;
+        block = static_cast<Block*>(vexxml::MapHugePages(kHugeBlock));
+        if (block)
+            block->MappedSize = kHugeBlock;
+    }
+    if (!block) {
+        blockSize = FNextSize;
+        block = static_cast<Block*>(::operator new(blockSize));
+        block->MappedSize = 0;
+        if (FNextSize < kMaxBlock)
+            FNextSize *= 2;
+    }
+    block->Previous = FLast;
+    FLast = block;
+    FTaken += blockSize;
+    FCur = reinterpret_cast<char*>(block) + kHeader;
+    FEnd = reinterpret_cast<char*>(block) + blockSize;
+    void* p = FCur;
+    FCur += size;
+    return p;
+}
+
+std::string_view TVexXMLArena::Keep(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    // Texts need no alignment: carved byte-exact from the current block.
+    char* p = static_cast<std::size_t>(FEnd - FCur) >= text.size() ? FCur : nullptr;
+    if (p)
+        FCur += text.size();
+    else
+        p = static_cast<char*>(AllocateSlow(text.size()));
+    std::memcpy(p, text.data(), text.size());
+    return {p, text.size()};
+}
+
+void TVexXMLArena::Release() noexcept
+{
+    while (FLast) {
+        Block* previous = FLast->Previous;
+        if (FLast->MappedSize)
+            vexxml::UnmapPages(FLast, FLast->MappedSize);
+        else
+            ::operator delete(FLast);
+        FLast = previous;
+    }
+    FCur = FEnd = nullptr;
+    FNextSize = 4096;
+    FTaken = 0;
+}

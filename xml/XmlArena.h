@@ -1,0 +1,47 @@
+// Memory that a parsed document hands out to its nodes and their texts:
+// large blocks carved from front to back and given back all at once. Nothing
+// carved is freed on its own; whoever places objects here runs their
+// destructors before the arena lets the blocks go.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+class TVexXMLArena {
+public:
+    TVexXMLArena() noexcept = default;
+    ~TVexXMLArena() { Release(); }
+    TVexXMLArena(const TVexXMLArena&) = delete;
+    TVexXMLArena& operator=(const TVexXMLArena&) = delete;
+
+    // `size` bytes aligned for an object of at most pointer alignment;
+    // may throw std::bad_alloc.
+    void* Allocate(std::size_t size)
+    {
+        const auto address = (reinterpret_cast<std::uintptr_t>(FCur) + kAlign - 1) & ~(kAlign - 1);
+        char* p = reinterpret_cast<char*>(address);
+        if (p > FEnd || static_cast<std::size_t>(FEnd - p) < size)
+            return AllocateSlow(size);
+        FCur = p + size;
+        return p;
+    }
+
+    // A copy of `text` kept until Release; no terminating NUL.
+    std::string_view Keep(std::string_view text);
+
+    // Gives every block back.
+    void Release() noexcept;
+
+private:
+    static constexpr std::size_t kAlign = alignof(void*);
+
+    void* AllocateSlow(std::size_t size);
+
+    struct Block;
+    char* FCur = nullptr;
+    char* FEnd = nullptr;
+    Block* FLast = nullptr;
+    std::size_t FNextSize = 4096;   // grows up to kMaxBlock
+    std::size_t FTaken = 0;         // the size of every block
+};
