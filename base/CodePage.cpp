@@ -30,30 +30,31 @@ private:
     iconv_t cd_;
 };
 
+// One byte through iconv; a byte without a character keeps its own number.
+char16_t ToUtf16(const IconvHandle& cd, unsigned char byte) {
+    char in = static_cast<char>(byte);
+    unsigned char out[4] = {};
+    char* inPtr = &in;
+    size_t inLeft = 1;
+    char* outPtr = reinterpret_cast<char*>(out);
+    size_t outLeft = sizeof out;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
+        sizeof out - outLeft == 2)
+        return static_cast<char16_t>(out[0] | (out[1] << 8));
+    return byte;
+}
+
 // The table is asked of iconv once, a byte at a time; the conversions
 // themselves then run on the table.
 Tables BuildTables() {
     Tables t;
     t.fromUnicode.fill(-1);
     IconvHandle cd("UTF-16LE", "WINDOWS-1250");
-    for (int b = 0; b < 256; ++b) {
-        char16_t code = static_cast<char16_t>(b);
-        if (b >= 0x80) {
-            if (!cd.valid())
-                throw std::runtime_error("iconv cannot convert WINDOWS-1250");
-            char in = static_cast<char>(b);
-            unsigned char out[4] = {};
-            char* inPtr = &in;
-            size_t inLeft = 1;
-            char* outPtr = reinterpret_cast<char*>(out);
-            size_t outLeft = sizeof out;
-            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
-                sizeof out - outLeft == 2)
-                code = static_cast<char16_t>(out[0] | (out[1] << 8));
-        }
-        t.toUnicode[b] = code;
-    }
+    if (!cd.valid())
+        throw std::runtime_error("iconv cannot convert WINDOWS-1250");
+    for (int b = 0; b < 256; ++b)
+        t.toUnicode[b] = b < 0x80 ? static_cast<char16_t>(b) : ToUtf16(cd, static_cast<unsigned char>(b));
     for (int b = 0; b < 256; ++b)
         t.fromUnicode[t.toUnicode[b]] = static_cast<std::int16_t>(b);
     return t;
@@ -78,6 +79,28 @@ void AppendUtf8(std::string& out, char32_t c) {
 }
 
 } // namespace
+
+const std::int16_t* Win1250FromUnicodeTable() { return Table().fromUnicode.data(); }
+
+const std::array<char, 256>& Iso88592ToWin1250Table() {
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> t{};
+        for (int b = 0; b < 0x80; ++b)
+            t[b] = static_cast<char>(b);
+        IconvHandle cd("UTF-16LE", "ISO-8859-2");
+        if (!cd.valid())
+            throw std::runtime_error("iconv cannot convert ISO-8859-2");
+        const Tables& win = Table();
+        for (int b = 0x80; b < 0x100; ++b) {
+            const char16_t code = ToUtf16(cd, static_cast<unsigned char>(b));
+            // The C1 controls (80..9F) are no text; Windows-1250 has none.
+            const int w = code >= 0xA0 ? win.fromUnicode[code] : -1;
+            t[b] = w < 0 ? '?' : static_cast<char>(w);
+        }
+        return t;
+    }();
+    return table;
+}
 
 char16_t Win1250CharToUnicode(unsigned char byte) { return Table().toUnicode[byte]; }
 

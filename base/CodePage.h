@@ -3,6 +3,8 @@
 // (the window, the terminal).
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,3 +24,10 @@ std::string Utf8ToWin1250(std::string_view text);
 // point below 0x10000 (-1 when the code page lacks it).
 char16_t Win1250CharToUnicode(unsigned char byte);
 int UnicodeToWin1250Char(char32_t code);
+
+// The byte of every 16-bit code, -1 where the code page lacks it: for
+// converters that run a table lookup per character.
+const std::int16_t* Win1250FromUnicodeTable();
+
+// The Windows-1250 byte of each ISO-8859-2 byte ("?" where there is none).
+const std::array<char, 256>& Iso88592ToWin1250Table();

@@ -1,11 +1,24 @@
 #include "feed/ChannelFetch.h"
 
+#include "base/Exceptions.h"
 #include "feed/ChannelReader.h"
 #include "feed/Download.h"
+#include "xml/NameKey.h"
 #include "xml/VexXMLParser.h"
 
+TVexXMLNode* ChannelDeclaration(const TVexBaseXmlNode& document) {
+    if (document.Count() == 0)
+        return nullptr;
+    TVexXMLNode* first = document.Items(0);
+    return first->Kind() == nkControlTag && SameNameKey(first->Name(), "xml") ? first : nullptr;
+}
+
 TVexXMLNode& ChannelRoot(const TVexBaseXmlNode& document) {
-    return *document.Items(1);
+    const int n = document.Count();
+    for (int i = 0; i < n; ++i)
+        if (TVexXMLNode* node = document.Items(i); node->Kind() == nkElement)
+            return *node;
+    throw Exception("The document has no root element");
 }
 
 TChannelFormat ChannelFormat(const TVexBaseXmlNode& document) {

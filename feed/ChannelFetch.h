@@ -15,9 +15,13 @@ class TVexXMLParser;
 
 enum class TChannelFormat { cfUnsupported, cfRss, cfAtom };
 
-// The root element: the document's top-level node 1, node 0 being the XML
-// declaration. Raises the library's index error when there is no node 1
-// (an empty file, a document without declaration).
+// The XML declaration: top-level node 0 when it is a control tag named
+// "xml" (in any case), otherwise nullptr.
+TVexXMLNode* ChannelDeclaration(const TVexBaseXmlNode& document);
+
+// The root element: the first top-level element, wherever it stands;
+// comments and instructions (a style sheet) before it are passed over.
+// Raises Exception when the document holds no element (an empty file).
 TVexXMLNode& ChannelRoot(const TVexBaseXmlNode& document);
 
 // RSS for a root named exactly "rss", Atom for one named exactly "feed"

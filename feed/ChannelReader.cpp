@@ -1,13 +1,16 @@
 #include "feed/ChannelReader.h"
 
 #include "base/Exceptions.h"
+#include "feed/ChannelFetch.h"
 #include "feed/Decode.h"
 #include "feed/RssDate.h"
 #include "xml/VexXMLParser.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -19,78 +22,99 @@ TVexXMLNode& Required(TVexXMLNode& parent, std::string_view name) {
     return *node;
 }
 
-std::string RequiredText(TVexXMLNode& parent, std::string_view name, const TRSS& channel) {
-    return Decode(channel.Encoding, Required(parent, name).Text());
-}
-
-// An absent element is created empty, so its text is empty.
-std::string OptionalText(TVexXMLNode& parent, std::string_view name, const TRSS& channel) {
-    return Decode(channel.Encoding, parent.NodeByName(name, true)->Text());
-}
-
 std::string LineFeedsToSpaces(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
 
-// The declared encoding comes first: every later text is decoded with it.
-void ReadEncoding(TVexBaseXmlNode& document, TRSS& channel) {
-    channel.Encoding = document.Items(0)->Parameters().ParamByName("encoding", true)->Value();
-}
-
-void ReadChannelFields(TVexXMLNode& element, TRSS& channel) {
-    channel.Title = RequiredText(element, "title", channel);
-    channel.Link = RequiredText(element, "link", channel);
-    channel.Description = OptionalText(element, "description", channel);
-    channel.Language = OptionalText(element, "language", channel);
-}
-
-// Sizes News to the children named exactly itemName, then hands each of them
-// with its entry to readItem, in document order.
-template <typename ReadItem>
-void ReadItems(TVexXMLNode& element, std::string_view itemName, TRSS& channel, ReadItem readItem) {
-    const int n = element.Count();
-    int items = 0;
-    for (int i = 0; i < n; ++i)
-        if (element.Items(i)->Name() == itemName)
-            ++items;
-    channel.News.resize(static_cast<std::size_t>(items));
-    std::size_t k = 0;
-    for (int i = 0; i < n; ++i) {
-        TVexXMLNode& item = *element.Items(i);
-        if (item.Name() == itemName)
-            readItem(item, channel.News[k++]);
+// One read of a document. The declared encoding comes first: every later
+// text is decoded with it, so which conversion applies is decided once.
+class TReader {
+public:
+    TReader(TVexBaseXmlNode& document, TRSS& channel) : FChannel(channel) {
+        TVexXMLNode* declaration = ChannelDeclaration(document);
+        channel.Encoding =
+            declaration ? declaration->Parameters().ParamByName("encoding", true)->Value() : std::string();
+        FEncoding = TextEncodingOf(channel.Encoding);
     }
-}
+
+    std::string RequiredText(TVexXMLNode& parent, std::string_view name) const {
+        return Decode(FEncoding, Required(parent, name).Text());
+    }
+
+    // An absent element is created empty, so its text is empty.
+    std::string OptionalText(TVexXMLNode& parent, std::string_view name) const {
+        return Decode(FEncoding, parent.NodeByName(name, true)->Text());
+    }
+
+    // The first of the elements that is there, or the empty text; nothing is created.
+    std::string FirstText(TVexXMLNode& parent, std::initializer_list<std::string_view> names) const {
+        for (std::string_view name : names)
+            if (TVexXMLNode* node = parent.NodeByName(name, false))
+                return Decode(FEncoding, node->Text());
+        return std::string();
+    }
+
+    void ReadChannelFields(TVexXMLNode& element) const {
+        FChannel.Title = RequiredText(element, "title");
+        FChannel.Link = RequiredText(element, "link");
+        FChannel.Description = OptionalText(element, "description");
+        FChannel.Language = OptionalText(element, "language");
+    }
+
+    // Sizes News to the children named exactly itemName, then hands each of
+    // them with its entry to readItem, in document order. Entries beyond the
+    // new size give their memory back.
+    template <typename ReadItem>
+    void ReadItems(TVexXMLNode& element, std::string_view itemName, ReadItem readItem) const {
+        const int n = element.Count();
+        int items = 0;
+        for (int i = 0; i < n; ++i)
+            if (element.Items(i)->Name() == itemName)
+                ++items;
+        std::vector<TRSSItem>& news = FChannel.News;
+        news.resize(static_cast<std::size_t>(items));
+        std::size_t k = 0;
+        for (int i = 0; i < n; ++i) {
+            TVexXMLNode& item = *element.Items(i);
+            if (item.Name() == itemName)
+                readItem(item, news[k++]);
+        }
+    }
+
+private:
+    TRSS& FChannel;
+    TTextEncoding FEncoding = TTextEncoding::teAsIs;
+};
 
 } // namespace
 
 void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel) {
-    ReadEncoding(document, channel);
-    TVexXMLNode& element = *document.Items(1)->Items(0);
-    ReadChannelFields(element, channel);
-    ReadItems(element, "item", channel, [&channel](TVexXMLNode& item, TRSSItem& entry) {
-        entry.Category = RequiredText(item, "category", channel);
-        entry.Title = RequiredText(item, "title", channel);
-        entry.Description = LineFeedsToSpaces(RequiredText(item, "description", channel));
-        entry.Link = RequiredText(item, "link", channel);
-        entry.Guid = OptionalText(item, "guid", channel);
-        entry.Date = ParseRssDate(RequiredText(item, "pubdate", channel));
+    const TReader reader(document, channel);
+    TVexXMLNode& element = *ChannelRoot(document).Items(0);
+    reader.ReadChannelFields(element);
+    reader.ReadItems(element, "item", [&reader](TVexXMLNode& item, TRSSItem& entry) {
+        entry.Category = reader.FirstText(item, {"category"});
+        entry.Title = reader.RequiredText(item, "title");
+        entry.Description = LineFeedsToSpaces(reader.RequiredText(item, "description"));
+        entry.Link = reader.RequiredText(item, "link");
+        entry.Guid = reader.OptionalText(item, "guid");
+        entry.Date = ParseRssDate(reader.RequiredText(item, "pubdate"));
     });
 }
 
 void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format) {
-    ReadEncoding(document, channel);
-    TVexXMLNode& element = *document.Items(1);
-    ReadChannelFields(element, channel);
-    ReadItems(element, "entry", channel, [&channel, &format](TVexXMLNode& node, TRSSItem& entry) {
+    const TReader reader(document, channel);
+    TVexXMLNode& element = ChannelRoot(document);
+    reader.ReadChannelFields(element);
+    reader.ReadItems(element, "entry", [&reader, &format](TVexXMLNode& node, TRSSItem& entry) {
         entry.Category.clear();
-        entry.Title = RequiredText(node, "title", channel);
-        entry.Description = LineFeedsToSpaces(RequiredText(node, "summary", channel));
-        entry.Link = RequiredText(node, "link", channel);
-        entry.Guid = OptionalText(node, "id", channel);
+        entry.Title = reader.RequiredText(node, "title");
+        entry.Description = LineFeedsToSpaces(reader.FirstText(node, {"summary", "content"}));
+        entry.Link = reader.RequiredText(node, "link");
+        entry.Guid = reader.OptionalText(node, "id");
         // "2026-12-07T22:03:49Z": the date is the first 10 characters.
-        const std::string updated = RequiredText(node, "updated", channel);
+        const std::string updated = reader.RequiredText(node, "updated");
         entry.Date = StrToDate(std::string_view(updated).substr(0, 10), format);
     });
 }

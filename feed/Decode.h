@@ -4,12 +4,18 @@
 #include <string>
 #include <string_view>
 
-// The text in the display code page. The encoding name is compared after
-// lower-casing its ASCII letters: "utf-8" decodes UTF-8, "iso-8859-2"
-// substitutes the Polish letters (IsoToWin), any other name (an empty one
-// too) leaves the text as it is. Malformed UTF-8 gives the empty string.
+// How a declared encoding is read. The name is compared after lower-casing
+// its ASCII letters: "utf-8" and "iso-8859-2" are converted, any other name
+// (an empty one too) leaves the text as it is.
+enum class TTextEncoding { teAsIs, teUtf8, teIso88592 };
+
+// Decided once per document: the name may be long, the texts many.
+TTextEncoding TextEncodingOf(std::string_view encoding);
+
+// The text in the display code page. Malformed UTF-8 gives the empty string.
+std::string Decode(TTextEncoding encoding, std::string_view text);
 std::string Decode(std::string_view encoding, std::string_view text);
 
-// The seven Polish letters whose codes differ between ISO-8859-2 and
-// Windows-1250, replaced one byte for one; all other bytes stay.
+// ISO-8859-2 into Windows-1250, one byte for one; the C1 controls, which
+// Windows-1250 lacks, become "?".
 std::string IsoToWin(std::string_view text);

@@ -6,6 +6,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <algorithm>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -47,14 +48,16 @@ int CurrentYear() {
     return local.tm_year + 1900;
 }
 
-// Reads 1 to 4 decimal digits at pos.
+// Reads decimal digits at pos, as many as there are ("02026" is a year like
+// any other). A value past every valid field saturates, so it stays out of
+// range instead of overflowing.
 bool ScanNumber(std::string_view text, std::size_t& pos, int& value, int& length) {
+    constexpr int kSaturated = 1000000;
     value = 0;
     length = 0;
     while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-        if (++length > 4)
-            return false;
-        value = value * 10 + (text[pos++] - '0');
+        ++length;
+        value = std::min(value * 10 + (text[pos++] - '0'), kSaturated);
     }
     return length > 0;
 }

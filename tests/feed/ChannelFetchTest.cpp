@@ -29,9 +29,12 @@ TEST(ChannelFormat, OnlyTheExactRootNamesAreKnown) {
         {"<?xml version=\"1.0\"?><Feed/>", TChannelFormat::cfUnsupported},
         {"<?xml version=\"1.0\"?><rdf:RDF/>", TChannelFormat::cfUnsupported},
         {"<?xml version=\"1.0\"?><rss2/>", TChannelFormat::cfUnsupported},
-        // Node 1 is whatever follows the declaration.
-        {"<?xml version=\"1.0\"?><!-- c --><rss/>", TChannelFormat::cfUnsupported},
-        {"<?xml version=\"1.0\"?><?xml-stylesheet href=\"s.xsl\"?><feed/>", TChannelFormat::cfUnsupported},
+        // The root is the first element: comments and instructions before it
+        // are passed over, and the declaration may be missing.
+        {"<?xml version=\"1.0\"?><!-- c --><rss/>", TChannelFormat::cfRss},
+        {"<?xml version=\"1.0\"?><?xml-stylesheet href=\"s.xsl\"?><feed/>", TChannelFormat::cfAtom},
+        {"<rss><channel/></rss>", TChannelFormat::cfRss},
+        {"<!-- c --><?xml-stylesheet href=\"s.xsl\"?><FEED/><rss/>", TChannelFormat::cfUnsupported},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -39,15 +42,15 @@ TEST(ChannelFormat, OnlyTheExactRootNamesAreKnown) {
     }
 }
 
-TEST(ChannelFormat, ADocumentWithoutNodeOneRaisesTheIndexError) {
-    for (const char* text : {"", "<rss><channel/></rss>"}) {
+TEST(ChannelFormat, ADocumentWithoutAnElementFails) {
+    for (const char* text : {"", "<?xml version=\"1.0\"?>", "<!-- a --><!-- b -->"}) {
         SCOPED_TRACE(text);
         auto document = Parsed(text);
         try {
             ChannelFormat(*document);
             ADD_FAILURE() << "no error";
-        } catch (const EVexXMLError& e) {
-            EXPECT_STREQ(e.what(), "Nieprawid\xB3owy indeks!");  // "Nieprawidłowy indeks!"
+        } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), "The document has no root element");
         }
     }
 }

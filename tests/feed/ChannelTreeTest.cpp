@@ -59,7 +59,7 @@ TEST(ChannelTree, MissingOptionalPartsAreCreatedInTheTree) {
 
 TEST(ChannelTree, ItemsAreCountedByNameWhateverTheirKind) {
     // A comment or control tag named "item" is counted and read like an
-    // element, and fails for want of a category.
+    // element, and fails for want of a title.
     TVexBaseXmlNode document;
     AddAll(document, Declaration(),
            El("rss", "",
@@ -71,12 +71,14 @@ TEST(ChannelTree, ItemsAreCountedByNameWhateverTheirKind) {
     EXPECT_EQ(channel.News[0].Title, "I");
 }
 
-TEST(ChannelTree, TheFirstNodeNeedNotBeADeclaration) {
-    // Node 0 is asked for its encoding whatever it is; node 1 is the root.
+TEST(ChannelTree, TheDeclarationIsAnXmlControlTagFirstAndTheRootTheFirstElement) {
+    // The declaration's name is compared by key; nodes other than elements
+    // before the root are passed over.
     TVexBaseXmlNode document;
-    auto first = El("x", "");
-    first->Parameters().ParamByName("Encoding", true)->SetValue("ISO-8859-2");
-    AddAll(document, std::move(first),
+    auto declaration = Node(nkControlTag, "XML", "");
+    declaration->Parameters().ParamByName("Encoding", true)->SetValue("ISO-8859-2");
+    AddAll(document, std::move(declaration), Node(nkComment, "", "c"),
+           Node(nkControlTag, "xml-stylesheet", ""),
            El("feed", "", El("title", "\xB1"), El("link", "L"),
               El("entry", "", El("title", "E"), El("summary", "S"), El("link", "L"),
                  El("updated", "2026-12-07"))));
@@ -85,6 +87,15 @@ TEST(ChannelTree, TheFirstNodeNeedNotBeADeclaration) {
     EXPECT_EQ(channel.Encoding, "ISO-8859-2");
     EXPECT_EQ(channel.Title, "\xB9");
     EXPECT_EQ(FormatDateYmd(channel.News.at(0).Date), "2026-12-07");
+
+    // An element first is the root, and there is no declaration.
+    TVexBaseXmlNode bare;
+    auto root = El("feed", "", El("title", "\xB1"), El("link", "L"));
+    root->Parameters().ParamByName("encoding", true)->SetValue("ISO-8859-2");
+    AddAll(bare, std::move(root));
+    ReadChannelAtom(bare, channel, TShortDateFormat{TDateOrder::doYMD, '-'});
+    EXPECT_EQ(channel.Encoding, "");
+    EXPECT_EQ(channel.Title, "\xB1");
 }
 
 } // namespace

@@ -166,8 +166,11 @@ const DateCase kDates[] = {
     {"2026-12-07 ", &kYmdHyphen, nullptr},
     {"2026--12-07", &kYmdHyphen, nullptr},
     {"+2026-12-07", &kYmdHyphen, nullptr},
+    // More than four digits: a number like any other.
+    {"02026-12-7", &kYmdHyphen, "2026-12-07"},
+    {"2026-00012-07", &kYmdHyphen, "2026-12-07"},
     {"20261-12-07", &kYmdHyphen, nullptr},
-    {"2026-00012-07", &kYmdHyphen, nullptr},
+    {"99999999999999999999-12-07", &kYmdHyphen, nullptr},
 };
 
 TEST(StrToDate, ReadsTheNumbersInTheFormatsOrder) {

@@ -245,8 +245,7 @@ TEST_F(ChannelFetch, OtherRootNamesAreUnsupported) {
          "<?xml version=\"1.0\"?>\n<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" "
          "xmlns=\"http://purl.org/rss/1.0/\"><channel><title>t</title><link>l</link></channel>"
          "<item><title>i</title><link>l</link></item></rdf:RDF>"},
-        {"comment before the root",
-         "<?xml version=\"1.0\"?><!-- made by hand --><rss><channel><title>t</title><link>l</link></channel></rss>"},
+        {"an error page", "<html><head><title>404</title></head><body>Not Found</body></html>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -275,10 +274,8 @@ TEST_F(ChannelFetch, OtherRootNamesAreUnsupported) {
 
 TEST_F(ChannelFetch, EveryFailureGivesOneWarning) {
     const std::string rssBody = std::string(kRss).substr(std::string(kRss).find("<rss"));
-    server.Serve("/no-declaration", 200, rssBody);
     server.Serve("/empty", 200, "");
     server.Cut("/cut", std::string(kRss).substr(0, 400), sizeof kRss);
-    server.Serve("/missing-page", 404, "<html><head><title>404</title></head><body>Not Found</body></html>");
     server.Serve("/bom", 200, "\xEF\xBB\xBF" + std::string(kRss));
     server.Serve("/doctype", 200,
                  "<?xml version=\"1.0\"?>\n<!DOCTYPE rss SYSTEM \"rss.dtd\">\n" + rssBody);
@@ -289,8 +286,7 @@ TEST_F(ChannelFetch, EveryFailureGivesOneWarning) {
                  "<pubDate>07 Dec 2026 22:03:49 GMT</pubDate></item></channel></rss>");
     const std::string unreachable = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/rss";
     const std::string addresses[] = {
-        server.Url("/no-declaration"), server.Url("/empty"),    server.Url("/cut"),
-        server.Url("/missing-page"),   server.Url("/bom"),      server.Url("/doctype"),
+        server.Url("/empty"),    server.Url("/cut"),      server.Url("/bom"),  server.Url("/doctype"),
         server.Url("/no-title"),       server.Url("/bad-date"), unreachable,
     };
     for (const std::string& address : addresses) {
