@@ -51,7 +51,10 @@ std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName) {
     return document;
 }
 
-std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName) {
-    DownloadFile(address, fileName);
+std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName,
+                                               const std::function<void()>& pulse) {
+    DownloadOptions options;
+    options.Pulse = pulse;
+    DownloadFile(address, fileName, options);
     return LoadChannelFile(fileName);
 }

@@ -6,6 +6,7 @@
 #include "feed/Channel.h"
 #include "feed/ShortDate.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,5 +40,7 @@ TChannelFormat ReadChannel(TVexBaseXmlNode& document, TRSS& channel, const TShor
 std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName);
 
 // Downloads the address into fileName and loads that file (DownloadFile,
-// then LoadChannelFile).
-std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName);
+// then LoadChannelFile). pulse, when given, is called several times a
+// second during the download.
+std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName,
+                                               const std::function<void()>& pulse = {});

@@ -4,9 +4,11 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <exception>
 #include <filesystem>
@@ -21,15 +23,19 @@ std::string ErrorText(const char* what, const std::string& fileName, int error) 
     return std::string(what) + " \"" + fileName + "\": " + std::generic_category().message(error);
 }
 
-// The target file, opened for writing raw bytes on demand. Close reports
-// what the disk reports only then; the destructor closes a file that an
-// error left open.
+// The target file. The body is written into a new file beside it, which
+// takes the target's place once it is complete: a symbolic link or a pipe
+// at the target is replaced, never written through or waited on. Close
+// reports what the disk reports only then; the destructor removes a new
+// file that an error left unplaced.
 class TargetFile {
 public:
-    explicit TargetFile(std::string fileName) : fileName_(std::move(fileName)) {}
+    TargetFile(std::string fileName, bool inPlace) : fileName_(std::move(fileName)), inPlace_(inPlace) {}
     ~TargetFile() {
         if (fd_ >= 0)
             ::close(fd_);
+        if (!newName_.empty())
+            ::unlink(newName_.c_str());
     }
     TargetFile(const TargetFile&) = delete;
     TargetFile& operator=(const TargetFile&) = delete;
@@ -37,11 +43,40 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
 
     void Open() {
-        do
-            fd_ = ::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        while (fd_ < 0 && errno == EINTR);
-        if (fd_ < 0)
-            throw EInOutError(ErrorText("Cannot create", fileName_, errno));
+        if (inPlace_) {
+            do
+                fd_ = ::open(fileName_.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+            while (fd_ < 0 && errno == EINTR);
+            if (fd_ < 0)
+                throw EInOutError(ErrorText("Cannot create", fileName_, errno));
+            return;
+        }
+        struct stat old {};
+        if (::lstat(fileName_.c_str(), &old) == 0) {
+            if (S_ISDIR(old.st_mode))
+                throw EInOutError(ErrorText("Cannot create", fileName_, EISDIR));
+            // A device is no place for a download, and as root its node
+            // would be replaced.
+            if (S_ISCHR(old.st_mode) || S_ISBLK(old.st_mode) || S_ISSOCK(old.st_mode))
+                throw EInOutError(ErrorText("Cannot create", fileName_, EEXIST));
+        }
+        static std::atomic<unsigned> counter{0};
+        int error = 0;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string name = fileName_ + ".new-" + std::to_string(::getpid()) + "-" +
+                                     std::to_string(counter++);
+            do
+                fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            while (fd_ < 0 && errno == EINTR);
+            if (fd_ >= 0) {
+                newName_ = name;
+                return;
+            }
+            error = errno;
+            if (error != EEXIST)
+                break;
+        }
+        throw EInOutError(ErrorText("Cannot create", fileName_, error));
     }
 
     void Append(const char* data, size_t size) {
@@ -57,8 +92,8 @@ public:
     }
 
     // A full disk or a failing device may show only here: the data is
-    // flushed first so that its failure is seen. Files that cannot be
-    // synced (devices, pipes) skip that step.
+    // flushed first so that its failure is seen. Then the new file takes
+    // the target's place.
     void Close() {
         int error = 0;
         if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP)
@@ -69,10 +104,15 @@ public:
             error = errno;
         if (error != 0)
             throw EInOutError(ErrorText("Cannot close", fileName_, error));
+        if (!inPlace_ && ::rename(newName_.c_str(), fileName_.c_str()) != 0)
+            throw EInOutError(ErrorText("Cannot create", fileName_, errno));
+        newName_.clear();
     }
 
 private:
     std::string fileName_;
+    std::string newName_;  // the new file until it is in place
+    bool inPlace_;
     int fd_ = -1;
 };
 
@@ -115,6 +155,49 @@ struct CurlCleanup {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
 using CurlEasy = std::unique_ptr<CURL, CurlCleanup>;
+
+// A multi handle running one easy handle; it lets go of the easy handle
+// before it is cleaned up itself.
+class CurlMulti {
+public:
+    explicit CurlMulti(CURL* easy) : multi_(curl_multi_init()), easy_(easy) {
+        added_ = multi_ && curl_multi_add_handle(multi_, easy_) == CURLM_OK;
+    }
+    ~CurlMulti() {
+        if (added_)
+            curl_multi_remove_handle(multi_, easy_);
+        if (multi_)
+            curl_multi_cleanup(multi_);
+    }
+    CurlMulti(const CurlMulti&) = delete;
+    CurlMulti& operator=(const CurlMulti&) = delete;
+
+    // Runs the transfer to its end, calling pulse between waits of at most
+    // a tenth of a second. The result is the transfer's own.
+    CURLcode Run(const std::function<void()>& pulse) {
+        if (!added_)
+            return CURLE_FAILED_INIT;
+        int running = 1;
+        while (running) {
+            if (curl_multi_perform(multi_, &running) != CURLM_OK)
+                return CURLE_FAILED_INIT;
+            if (running && curl_multi_poll(multi_, nullptr, 0, 100, nullptr) != CURLM_OK)
+                return CURLE_FAILED_INIT;
+            if (pulse)
+                pulse();
+        }
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi_, &left))
+            if (message->msg == CURLMSG_DONE && message->easy_handle == easy_)
+                return message->data.result;
+        return CURLE_OK;
+    }
+
+private:
+    CURLM* multi_;
+    CURL* easy_;
+    bool added_ = false;
+};
 
 // The executable's file name without its directory, as the user agent.
 const std::string& AgentName() {
@@ -166,22 +249,40 @@ bool Configure(CURL* curl, const std::string& address, const DownloadLimits& lim
 } // namespace
 
 bool DownloadFile(const std::string& address, const std::string& fileName) {
-    return DownloadFile(address, fileName, DownloadLimits{});
+    return DownloadFile(address, fileName, DownloadOptions{});
 }
 
 bool DownloadFile(const std::string& address, const std::string& fileName,
                   const DownloadLimits& limits) {
-    // The handle is released after the file, also when an error leaves here.
-    CurlEasy curl(CurlReady() ? curl_easy_init() : nullptr);
-    TargetFile file(fileName);
-    BodySink sink(file, limits.MaxBodyBytes);
+    DownloadOptions options;
+    options.Limits = limits;
+    return DownloadFile(address, fileName, options);
+}
+
+bool DownloadFile(const std::string& address, const std::string& fileName,
+                  const DownloadOptions& options) {
     // Whatever ends the transfer early (no connection, a cut or silent
-    // answer, the size bound) is the end of the body: curl's result is not
-    // needed beyond that.
-    if (curl && Configure(curl.get(), address, limits, sink))
-        curl_easy_perform(curl.get());
+    // answer, the size bound) is the end of the body; why it ended is only
+    // told to a caller that asks. The handle outlives the file and is
+    // outlived by its error buffer, also when an error leaves here.
+    char reason[CURL_ERROR_SIZE] = {};
+    CurlEasy curl(CurlReady() ? curl_easy_init() : nullptr);
+    TargetFile file(fileName, options.InPlace);
+    BodySink sink(file, options.Limits.MaxBodyBytes);
+    CURLcode result = CURLE_FAILED_INIT;
+    if (curl && Configure(curl.get(), address, options.Limits, sink) &&
+        curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, reason) == CURLE_OK) {
+        CurlMulti transfer(curl.get());
+        result = transfer.Run(options.Pulse);
+    }
     if (sink.failure)
         std::rethrow_exception(sink.failure);
+    if (options.Failure) {
+        if (result == CURLE_OK)
+            options.Failure->clear();
+        else
+            *options.Failure = reason[0] ? reason : curl_easy_strerror(result);
+    }
     // No body arrived: the address could not be opened, or its body is empty.
     if (!file.IsOpen())
         file.Open();

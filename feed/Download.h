@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Limits of one transfer. The defaults are the program's; tests shorten them.
@@ -13,13 +14,32 @@ struct DownloadLimits {
     std::uint64_t MaxBodyBytes = std::uint64_t{256} << 20;  // an endless body stops here
 };
 
+// What a caller may add to a transfer besides its limits.
+struct DownloadOptions {
+    DownloadLimits Limits;
+    // Called several times a second while the transfer runs or waits, so
+    // that a window can repaint meanwhile.
+    std::function<void()> Pulse;
+    // Receives why the transfer ended early (curl's words: a refused
+    // connection, a time-out, a name not resolved), or stays empty.
+    std::string* Failure = nullptr;
+    // Writes into fileName itself instead of a new file put in its place:
+    // for a file the caller has just made for the download, whose name a
+    // signal handler may have to remove.
+    bool InPlace = false;
+};
+
 // Copies the body at an http or https address into fileName, byte for byte,
-// whatever the status of the answer; redirects are followed. The file is
-// created or truncated once the address has been opened, before the first
-// byte is written. An address that cannot be opened leaves an empty file, a
-// transfer that breaks off (or passes MaxBodyBytes) leaves the bytes
-// received; both still return true. A file that cannot be created, written
-// or closed raises EInOutError. The result is always true.
+// whatever the status of the answer; redirects are followed. The body goes
+// into a new file beside fileName that then takes its place: whatever stood
+// there (a file, a symbolic link, a pipe) is replaced, never written
+// through, and a directory or device there is an error. An address that
+// cannot be opened leaves an empty file, a transfer that breaks off (or
+// passes MaxBodyBytes) leaves the bytes received; both still return true. A
+// file that cannot be created, written or closed raises EInOutError, and
+// fileName keeps what it held. The result is always true.
 bool DownloadFile(const std::string& address, const std::string& fileName);
 bool DownloadFile(const std::string& address, const std::string& fileName,
                   const DownloadLimits& limits);
+bool DownloadFile(const std::string& address, const std::string& fileName,
+                  const DownloadOptions& options);

@@ -8,14 +8,19 @@
 // an unsupported format, 64 for wrong usage.
 #include "base/CodePage.h"
 #include "base/Dates.h"
+#include "base/Exceptions.h"
 #include "feed/Feed.h"
 #include "xml/VexXMLParser.h"
 
 #include <nlohmann/json.hpp>
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -26,17 +31,68 @@ namespace {
 
 enum ExitCode { kOk = 0, kFetchFailed = 1, kUnsupported = 2, kUsage = 64 };
 
-// A new empty file in the temporary directory, removed with the object.
+// The temporary file's name, for the signal handler: a signal that ends the
+// tool (Ctrl-C, SIGTERM, SIGPIPE from a closed pipe) removes it too.
+char gTempPath[PATH_MAX];
+volatile std::sig_atomic_t gTempPathSet = 0;
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT};
+
+extern "C" void RemoveTempAndEnd(int signal) {
+    if (gTempPathSet)
+        ::unlink(gTempPath);
+    // Ends as the signal would have ended the tool.
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Signals that end the tool wait while the file's name is being recorded.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int signal : kEndingSignals)
+            sigaddset(&set, signal);
+        ::sigprocmask(SIG_BLOCK, &set, &old_);
+    }
+    ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t old_;
+};
+
+// A new empty file in the temporary directory, removed with the object or
+// by a signal that ends the tool.
 class TempFile {
 public:
     TempFile() {
         path_ = (std::filesystem::temp_directory_path() / "nemara-dump-XXXXXX").string();
+        if (path_.size() >= sizeof gTempPath)
+            throw EInOutError("Cannot create a temporary file");
+        SignalsHeld held;
         int fd = ::mkstemp(path_.data());
         if (fd < 0)
             throw EInOutError("Cannot create a temporary file");
         ::close(fd);
+        std::memcpy(gTempPath, path_.c_str(), path_.size() + 1);
+        gTempPathSet = 1;
+        struct sigaction action {};
+        action.sa_handler = RemoveTempAndEnd;
+        sigemptyset(&action.sa_mask);
+        for (int signal : kEndingSignals) {
+            struct sigaction previous {};
+            // A signal the caller chose to ignore stays ignored.
+            if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+                ::sigaction(signal, &action, nullptr);
+        }
     }
-    ~TempFile() { ::unlink(path_.c_str()); }
+    ~TempFile() {
+        SignalsHeld held;
+        ::unlink(path_.c_str());
+        gTempPathSet = 0;
+    }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
@@ -74,7 +130,15 @@ int Dump(const std::string& source) {
     if (source.starts_with("http://")) {
         download.emplace();
         fileName = download->Path();
-        DownloadFile(source, fileName);
+        std::string failure;
+        DownloadOptions options;
+        options.Failure = &failure;
+        options.InPlace = true;
+        DownloadFile(source, fileName, options);
+        // Without a body, why the transfer failed says more than the empty
+        // document would.
+        if (!failure.empty() && std::filesystem::file_size(fileName) == 0)
+            throw Exception(failure);
     }
     std::unique_ptr<TVexXMLParser> document = LoadChannelFile(fileName);
     TRSS channel;

@@ -1,14 +1,19 @@
 #include "ui/FileIO.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -60,6 +65,7 @@ public:
     TempFile& operator=(const TempFile&) = delete;
 
     bool created() const { return created_; }
+    const std::string& Path() const { return path_; }
     int fd() const { return fd_.Get(); }
     bool Close() { return fd_.Close(); }
     bool PutInPlaceOf(const std::string& target) {
@@ -93,30 +99,9 @@ std::string DirectoryOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-}  // namespace
-
-bool ReadFileBytes(const std::string& path, std::string& bytes) {
-    bytes.clear();
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid())
-        return false;
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            bytes.clear();
-            return false;
-        }
-        if (n == 0)
-            return true;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-}
-
-bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
-    std::string target = path;
+// The file a link at path names, or path itself.
+bool ResolveLink(const std::string& path, std::string& target) {
+    target = path;
     struct stat link {};
     if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
@@ -124,6 +109,62 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
             return false;
         target = resolved.get();
     }
+    return true;
+}
+
+bool CopyFile(const std::string& from, int to) {
+    FileDescriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!in.Valid())
+        return false;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(in.Get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (!WriteAll(to, std::string_view(buffer, static_cast<std::size_t>(n))))
+            return false;
+    }
+}
+
+
+}  // namespace
+
+TReadOutcome ReadFileBytes(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+    bytes.clear();
+    // Opening a pipe without O_NONBLOCK waits for a writer.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid())
+        return errno == ENOENT ? TReadOutcome::roMissing : TReadOutcome::roRefused;
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uintmax_t>(st.st_size) > maxBytes)
+        return TReadOutcome::roRefused;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        // A file that grows past the bound while it is read is refused too.
+        if (n < 0 || bytes.size() + static_cast<std::size_t>(std::max<ssize_t>(n, 0)) > maxBytes) {
+            bytes.clear();
+            bytes.shrink_to_fit();
+            return TReadOutcome::roRefused;
+        }
+        if (n == 0)
+            return TReadOutcome::roRead;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
+    std::string target;
+    if (!ResolveLink(path, target))
+        return false;
 
     struct stat old {};
     bool exists = ::stat(target.c_str(), &old) == 0;
@@ -152,4 +193,70 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
     if (dir.Valid())
         ::fsync(dir.Get());
     return true;
+}
+
+bool KeepBackup(const std::string& path, const std::string& backupPath) {
+    std::string target;
+    if (!ResolveLink(path, target))
+        return true;  // a dangling link: nothing to keep
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return true;
+    // A second name for the same file costs nothing, whatever its size; a
+    // copy is the way across file systems.
+    TempFile temp(backupPath);
+    if (!temp.created())
+        return false;
+    if (!temp.Close() || ::unlink(temp.Path().c_str()) != 0)
+        return false;
+    if (::link(target.c_str(), temp.Path().c_str()) != 0) {
+        FileDescriptor copy(::open(temp.Path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!copy.Valid() || !CopyFile(target, copy.Get()) || ::fsync(copy.Get()) != 0 || !copy.Close())
+            return false;
+    }
+    return temp.PutInPlaceOf(backupPath);
+}
+
+void RemoveStaleNewFiles(const std::string& path) {
+    const std::string dirName = DirectoryOf(path);
+    const std::string prefix = path.substr(path.rfind('/') + 1) + ".new-";
+    struct DirCloser {
+        void operator()(DIR* dir) const { ::closedir(dir); }
+    };
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(dirName.c_str()));
+    if (!dir)
+        return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(prefix))
+            continue;
+        // "<pid>-<n>": a file of a process that still runs is its own.
+        const std::string_view rest = name.substr(prefix.size());
+        const long pid = std::strtol(std::string(rest.substr(0, rest.find('-'))).c_str(), nullptr, 10);
+        if (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH))
+            continue;
+        stale.emplace_back(name);
+    }
+    for (const std::string& name : stale) {
+        const std::string full = dirName + "/" + name;
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            ::unlink(full.c_str());
+    }
+}
+
+std::string ExecutableDirectory() {
+    std::string path(PATH_MAX, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= path.size())
+        return {};
+    path.resize(static_cast<std::size_t>(n));
+    // A program whose file was replaced while it runs (an upgrade) still
+    // belongs to that directory.
+    constexpr std::string_view deleted = " (deleted)";
+    if (path.ends_with(deleted))
+        path.resize(path.size() - deleted.size());
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }

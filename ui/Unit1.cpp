@@ -7,6 +7,7 @@
 #include "ui/About.h"
 #include "ui/Application.h"
 #include "ui/Browser.h"
+#include "ui/BusyWindow.h"
 #include "ui/FileIO.h"
 #include "ui/Fonts.h"
 #include "ui/QtText.h"
@@ -22,6 +23,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <optional>
@@ -65,10 +69,16 @@ void ShowOkBox(QWidget* parent, QMessageBox::Icon icon, const char* caption, con
     box.exec();
 }
 
-std::string ExecutableDirectory() {
-    std::string dir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    if (dir.empty() || dir.back() != '/')
-        dir += '/';
+// A list file larger than this is no list of addresses; it is not read
+// (and kept, see SaveChannelList).
+constexpr std::size_t kMaxChannelFileBytes = 16u << 20;
+
+// The directory of the executable, taken from the file system as bytes: a
+// folder name that is not UTF-8 stays as it is.
+std::string ProgramDirectory() {
+    std::string dir = ExecutableDirectory();
+    if (dir.empty())
+        dir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/";
     return dir;
 }
 
@@ -186,6 +196,12 @@ void TForm1::resizeEvent(QResizeEvent*) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // A close asked for during a fetch waits for its end.
+    if (TBusyWindow::Active()) {
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
     TCloseAction action = caHide;
     Guarded([&] { FormClose(this, action); });
     if (action == caNone)
@@ -195,7 +211,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormCreate(QObject*) {
-    FExeDir = exeDirOverride_.empty() ? ExecutableDirectory() : exeDirOverride_;
+    FExeDir = exeDirOverride_.empty() ? ProgramDirectory() : exeDirOverride_;
+    RemoveStaleNewFiles(FExeDir + kChannelFile);
+    RemoveStaleNewFiles(FExeDir + kDownloadFile);
     LoadChannelList();
 }
 
@@ -220,16 +238,35 @@ void TForm1::AlignForm() {
 
 // The channel list.
 
+// The list ends at a zero byte; what follows it is not lost, see
+// SaveChannelList.
 bool TForm1::LoadChannelList() {
     std::string bytes;
-    if (!ReadFileBytes(FExeDir + kChannelFile, bytes))
+    const TReadOutcome outcome = ReadFileBytes(FExeDir + kChannelFile, kMaxChannelFileBytes, bytes);
+    listReadWhole_ = outcome == TReadOutcome::roMissing ||
+                     (outcome == TReadOutcome::roRead && bytes.find('\0') == std::string::npos);
+    if (outcome != TReadOutcome::roRead)
         return false;
     Channels->SetItems(SplitLines(bytes));
     return true;
 }
 
+// A file that was not read whole (a zero byte in it, too large, unreadable)
+// is kept as "channels.lst.bak" before the list replaces it; an empty one
+// does not replace a backup that is there already.
 bool TForm1::SaveChannelList() {
-    return WriteFileReplacing(FExeDir + kChannelFile, JoinLines(Channels->AllItems()));
+    const std::string path = FExeDir + kChannelFile;
+    if (!listReadWhole_) {
+        const std::string backup = path + ".bak";
+        struct stat old {};
+        const bool emptyOld = ::stat(path.c_str(), &old) == 0 && old.st_size == 0;
+        if (!(emptyOld && ::access(backup.c_str(), F_OK) == 0) && !KeepBackup(path, backup))
+            return false;
+    }
+    if (!WriteFileReplacing(path, JoinLines(Channels->AllItems())))
+        return false;
+    listReadWhole_ = true;
+    return true;
 }
 
 void TForm1::AddButtonClick(QObject*) {
@@ -290,13 +327,19 @@ void TForm1::ChannelsDblClick(QObject*) {
     } catch (...) {
         ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel");
     }
+    if (closeRequested_) {
+        closeRequested_ = false;
+        close();
+    }
 }
 
 // The channel fetch.
 
 void TForm1::GetChannel(const std::string& Address) {
     std::optional<TWaitCursor> busy(std::in_place);
-    std::unique_ptr<TVexXMLParser> parser = DownloadChannel(Address, FExeDir + kDownloadFile);
+    std::optional<TBusyWindow> input(std::in_place);
+    std::unique_ptr<TVexXMLParser> parser =
+        DownloadChannel(Address, FExeDir + kDownloadFile, &TBusyWindow::Pulse);
     switch (ChannelFormat(*parser)) {
     case TChannelFormat::cfRss:
         GetChannelRss(*parser);
@@ -308,6 +351,7 @@ void TForm1::GetChannel(const std::string& Address) {
         break;
     }
     // The box waits for the user: the pointer is no longer busy.
+    input.reset();
     busy.reset();
     ShowOkBox(this, QMessageBox::Critical, "Error", "Unsupported channel format");
 }

@@ -98,4 +98,8 @@ private:
 
     std::string exeDirOverride_;
     bool titlesReset_ = true;
+    // False while "channels.lst" holds more than the list shows.
+    bool listReadWhole_ = true;
+    // The user asked to close the window during a fetch.
+    bool closeRequested_ = false;
 };

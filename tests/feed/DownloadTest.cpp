@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -264,11 +265,30 @@ TEST_F(DownloadTest, RaisesWhenTheFileCannotBeCreated) {
     EXPECT_THROW(DownloadFile(server_.Url("/empty"), target_, Quick()), EInOutError);
 }
 
-TEST_F(DownloadTest, RaisesWhenTheDiskIsFull) {
-    if (!fs::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    server_.Serve("/feed.xml", 200, Binary(3000));
-    EXPECT_THROW(DownloadFile(server_.Url("/feed.xml"), "/dev/full", Quick()), EInOutError);
+// The body takes the file's place: a link or a pipe there is replaced, not
+// written through or waited on; a device is refused and left as it is.
+TEST_F(DownloadTest, ReplacesWhatStandsInTheFilesPlace) {
+    server_.Serve("/feed.xml", 200, "<rss/>");
+    const fs::path other = dir_ / "other.txt";
+    WriteAll(other, "keep me");
+    ASSERT_EQ(::symlink(other.c_str(), target_.c_str()), 0);
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, Quick()));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target_)));
+    EXPECT_EQ(ReadAll(target_), "<rss/>");
+    EXPECT_EQ(ReadAll(other), "keep me");
+
+    fs::remove(target_);
+    ASSERT_EQ(::mkfifo(target_.c_str(), 0666), 0);
+    EXPECT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, Quick()));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target_)));
+    EXPECT_EQ(ReadAll(target_), "<rss/>");
+
+    if (fs::exists("/dev/full")) {
+        EXPECT_THROW(DownloadFile(server_.Url("/feed.xml"), "/dev/full", Quick()), EInOutError);
+        EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    }
+    // No new file is left behind, placed or not.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
 } // namespace

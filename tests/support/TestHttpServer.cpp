@@ -268,6 +268,11 @@ void TestHttpServer::Handle(int client) {
         std::lock_guard lock(mutex_);
         requests_.push_back(std::move(request));
     }
+    if (response.DelayMs > 0) {
+        pollfd pause{stop, POLLIN, 0};
+        if (::poll(&pause, 1, response.DelayMs) != 0)
+            return;
+    }
 
     switch (response.End) {
     case Ending::Complete:

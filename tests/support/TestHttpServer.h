@@ -43,6 +43,7 @@ public:
         std::string Body;
         Ending End = Ending::Complete;
         std::size_t CutLength = 0;  // the Content-Length announced when Cut or Reset
+        int DelayMs = 0;            // a pause before the answer begins
     };
 
     // Binds and starts listening; throws std::runtime_error when it cannot.

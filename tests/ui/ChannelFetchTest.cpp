@@ -377,3 +377,54 @@ TEST_F(ChannelFetch, AChannelWithoutItemsLeavesTheResetRow) {
         EXPECT_EQ(form.DateLabel->text(), "2011-03-01");
     }
 }
+
+namespace {
+
+// Counts the paint events of one widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+}  // namespace
+
+// During a slow download the window still paints itself; a click made
+// meanwhile is dropped, not replayed on the new list, and a close asked for
+// meanwhile happens once the fetch is over.
+TEST_F(ChannelFetch, TheWindowPaintsButTakesNoInputDuringAFetch) {
+    TestHttpServer::Response slow;
+    slow.Body = kRss;
+    slow.DelayMs = 500;
+    server.Script("/slow", slow);
+    PaintCounter counter(form.Message->viewport());
+    int paintsBefore = -1, paintsDuring = -1;
+    QTimer::singleShot(100, [&] {
+        paintsBefore = counter.paints;
+        // Where row 1 will be once the channel is on show.
+        QWidget* grid = form.Titles->viewport();
+        const QPoint at(10, form.Titles->rowHeight(0) + 5);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(grid, new QMouseEvent(type, at, grid->mapToGlobal(at), Qt::LeftButton,
+                                                               type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                                : Qt::NoButton,
+                                                               Qt::NoModifier));
+        form.Message->viewport()->update();
+        form.close();
+        EXPECT_TRUE(form.isVisible());
+        QTimer::singleShot(200, [&] { paintsDuring = counter.paints; });
+    });
+    DoubleClick(server.Url("/slow"));
+    QCoreApplication::processEvents();
+    EXPECT_GT(paintsDuring, paintsBefore);
+    EXPECT_EQ(form.Titles->RowCount(), 2);
+    EXPECT_EQ(form.Message->Text(), "");  // no row was selected
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), server.Url("/slow") + "\r\n");
+}

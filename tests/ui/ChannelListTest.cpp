@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using Entries = std::vector<std::string>;
 
 namespace {
@@ -106,6 +110,75 @@ TEST_F(ChannelList, AFileThatCannotBeReadLeavesTheListEmpty) {
     std::filesystem::create_directory(dir.File("channels.lst"));
     EXPECT_FALSE(form->LoadChannelList());
     EXPECT_EQ(form->Channels->Count(), 0);
+
+    // A pipe (which kept the window from appearing) and a link to a device
+    // without end are not read either.
+    std::filesystem::remove(dir.File("channels.lst"));
+    ASSERT_EQ(::mkfifo(dir.File("channels.lst").c_str(), 0666), 0);
+    EXPECT_EQ(Open()->Channels->Count(), 0);
+    std::filesystem::remove(dir.File("channels.lst"));
+    ASSERT_EQ(::symlink("/dev/zero", dir.File("channels.lst").c_str()), 0);
+    EXPECT_EQ(Open()->Channels->Count(), 0);
+}
+
+// A list that ends at a zero byte is saved shorter; the file as it was is
+// kept beside it. New files of a killed save are removed at the next start,
+// those of a save still running are not.
+TEST_F(ChannelList, NothingOfAFileReadInPartIsLost) {
+    using namespace std::string_literals;
+    const std::string old = "a\r\nb\0c\r\nd\r\n"s;
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string stale = "channels.lst.new-" + std::to_string(gone) + "-0";
+    const std::string running = "channels.lst.new-" + std::to_string(::getpid()) + "-999";
+    WriteBytes(dir.File(stale), "x");
+    WriteBytes(dir.File(running), "x");
+
+    auto form = Open(old);
+    EXPECT_FALSE(std::filesystem::exists(dir.File(stale)));
+    EXPECT_TRUE(std::filesystem::exists(dir.File(running)));
+    EXPECT_EQ(form->Channels->AllItems(), (Entries{"a", "b"}));
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "a\r\nb\r\n");
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst.bak")), old);
+
+    // The list now read whole, the backup stays as it is.
+    auto next = Open();
+    next->Channels->Delete(0);
+    EXPECT_TRUE(next->close());
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "b\r\n");
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst.bak")), old);
+}
+
+// The program's folder is taken as bytes: a folder name in Latin-2, which is
+// no UTF-8, once made the directory "/". The test runs a copy of itself in
+// such a folder; that copy reports what its window found.
+TEST_F(ChannelList, AFolderNameThatIsNoUtf8IsTheProgramsDirectory) {
+    if (const char* report = std::getenv("NEMARA_DIRECTORY_REPORT")) {
+        TForm1 form;
+        WriteBytes(report, form.FExeDir + "\n" + std::to_string(form.Channels->Count()));
+        return;
+    }
+    const std::string folder = dir.File("\xB3\xF3" "d\xBC");  // "łódź" in Latin-2
+    std::filesystem::create_directory(folder);
+    std::filesystem::copy_file("/proc/self/exe", folder + "/test_ui");
+    WriteBytes(folder + "/channels.lst", "http://a.pl/\r\n");
+    const std::string report = dir.File("report");
+    const pid_t child = fork();
+    if (child == 0) {
+        ::setenv("NEMARA_DIRECTORY_REPORT", report.c_str(), 1);
+        const std::string program = folder + "/test_ui";
+        ::execl(program.c_str(), program.c_str(),
+                "--gtest_filter=ChannelList.AFolderNameThatIsNoUtf8IsTheProgramsDirectory", nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(ReadBytes(report), folder + "/\n1");
 }
 
 TEST_F(ChannelList, SavingEndsEveryEntryWithCrLf) {
