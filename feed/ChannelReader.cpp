@@ -63,8 +63,8 @@ public:
     }
 
     // Sizes News to the children named exactly itemName, then hands each of
-    // them with its entry to readItem, in document order. Entries beyond the
-    // new size give their memory back.
+    // them with its entry to readItem, in document order. A list that was
+    // longer before gives its room back once every entry is read.
     template <typename ReadItem>
     void ReadItems(TVexXMLNode& element, std::string_view itemName, ReadItem readItem) const {
         const int n = element.Count();
@@ -80,6 +80,8 @@ public:
             if (item.Name() == itemName)
                 readItem(item, news[k++]);
         }
+        if (news.capacity() > news.size())
+            news.shrink_to_fit();
     }
 
 private:

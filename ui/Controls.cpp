@@ -4,6 +4,7 @@
 
 #include "base/Exceptions.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -69,14 +70,31 @@ namespace {
 
 constexpr int kEntryBytes = Qt::UserRole;
 
-// Entries are 16 pixels high whatever the style would make them.
-class FixedHeightDelegate : public QStyledItemDelegate {
+// Entries are 16 pixels high whatever the style would make them, and cut
+// at the list's edge like a list box's: no ellipsis, no horizontal scroll.
+// Only the beginning of an entry that can show is laid out, so a line of
+// megabytes costs no more than a short one.
+class ListEntryDelegate : public QStyledItemDelegate {
 public:
-    FixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(height_);
-        return size;
+    ListEntryDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return {1, height_}; }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem entry = option;
+        initStyleOption(&entry, index);
+        // No character is narrower than a pixel, bar marks that combine
+        // with the one before them.
+        const qsizetype visible = 2 * static_cast<qsizetype>(std::max(0, option.rect.width())) + 8;
+        if (entry.text.size() > visible)
+            entry.text.truncate(visible);
+        entry.textElideMode = Qt::ElideNone;
+        painter->save();
+        painter->setClipRect(option.rect);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &entry, painter, widget);
+        painter->restore();
     }
 
 private:
@@ -86,9 +104,11 @@ private:
 }  // namespace
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
-    setItemDelegate(new FixedHeightDelegate(16, this));
+    setItemDelegate(new ListEntryDelegate(16, this));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 std::string TListBox::Items(int index) const {

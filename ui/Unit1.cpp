@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,6 +69,15 @@ void ShowOkBox(QWidget* parent, QMessageBox::Icon icon, const char* caption, con
     box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
     box.exec();
 }
+
+// Gives the memory that a fetch freed back to the system when it goes out
+// of scope: the allocator would otherwise keep a large feed's tree resident.
+struct TMemoryReturn {
+    TMemoryReturn() = default;
+    TMemoryReturn(const TMemoryReturn&) = delete;
+    TMemoryReturn& operator=(const TMemoryReturn&) = delete;
+    ~TMemoryReturn() { ::malloc_trim(0); }
+};
 
 // A list file larger than this is no list of addresses; it is not read
 // (and kept, see SaveChannelList).
@@ -335,20 +345,21 @@ void TForm1::ChannelsDblClick(QObject*) {
 
 // The channel fetch.
 
+// The document is released before the grid is filled, so that the tree,
+// the records and the grid of a large feed are never all held at once; what
+// the fetch freed goes back to the system on every exit.
 void TForm1::GetChannel(const std::string& Address) {
+    const TMemoryReturn giveBack;
     std::optional<TWaitCursor> busy(std::in_place);
     std::optional<TBusyWindow> input(std::in_place);
     std::unique_ptr<TVexXMLParser> parser =
         DownloadChannel(Address, FExeDir + kDownloadFile, &TBusyWindow::Pulse);
-    switch (ChannelFormat(*parser)) {
-    case TChannelFormat::cfRss:
-        GetChannelRss(*parser);
+    const TChannelFormat format = ReadChannel(*parser, FChannel, ShortDateFormat);
+    parser.reset();
+    if (format != TChannelFormat::cfUnsupported) {
+        TBusyWindow::Pulse();
+        ShowChannel(format);
         return;
-    case TChannelFormat::cfAtom:
-        GetChannelAtom(*parser);
-        return;
-    case TChannelFormat::cfUnsupported:
-        break;
     }
     // The box waits for the user: the pointer is no longer busy.
     input.reset();
@@ -356,21 +367,23 @@ void TForm1::GetChannel(const std::string& Address) {
     ShowOkBox(this, QMessageBox::Critical, "Error", "Unsupported channel format");
 }
 
-// The grid is touched only once every item has been read, so a failed read
-// leaves it as the caller emptied it.
 void TForm1::GetChannelRss(TVexXMLParser& Parser) {
     ReadChannelRss(Parser, FChannel);
-    Titles->SetColCount(2);
-    for (const TRSSItem& item : FChannel.News)
-        TitlesAdd(item.Title, "[" + item.Category + "]");
-    AlignForm();
+    ShowChannel(TChannelFormat::cfRss);
 }
 
 void TForm1::GetChannelAtom(TVexXMLParser& Parser) {
     ReadChannelAtom(Parser, FChannel, ShortDateFormat);
-    Titles->SetColCount(1);
+    ShowChannel(TChannelFormat::cfAtom);
+}
+
+// The grid is touched only once every item has been read, so a failed read
+// leaves it as the caller emptied it.
+void TForm1::ShowChannel(TChannelFormat format) {
+    const bool rss = format == TChannelFormat::cfRss;
+    Titles->SetColCount(rss ? 2 : 1);
     for (const TRSSItem& item : FChannel.News)
-        TitlesAdd(item.Title, "");
+        TitlesAdd(item.Title, rss ? "[" + item.Category + "]" : std::string());
     AlignForm();
 }
 

@@ -63,6 +63,8 @@ public:
     // Read the loaded document into FChannel, then fill the news grid.
     void GetChannelRss(TVexXMLParser& Parser);
     void GetChannelAtom(TVexXMLParser& Parser);
+    // Fills the news grid from FChannel: two columns for RSS, one for Atom.
+    void ShowChannel(TChannelFormat format);
 
     bool LoadChannelList();
     bool SaveChannelList();

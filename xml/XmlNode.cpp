@@ -1,5 +1,6 @@
 #include "xml/XmlNode.h"
 
+#include "xml/NameKey.h"
 #include "xml/NodeMessages.h"
 
 #include <cassert>
@@ -19,8 +20,18 @@ TVexXMLNode* TVexBaseXmlNode::Items(int i) const
 
 TVexXMLNode* TVexBaseXmlNode::NodeByName(std::string_view name, bool autoCreate)
 {
-    if (TBinaryTreeNode* found = IndexLookup(name))
+    // A node with few children that was never indexed is searched in child
+    // order, the order its index would have: the index would cost an
+    // allocation per distinct name (an item of a feed: six) to save little.
+    if (FIndexed == 0 && FChildren.Size() <= kScanLimit) {
+        for (int i = 0; i < FChildren.Size(); ++i) {
+            TVexXMLNode* child = FChildren[i];
+            if (child->Kind() == nkElement && SameNameKey(child->Name(), name))
+                return child;
+        }
+    } else if (TBinaryTreeNode* found = IndexLookup(name)) {
         return found->FItems[0];
+    }
     if (!autoCreate)
         return nullptr;
     auto node = std::make_unique<TVexXMLNode>(std::string(name), nkElement);

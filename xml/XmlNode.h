@@ -112,6 +112,8 @@ private:
             const_cast<TVexBaseXmlNode*>(this)->IndexPending();
     }
     void IndexPending();
+    // Up to this many children, a lookup before the index is built scans them.
+    static constexpr int kScanLimit = 16;
     TBinaryTreeNode* FindKey(std::string_view name) const noexcept;
     // AddToIndex that takes a new tree node from `spare` when it needs one
     // and allocates it there first when `spare` is empty.
