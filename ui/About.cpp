@@ -119,9 +119,10 @@ void TAboutDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void ShowAboutBox() {
+void ShowAboutBox(QWidget* owner) {
     auto dialog = std::make_unique<TAboutDlg>();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         dialog->move(screen->availableGeometry().center() - dialog->rect().center());
+    MakeTransientFor(dialog.get(), owner);
     dialog->exec();
 }

@@ -30,8 +30,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-// Shows a new about dialog modally and frees it afterwards.
-void ShowAboutBox();
+// Shows a new about dialog modally and frees it afterwards. With an owner
+// the dialog is transient for the owner's window, so that window managers
+// treat it as the owner's dialog (kept above it, not minimised alone); it
+// keeps its own look, since it is not the owner's child.
+void ShowAboutBox(QWidget* owner = nullptr);
 
 // The program's icon, drawn at the given size.
 QPixmap ProgramIcon(int size);

@@ -14,6 +14,12 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// Makes a dialog transient for the owner's window (also one without a
+// parent), with a title and a close box but no buttons to minimise or
+// maximise it: window managers then keep it with that window instead of
+// letting it be minimised on its own. Call it before the dialog is shown.
+void MakeTransientFor(QWidget* dialog, QWidget* owner);
+
 // The general error report: a message box with the failure's text.
 void ShowException(const std::exception& e);
 void ShowUnknownException();

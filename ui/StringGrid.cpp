@@ -84,3 +84,22 @@ int TStringGrid::LeftCol() const {
 void TStringGrid::SetLeftCol(int col) {
     horizontalScrollBar()->setValue(col);
 }
+
+void TStringGrid::updateGeometries() {
+    QTableWidget::updateGeometries();
+    const int rowHeight = verticalHeader()->defaultSectionSize();
+    if (rowHeight <= 0)
+        return;
+    const int wholeRows = std::max(1, viewport()->height() / rowHeight);
+    verticalScrollBar()->setMaximum(std::max(0, rowCount() - wholeRows));
+}
+
+void TStringGrid::scrollContentsBy(int dx, int dy) {
+    QTableWidget::scrollContentsBy(dx, dy);
+    // At its maximum the view would put the last row at the bottom edge
+    // and cut the top row.
+    if (verticalHeader()->offset() != verticalHeader()->sectionPosition(verticalScrollBar()->value())) {
+        verticalHeader()->setOffsetToSectionPosition(verticalScrollBar()->value());
+        viewport()->update();
+    }
+}

@@ -31,6 +31,12 @@ signals:
     void selectCell(int col, int row);
     void topLeftChanged();
 
+protected:
+    // The top visible row is always whole, also at the end of the list:
+    // the space below the last row stays empty instead.
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+
 private:
     int colCount_ = 0;
 };

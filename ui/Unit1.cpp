@@ -66,6 +66,7 @@ protected:
 // A message box with a single "OK" button, centred on the screen.
 void ShowOkBox(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text) {
     TScreenCentredBox box(icon, caption, text, QMessageBox::NoButton, parent);
+    MakeTransientFor(&box, parent);
     box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
     box.exec();
 }
@@ -152,11 +153,23 @@ void TForm1::CreateControls() {
     Titles = new TStringGrid(2, 1, RightPanel);
     Place(Titles, 0, 24, 545, 121);
 
+    // The splitter leaves the right panel room for its caption, and for
+    // "Text" beside the widest date with their margins.
+    const QFontMetrics metrics(RightPanel->font());
+    const int dateWidth = metrics.horizontalAdvance("0000-00-00");
+    const int captionWidth = metrics.horizontalAdvance("News list");
+    Splitter1->SetMinRightSize(std::max(Label1->x() + Label1->width() + 8 + dateWidth + 8,
+                                        2 * RightPanel->BorderWidth() + captionWidth + 8));
+
     PopupMenu1 = new QMenu(this);
     Usuwszystkie1 = PopupMenu1->addAction("Remove selected");
     PopupMenu2 = new QMenu(this);
     UsuHTML1 = PopupMenu2->addAction("Strip HTML");
 
+    // Tab leaves the grid and the text view for the next control, as in the
+    // other controls, instead of walking their cells or typing a tab.
+    Titles->setTabKeyNavigation(false);
+    Message->setTabChangesFocus(true);
     setTabOrder(AddButton, Channels);
     setTabOrder(Channels, Button1);
     setTabOrder(Button1, Message);
@@ -281,14 +294,18 @@ bool TForm1::SaveChannelList() {
 
 void TForm1::AddButtonClick(QObject*) {
     QInputDialog box(this);
+    MakeTransientFor(&box, this);
     box.setInputMode(QInputDialog::TextInput);
     box.setWindowTitle("Add new channel");
     box.setLabelText("Address:");
     box.setTextValue("");
     box.setOkButtonText("OK");
     box.setCancelButtonText("Cancel");
-    if (auto* edit = box.findChild<QLineEdit*>())
+    if (auto* edit = box.findChild<QLineEdit*>()) {
         edit->setMaxLength(255);
+        // Room for the caption in the title bar and for a feed's address.
+        edit->setMinimumWidth(360);
+    }
     if (auto* buttons = box.findChild<QDialogButtonBox*>())
         if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
             ok->setDefault(true);
@@ -316,6 +333,7 @@ void TForm1::FormClose(QObject*, TCloseAction& Action) {
         return;
     QMessageBox box(QMessageBox::Critical, "Error", "Could not save channel list! Do you still want to exit?",
                     QMessageBox::NoButton, this);
+    MakeTransientFor(&box, this);
     QPushButton* yes = box.addButton("&Yes", QMessageBox::YesRole);
     QPushButton* no = box.addButton("&No", QMessageBox::NoRole);
     box.setDefaultButton(yes);
@@ -390,7 +408,7 @@ void TForm1::ShowChannel(TChannelFormat format) {
 void TForm1::ChannelsDrawItem(QObject*, int, QRect, int) {}
 
 void TForm1::Button1Click(QObject*) {
-    ShowAboutBox();
+    ShowAboutBox(this);
 }
 
 // The news list and the text view.
@@ -402,6 +420,8 @@ void TForm1::ResetTitles() {
     Titles->SetRowCount(1);
     Titles->SetCells(0, 0, "");
     Titles->SetCells(1, 0, "");
+    // The empty row belongs to no item: it shows no selection.
+    Titles->clearSelection();
 }
 
 void TForm1::TitlesAdd(const std::string& first, const std::string& second) {

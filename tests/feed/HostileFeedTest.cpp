@@ -35,7 +35,7 @@ double ReadTime(int count, std::size_t encodingLength) {
     TVexXMLParser document;
     document.Parse(Rss(items, std::string(encodingLength, 'x')).c_str());
     double best = 1e9;
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < 5; ++run) {
         TRSS channel;
         const auto start = std::chrono::steady_clock::now();
         ReadChannelRss(document, channel);
@@ -47,11 +47,12 @@ double ReadTime(int count, std::size_t encodingLength) {
 }
 
 // A long encoding name was once copied for every text: four times the items
-// and the name took sixteen times as long.
+// and the name took sixteen times as long. Linear is four; the bound leaves
+// room for a loaded machine and the sanitizers.
 TEST(HostileFeed, ReadingGrowsLinearlyWithItemsAndEncodingName) {
     const double small = ReadTime(5000, 20000);
     const double large = ReadTime(20000, 80000);
-    EXPECT_LT(large, 8 * small) << small << " s, then " << large << " s";
+    EXPECT_LT(large, 10 * small) << small << " s, then " << large << " s";
 }
 
 TEST(HostileFeed, SixteenMegabyteDescription) {

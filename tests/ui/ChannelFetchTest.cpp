@@ -162,6 +162,7 @@ protected:
 
     void ExpectResetState() {
         EXPECT_EQ(form.Titles->RowCount(), 1);
+        EXPECT_FALSE(form.Titles->selectionModel()->hasSelection());  // the row belongs to no item
         EXPECT_EQ(form.Titles->Cells(0, 0), "");
         EXPECT_EQ(form.Titles->Cells(1, 0), "");
         EXPECT_EQ(form.Message->Text(), "");

@@ -102,10 +102,16 @@ TEST_F(Layout, DraggingTheSplitterRefitsBothHalves) {
     ExpectLeftHalf(100, 447);
     ExpectRightHalf(769 - 110, 447);
 
-    // The right half keeps a strip of 30 pixels.
+    // At the right limit the right half keeps its caption, and "Text" and
+    // the widest date side by side.
     DragSplitter(2000);
-    ExpectLeftHalf(769 - 40, 447);
-    ExpectRightHalf(30, 447);
+    const int right = form.RightPanel->width();
+    ExpectLeftHalf(769 - 10 - right, 447);
+    ExpectRightHalf(right, 447);
+    form.DateLabel->SetCaption("2026-12-07");
+    EXPECT_GE(form.DateLabel->x(), form.Label1->x() + form.Label1->width() + 4);
+    const QFontMetrics metrics(form.RightPanel->font());
+    EXPECT_GE(right, 8 + metrics.horizontalAdvance("News list"));
 }
 
 TEST_F(Layout, TheLeftHalfKeepsItsWidthWhenTheWindowChanges) {

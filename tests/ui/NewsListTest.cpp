@@ -147,6 +147,25 @@ TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
     EXPECT_EQ(form.Message->Text(), "plain\r\n\r\nhttp://a.pl/2");
 }
 
+// Tab leaves the grid for the next control of the window, Shift+Tab for the
+// one before, without moving to another row.
+TEST_F(NewsList, TabMovesTheFocusOutOfTheGrid) {
+    Read({Item("a", "", "", 0), Item("b", "", "", 0)});
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ClickRow(0);
+    ASSERT_EQ(QApplication::focusWidget(), form.Titles);
+    QTest::keyClick(form.Titles, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.AddButton);
+    EXPECT_EQ(form.Titles->currentRow(), 0);
+    form.Titles->setFocus();
+    QTest::keyClick(form.Titles, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form.Message);
+    QTest::keyClick(form.Message, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.Titles);
+    EXPECT_EQ(form.Titles->currentRow(), 0);
+}
+
 TEST_F(NewsList, TheGridNeverStaysScrolledSideways) {
     Read({Item("a", "", "", 0), Item("b", "", "", 0)});
     form.Titles->SetDefaultColWidth(2000);
