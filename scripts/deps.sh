@@ -12,6 +12,10 @@ packages=(
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# The desktop installation's check of its menu entry.
+if [ "${1:-}" = "--install" ]; then
+  packages+=(desktop-file-utils)
+fi
 # A real X server with a window manager, to look at the window.
 if [ "${1:-}" = "--desktop" ]; then
   packages+=(xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick python3)
