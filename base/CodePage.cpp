@@ -78,7 +78,7 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-} // namespace
+}  // namespace
 
 const std::int16_t* Win1250FromUnicodeTable() { return Table().fromUnicode.data(); }
 
@@ -147,9 +147,7 @@ std::string Utf8ToWin1250(std::string_view text) {
     out.reserve(text.size());
     size_t i = 0;
     const size_t n = text.size();
-    auto cont = [&](size_t k) {
-        return k < n && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80;
-    };
+    auto cont = [&](size_t k) { return k < n && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80; };
     while (i < n) {
         unsigned char b = static_cast<unsigned char>(text[i]);
         char32_t c;

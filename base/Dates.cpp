@@ -19,7 +19,7 @@ long long DaysFromYearOne(int year, int month, int day) {
 // 1899-12-30 counted from 0001-01-01.
 constexpr long long kDayZero = 693593;
 
-} // namespace
+}  // namespace
 
 bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
@@ -29,8 +29,7 @@ int DaysInMonth(int year, int month) {
 }
 
 bool TryEncodeDate(int year, int month, int day, double& date) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > DaysInMonth(year, month))
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
         return false;
     date = static_cast<double>(DaysFromYearOne(year, month, day) - kDayZero);
     return true;

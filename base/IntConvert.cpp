@@ -7,8 +7,7 @@
 
 namespace {
 
-int HexDigitValue(char c)
-{
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'A' && c <= 'F')
@@ -18,10 +17,9 @@ int HexDigitValue(char c)
     return -1;
 }
 
-} // namespace
+}  // namespace
 
-bool TryStrToInt(std::string_view text, int& value)
-{
+bool TryStrToInt(std::string_view text, int& value) {
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n && text[i] == ' ')
@@ -47,8 +45,8 @@ bool TryStrToInt(std::string_view text, int& value)
     // The magnitude is gathered unsigned; 64 bits leave room to see a 33rd bit.
     std::uint64_t magnitude = 0;
     for (; i < n; ++i) {
-        const int digit = hex ? HexDigitValue(text[i])
-                              : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+        const int digit =
+            hex ? HexDigitValue(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
         if (digit < 0)
             return false;
         magnitude = magnitude * (hex ? 16 : 10) + static_cast<unsigned>(digit);
@@ -76,8 +74,7 @@ bool TryStrToInt(std::string_view text, int& value)
     return true;
 }
 
-int StrToInt(std::string_view text)
-{
+int StrToInt(std::string_view text) {
     int value = 0;
     if (!TryStrToInt(text, value))
         throw EConvertError("'" + std::string(text) + "' is not a valid integer value");

@@ -30,8 +30,8 @@ struct Contender {
 
 // One load whose peak memory is measured in a child process of its own.
 struct PeakLoad {
-    std::string Kind;  // the child's command-line word
-    std::string Label; // row label
+    std::string Kind;   // the child's command-line word
+    std::string Label;  // row label
     // Loads the file, keeps the document alive, and returns how much the
     // peak resident size grew over the load, in bytes.
     std::function<long long(const std::string& path)> Measure;
@@ -45,4 +45,4 @@ std::vector<PeakLoad> PeerPeakLoads();
 // The file read whole, byte for byte.
 std::string ReadWholeFile(const std::string& path);
 
-} // namespace bench
+}  // namespace bench

@@ -13,31 +13,76 @@ class Random {
 public:
     explicit Random(std::uint64_t seed) : FState(seed) {}
 
-    std::uint64_t Next()
-    {
+    std::uint64_t Next() {
         std::uint64_t z = (FState += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
     // A number in [lo, hi].
-    int Between(int lo, int hi) { return lo + static_cast<int>(Next() % static_cast<std::uint64_t>(hi - lo + 1)); }
+    int Between(int lo, int hi) {
+        return lo + static_cast<int>(Next() % static_cast<std::uint64_t>(hi - lo + 1));
+    }
     bool Chance(int percent) { return Between(1, 100) <= percent; }
     template <typename T, std::size_t N>
-    const T& Pick(const std::array<T, N>& items) { return items[Next() % N]; }
+    const T& Pick(const std::array<T, N>& items) {
+        return items[Next() % N];
+    }
 
 private:
     std::uint64_t FState;
 };
 
 constexpr std::array<std::string_view, 48> kWords = {
-    "the", "market", "government", "report", "city", "council", "new", "plan",
-    "energy", "prices", "river", "bridge", "school", "students", "budget", "minister",
-    "election", "vote", "storm", "weather", "football", "league", "season", "coach",
-    "museum", "exhibition", "science", "research", "climate", "summit", "railway", "station",
+    "the",
+    "market",
+    "government",
+    "report",
+    "city",
+    "council",
+    "new",
+    "plan",
+    "energy",
+    "prices",
+    "river",
+    "bridge",
+    "school",
+    "students",
+    "budget",
+    "minister",
+    "election",
+    "vote",
+    "storm",
+    "weather",
+    "football",
+    "league",
+    "season",
+    "coach",
+    "museum",
+    "exhibition",
+    "science",
+    "research",
+    "climate",
+    "summit",
+    "railway",
+    "station",
     // Polish words with their letters in UTF-8
-    "zażółć", "gęślą", "jaźń", "Łódź", "Kraków", "Gdańsk", "wiadomości", "pogoda",
-    "gospodarka", "świat", "ulica", "miasto", "źródło", "rząd", "żółw", "Wrocław",
+    "zażółć",
+    "gęślą",
+    "jaźń",
+    "Łódź",
+    "Kraków",
+    "Gdańsk",
+    "wiadomości",
+    "pogoda",
+    "gospodarka",
+    "świat",
+    "ulica",
+    "miasto",
+    "źródło",
+    "rząd",
+    "żółw",
+    "Wrocław",
 };
 
 // Other multi-byte UTF-8: accented Latin, a euro sign, a long dash, an emoji.
@@ -59,21 +104,28 @@ constexpr std::array<std::string_view, 12> kMonths = {
 };
 
 // Text that may appear as element text: escapes &, < and > and the double quote.
-void AppendEscaped(std::string& out, std::string_view s)
-{
+void AppendEscaped(std::string& out, std::string_view s) {
     for (char c : s) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
 }
 
-std::string Words(Random& rnd, int count)
-{
+std::string Words(Random& rnd, int count) {
     std::string s;
     for (int i = 0; i < count; ++i) {
         if (i)
@@ -83,8 +135,7 @@ std::string Words(Random& rnd, int count)
     return s;
 }
 
-std::string Sentence(Random& rnd)
-{
+std::string Sentence(Random& rnd) {
     std::string s = Words(rnd, rnd.Between(6, 18));
     if (!s.empty() && s[0] >= 'a' && s[0] <= 'z')
         s[0] = static_cast<char>(s[0] - 'a' + 'A');
@@ -95,8 +146,7 @@ std::string Sentence(Random& rnd)
 }
 
 // The paragraphs of an item's description as HTML.
-std::string DescriptionHtml(Random& rnd, int id)
-{
+std::string DescriptionHtml(Random& rnd, int id) {
     std::string html;
     const int paragraphs = rnd.Between(1, 3);
     for (int p = 0; p < paragraphs; ++p) {
@@ -122,8 +172,8 @@ std::string DescriptionHtml(Random& rnd, int id)
     return html;
 }
 
-void AppendLine(std::string& out, int indent, std::string_view open, std::string_view body, std::string_view close)
-{
+void AppendLine(std::string& out, int indent, std::string_view open, std::string_view body,
+                std::string_view close) {
     out.append(static_cast<std::size_t>(indent), ' ');
     out += open;
     out += body;
@@ -131,14 +181,13 @@ void AppendLine(std::string& out, int indent, std::string_view open, std::string
     out += "\r\n";
 }
 
-void AppendItem(std::string& out, Random& rnd, int id)
-{
+void AppendItem(std::string& out, Random& rnd, int id) {
     out += "    <item>\r\n";
 
     std::string title;
     AppendEscaped(title, Words(rnd, rnd.Between(4, 10)));
     if (rnd.Chance(10))
-        title += " &#169; &#233;t&#xE9;"; // character references below 256
+        title += " &#169; &#233;t&#xE9;";  // character references below 256
     AppendLine(out, 6, "<title>", title, "</title>");
 
     char link[96];
@@ -166,7 +215,8 @@ void AppendItem(std::string& out, Random& rnd, int id)
         std::snprintf(guid, sizeof guid, "<guid isPermaLink=\"false\">urn:nemara:item:%08x-%d</guid>",
                       static_cast<unsigned>(rnd.Next()), id);
     } else {
-        std::snprintf(guid, sizeof guid, "<guid isPermaLink='true'>http://news.example.com/story/%d</guid>", id);
+        std::snprintf(guid, sizeof guid, "<guid isPermaLink='true'>http://news.example.com/story/%d</guid>",
+                      id);
     }
     AppendLine(out, 6, "", guid, "");
 
@@ -175,16 +225,16 @@ void AppendItem(std::string& out, Random& rnd, int id)
     AppendLine(out, 6, "<category>", category, "</category>");
     AppendLine(out, 6, "<dc:creator>", rnd.Pick(kAuthors), "</dc:creator>");
     if (rnd.Chance(10))
-        AppendLine(out, 6, "<enclosure url=\"http://media.example.com/a.jpg\" length=\"12345\" type=\"image/jpeg\"", "",
-                   "/>");
+        AppendLine(out, 6,
+                   "<enclosure url=\"http://media.example.com/a.jpg\" length=\"12345\" type=\"image/jpeg\"",
+                   "", "/>");
 
     out += "    </item>\r\n";
 }
 
-} // namespace
+}  // namespace
 
-GeneratedFeed GenerateRssFeed(std::size_t targetBytes, std::uint64_t seed)
-{
+GeneratedFeed GenerateRssFeed(std::size_t targetBytes, std::uint64_t seed) {
     Random rnd(seed);
     GeneratedFeed feed;
     std::string& out = feed.Text;
@@ -205,4 +255,4 @@ GeneratedFeed GenerateRssFeed(std::size_t targetBytes, std::uint64_t seed)
     return feed;
 }
 
-} // namespace bench
+}  // namespace bench

@@ -8,7 +8,7 @@
 namespace bench {
 
 struct GeneratedFeed {
-    std::string Text; // CR LF line breaks, as LoadFromFile hands a file to Parse
+    std::string Text;  // CR LF line breaks, as LoadFromFile hands a file to Parse
     int ItemCount = 0;
 };
 
@@ -21,4 +21,4 @@ struct GeneratedFeed {
 // predefined entities but &apos;, character references 0..255.
 GeneratedFeed GenerateRssFeed(std::size_t targetBytes, std::uint64_t seed);
 
-} // namespace bench
+}  // namespace bench

@@ -17,14 +17,20 @@
 namespace {
 
 // Titles of the kind a feed gives, in Windows-1250 bytes.
-std::vector<std::string> MakeTitles(int count)
-{
+std::vector<std::string> MakeTitles(int count) {
     static const char* const kWords[] = {
-        "Rz\xb9" "d",             // Rząd
-        "gospodarka", "pogoda", "miasto", "election", "market",
-        "\xa3\xf3" "d\x9f",        // Łódź
-        "Krak\xf3w",               // Kraków
-        "research", "summit",
+        "Rz\xb9"
+        "d",  // Rząd
+        "gospodarka",
+        "pogoda",
+        "miasto",
+        "election",
+        "market",
+        "\xa3\xf3"
+        "d\x9f",      // Łódź
+        "Krak\xf3w",  // Kraków
+        "research",
+        "summit",
     };
     std::vector<std::string> titles;
     titles.reserve(static_cast<std::size_t>(count));
@@ -39,8 +45,7 @@ std::vector<std::string> MakeTitles(int count)
     return titles;
 }
 
-double FillOnce(QApplication& app, const std::string& exeDir, const std::vector<std::string>& titles)
-{
+double FillOnce(QApplication& app, const std::string& exeDir, const std::vector<std::string>& titles) {
     auto form = std::make_unique<TForm1>(exeDir);
     form->resize(800, 600);
     form->show();
@@ -50,21 +55,22 @@ double FillOnce(QApplication& app, const std::string& exeDir, const std::vector<
 
     const auto t0 = bench::Now();
     for (std::size_t i = 0; i < titles.size(); ++i)
-        form->TitlesAdd(titles[i], i % 3 ? "[Gospodarka]" : "[\x8c" "wiat]"); // [Świat]
+        form->TitlesAdd(titles[i], i % 3 ? "[Gospodarka]"
+                                         : "[\x8c"
+                                           "wiat]");  // [Świat]
     form->AlignForm();
     app.processEvents();
     form->repaint();
     return bench::Seconds(t0, bench::Now());
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir dir; // the window's channel list lives here, not beside the program
+    QTemporaryDir dir;  // the window's channel list lives here, not beside the program
     const std::string exeDir = dir.path().toStdString() + "/";
 
     for (int count : {10'000, 100'000}) {

@@ -11,8 +11,7 @@ namespace bench {
 
 namespace {
 
-int CountItems(const TVexXMLParser& doc)
-{
+int CountItems(const TVexXMLParser& doc) {
     TVexBaseXmlNode* rss = const_cast<TVexXMLParser&>(doc).NodeByName("rss", false);
     TVexBaseXmlNode* channel = rss ? rss->NodeByName("channel", false) : nullptr;
     int n = 0;
@@ -24,8 +23,7 @@ int CountItems(const TVexXMLParser& doc)
 }
 
 template <typename Load>
-Sample TimeLoadAndDestroy(Load load)
-{
+Sample TimeLoadAndDestroy(Load load) {
     auto doc = std::make_unique<TVexXMLParser>();
     const auto t0 = Now();
     load(*doc);
@@ -35,20 +33,23 @@ Sample TimeLoadAndDestroy(Load load)
     return {Seconds(t0, t1), Seconds(t1, t2)};
 }
 
-} // namespace
+}  // namespace
 
-std::vector<Contender> OurContenders()
-{
+std::vector<Contender> OurContenders() {
     return {
         {"ours Parse", "ours document destroyed",
-         [](const FeedInput& in) { return TimeLoadAndDestroy([&](TVexXMLParser& d) { d.Parse(in.Text.c_str()); }); },
+         [](const FeedInput& in) {
+             return TimeLoadAndDestroy([&](TVexXMLParser& d) { d.Parse(in.Text.c_str()); });
+         },
          [](const FeedInput& in) {
              TVexXMLParser doc;
              doc.Parse(in.Text.c_str());
              return CountItems(doc);
          }},
         {"ours LoadFromFile+Parse", "",
-         [](const FeedInput& in) { return TimeLoadAndDestroy([&](TVexXMLParser& d) { d.LoadFromFile(in.Path); }); },
+         [](const FeedInput& in) {
+             return TimeLoadAndDestroy([&](TVexXMLParser& d) { d.LoadFromFile(in.Path); });
+         },
          [](const FeedInput& in) {
              TVexXMLParser doc;
              doc.LoadFromFile(in.Path);
@@ -57,8 +58,7 @@ std::vector<Contender> OurContenders()
     };
 }
 
-std::vector<PeakLoad> OurPeakLoads()
-{
+std::vector<PeakLoad> OurPeakLoads() {
     return {
         {"ours-file", "ours LoadFromFile+Parse",
          [](const std::string& path) {
@@ -78,4 +78,4 @@ std::vector<PeakLoad> OurPeakLoads()
     };
 }
 
-} // namespace bench
+}  // namespace bench

@@ -10,14 +10,13 @@
 
 namespace bench {
 
-long long ProcStatusBytes(const char* field)
-{
+long long ProcStatusBytes(const char* field) {
     std::ifstream status("/proc/self/status");
     const std::size_t len = std::strlen(field);
     std::string line;
     while (std::getline(status, line)) {
         if (line.compare(0, len, field) == 0 && line.size() > len && line[len] == ':')
-            return std::stoll(line.substr(len + 1)) * 1024; // the value is in kB
+            return std::stoll(line.substr(len + 1)) * 1024;  // the value is in kB
     }
     return 0;
 }
@@ -32,8 +31,7 @@ public:
     Fd& operator=(const Fd&) = delete;
     ~Fd() { Close(); }
     int Get() const { return FFd; }
-    void Close()
-    {
+    void Close() {
         if (FFd >= 0)
             ::close(FFd);
         FFd = -1;
@@ -43,10 +41,9 @@ private:
     int FFd;
 };
 
-} // namespace
+}  // namespace
 
-std::string RunChild(const std::string& program, const std::vector<std::string>& args)
-{
+std::string RunChild(const std::string& program, const std::vector<std::string>& args) {
     int fds[2];
     if (::pipe(fds) != 0)
         throw std::runtime_error("pipe failed");
@@ -88,4 +85,4 @@ std::string RunChild(const std::string& program, const std::vector<std::string>&
     return out;
 }
 
-} // namespace bench
+}  // namespace bench

@@ -13,4 +13,4 @@ long long ProcStatusBytes(const char* field);
 // wrote to its standard output; throws std::runtime_error when it fails.
 std::string RunChild(const std::string& program, const std::vector<std::string>& args);
 
-} // namespace bench
+}  // namespace bench

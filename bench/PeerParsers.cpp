@@ -20,30 +20,26 @@ struct XmlDocFree {
 };
 using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocFree>;
 
-void Check(const pugi::xml_parse_result& result, const char* what)
-{
+void Check(const pugi::xml_parse_result& result, const char* what) {
     if (!result)
         throw std::runtime_error(std::string(what) + ": " + result.description());
 }
 
-XmlDocPtr ReadMemory(const FeedInput& in)
-{
+XmlDocPtr ReadMemory(const FeedInput& in) {
     XmlDocPtr doc(xmlReadMemory(in.Text.data(), static_cast<int>(in.Text.size()), "feed.xml", nullptr, 0));
     if (!doc)
         throw std::runtime_error("libxml2 xmlReadMemory failed");
     return doc;
 }
 
-int CountPugiItems(const pugi::xml_document& doc)
-{
+int CountPugiItems(const pugi::xml_document& doc) {
     int n = 0;
     for ([[maybe_unused]] pugi::xml_node item : doc.child("rss").child("channel").children("item"))
         ++n;
     return n;
 }
 
-const xmlNode* ChildElement(const xmlNode* parent, const char* name)
-{
+const xmlNode* ChildElement(const xmlNode* parent, const char* name) {
     for (const xmlNode* n = parent ? parent->children : nullptr; n; n = n->next) {
         if (n->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(n->name), name) == 0)
             return n;
@@ -51,8 +47,7 @@ const xmlNode* ChildElement(const xmlNode* parent, const char* name)
     return nullptr;
 }
 
-int CountLibxmlItems(xmlDoc* doc)
-{
+int CountLibxmlItems(xmlDoc* doc) {
     const xmlNode* channel = ChildElement(xmlDocGetRootElement(doc), "channel");
     int n = 0;
     for (const xmlNode* c = channel ? channel->children : nullptr; c; c = c->next) {
@@ -64,8 +59,7 @@ int CountLibxmlItems(xmlDoc* doc)
 
 // Runs load, then destroys what it made, timing both.
 template <typename Load>
-Sample TimeLoadAndDestroy(Load load)
-{
+Sample TimeLoadAndDestroy(Load load) {
     const auto t0 = Now();
     auto doc = load();
     const auto t1 = Now();
@@ -74,24 +68,21 @@ Sample TimeLoadAndDestroy(Load load)
     return {Seconds(t0, t1), Seconds(t1, t2)};
 }
 
-std::unique_ptr<pugi::xml_document> PugiFromBuffer(const FeedInput& in)
-{
+std::unique_ptr<pugi::xml_document> PugiFromBuffer(const FeedInput& in) {
     auto doc = std::make_unique<pugi::xml_document>();
     Check(doc->load_buffer(in.Text.data(), in.Text.size()), "pugixml load_buffer");
     return doc;
 }
 
-std::unique_ptr<pugi::xml_document> PugiFromFile(const std::string& path)
-{
+std::unique_ptr<pugi::xml_document> PugiFromFile(const std::string& path) {
     auto doc = std::make_unique<pugi::xml_document>();
     Check(doc->load_file(path.c_str()), "pugixml load_file");
     return doc;
 }
 
-} // namespace
+}  // namespace
 
-std::vector<Contender> PeerContenders()
-{
+std::vector<Contender> PeerContenders() {
     xmlInitParser();
     return {
         {"pugixml load_buffer", "pugixml document destroyed",
@@ -106,8 +97,7 @@ std::vector<Contender> PeerContenders()
     };
 }
 
-std::vector<PeakLoad> PeerPeakLoads()
-{
+std::vector<PeakLoad> PeerPeakLoads() {
     return {
         {"pugixml-file", "pugixml load_file",
          [](const std::string& path) {
@@ -127,4 +117,4 @@ std::vector<PeakLoad> PeerPeakLoads()
     };
 }
 
-} // namespace bench
+}  // namespace bench

@@ -6,8 +6,7 @@
 
 namespace bench {
 
-std::string ReadWholeFile(const std::string& path)
-{
+std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     // Sized once, so that reading leaves no larger peak behind than the text.
     std::string text(static_cast<std::size_t>(std::filesystem::file_size(path)), '\0');
@@ -16,4 +15,4 @@ std::string ReadWholeFile(const std::string& path)
     return text;
 }
 
-} // namespace bench
+}  // namespace bench

@@ -93,7 +93,7 @@ int SplitChild(int argc, char** argv, const std::string& file) {
 
 double Mb(long long bytes) { return static_cast<double>(bytes) / (1 << 20); }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--window")
@@ -114,18 +114,23 @@ int main(int argc, char** argv) {
     std::sscanf(bench::RunChild(argv[0], {"--window", server.Url("/large"), server.Url("/small")}).c_str(),
                 "%lld %lld %lld %lld %lld", &before, &peak, &shown, &after, &rows);
     long long tree = 0, records = 0, grid = 0;
-    std::sscanf(bench::RunChild(argv[0], {"--split", file}).c_str(), "%lld %lld %lld", &tree, &records, &grid);
+    std::sscanf(bench::RunChild(argv[0], {"--split", file}).c_str(), "%lld %lld %lld", &tree, &records,
+                &grid);
 
     const double size = static_cast<double>(feed.size());
-    std::printf("window memory, a feed of %d small items (%.1f MB)\n", items, Mb(static_cast<long long>(size)));
+    std::printf("window memory, a feed of %d small items (%.1f MB)\n", items,
+                Mb(static_cast<long long>(size)));
     std::printf("  resident before the fetch      %8.1f MB\n", Mb(before));
-    std::printf("  peak during the fetch          %8.1f MB  (%.2fx the feed; %.2fx above the start)\n", Mb(peak),
-                static_cast<double>(peak) / size, static_cast<double>(peak - before) / size);
-    std::printf("    parsed tree                  %8.1f MB  (%.2fx)\n", Mb(tree), static_cast<double>(tree) / size);
-    std::printf("    records                      %8.1f MB  (%.2fx)\n", Mb(records), static_cast<double>(records) / size);
-    std::printf("    grid                         %8.1f MB  (%.2fx)\n", Mb(grid), static_cast<double>(grid) / size);
+    std::printf("  peak during the fetch          %8.1f MB  (%.2fx the feed; %.2fx above the start)\n",
+                Mb(peak), static_cast<double>(peak) / size, static_cast<double>(peak - before) / size);
+    std::printf("    parsed tree                  %8.1f MB  (%.2fx)\n", Mb(tree),
+                static_cast<double>(tree) / size);
+    std::printf("    records                      %8.1f MB  (%.2fx)\n", Mb(records),
+                static_cast<double>(records) / size);
+    std::printf("    grid                         %8.1f MB  (%.2fx)\n", Mb(grid),
+                static_cast<double>(grid) / size);
     std::printf("  resident with the feed shown   %8.1f MB\n", Mb(shown));
-    std::printf("  resident after a 3-item feed   %8.1f MB  (%+.1f MB against before; %lld rows)\n", Mb(after),
-                Mb(after - before), rows);
+    std::printf("  resident after a 3-item feed   %8.1f MB  (%+.1f MB against before; %lld rows)\n",
+                Mb(after), Mb(after - before), rows);
     return 0;
 }

@@ -33,8 +33,8 @@ namespace {
 struct FeedSize {
     const char* Label;
     std::size_t Bytes;
-    int Runs;        // interleaved rounds
-    bool Targeted;   // the speed targets apply to this size
+    int Runs;       // interleaved rounds
+    bool Targeted;  // the speed targets apply to this size
 };
 
 constexpr FeedSize kSizes[] = {
@@ -50,21 +50,16 @@ struct Medians {
     std::size_t Bytes = 0;
 };
 
-std::string SelfPath()
-{
-    return fs::read_symlink("/proc/self/exe").string();
-}
+std::string SelfPath() { return fs::read_symlink("/proc/self/exe").string(); }
 
-void WriteFile(const fs::path& path, const std::string& text)
-{
+void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     if (!out.flush())
         throw std::runtime_error("cannot write " + path.string());
 }
 
-Medians Measure(const std::vector<Contender>& contenders, const FeedInput& in, int runs)
-{
+Medians Measure(const std::vector<Contender>& contenders, const FeedInput& in, int runs) {
     for (const Contender& c : contenders) {
         const int found = c.CountItems(in);
         if (found != in.ItemCount)
@@ -103,8 +98,7 @@ void PrintRule() { std::printf("%s\n", std::string(96, '-').c_str()); }
 const char* Verdict(bool met) { return met ? "met" : "NOT MET"; }
 
 // ours / peer speed, from the medians of both: > 1 when ours is faster.
-double Ratio(const Medians& m, const std::string& ours, const std::string& peer)
-{
+double Ratio(const Medians& m, const std::string& ours, const std::string& peer) {
     const auto o = m.Seconds.find(ours);
     const auto p = m.Seconds.find(peer);
     if (o == m.Seconds.end() || p == m.Seconds.end() || o->second <= 0)
@@ -112,8 +106,7 @@ double Ratio(const Medians& m, const std::string& ours, const std::string& peer)
     return p->second / o->second;
 }
 
-int RunPeakChild(const std::string& kind, const std::string& path)
-{
+int RunPeakChild(const std::string& kind, const std::string& path) {
     std::vector<PeakLoad> loads = OurPeakLoads();
     for (PeakLoad& p : PeerPeakLoads())
         loads.push_back(std::move(p));
@@ -127,8 +120,7 @@ int RunPeakChild(const std::string& kind, const std::string& path)
     return 2;
 }
 
-int RunRepeat(const std::string& name, const std::string& path, int count)
-{
+int RunRepeat(const std::string& name, const std::string& path, int count) {
     std::vector<Contender> contenders = OurContenders();
     for (Contender& c : PeerContenders())
         contenders.push_back(std::move(c));
@@ -154,8 +146,7 @@ int RunRepeat(const std::string& name, const std::string& path, int count)
 }
 
 // Grid fill rows "items seconds" from the grid benchmark, when it was built.
-std::vector<std::pair<int, double>> GridFill(const fs::path& program)
-{
+std::vector<std::pair<int, double>> GridFill(const fs::path& program) {
     std::vector<std::pair<int, double>> rows;
     if (::access(program.c_str(), X_OK) != 0)
         return rows;
@@ -167,8 +158,7 @@ std::vector<std::pair<int, double>> GridFill(const fs::path& program)
     return rows;
 }
 
-int RunAll(const fs::path& dir, bool quick)
-{
+int RunAll(const fs::path& dir, bool quick) {
     fs::create_directories(dir);
     std::vector<Contender> contenders = OurContenders();
     const bool haveOurs = !contenders.empty();
@@ -185,8 +175,8 @@ int RunAll(const fs::path& dir, bool quick)
     std::vector<Medians> results;
     std::vector<int> runs;
     fs::path largest;
-    std::printf("Feeds (generated, seed %llx, CR LF line breaks) in %s\n", static_cast<unsigned long long>(kSeed),
-                dir.c_str());
+    std::printf("Feeds (generated, seed %llx, CR LF line breaks) in %s\n",
+                static_cast<unsigned long long>(kSeed), dir.c_str());
     for (const FeedSize& size : kSizes) {
         FeedInput in;
         GeneratedFeed feed = GenerateRssFeed(size.Bytes, kSeed);
@@ -280,18 +270,17 @@ int RunAll(const fs::path& dir, bool quick)
         }
         if (t10k > 0 && t100k > 0) {
             const double growth = t100k / t10k;
-            std::printf("100,000 / 10,000 items: %.1fx time (linear: 10x)   target < 500 ms, linear %s\n", growth,
-                        Verdict(t100k < 0.5 && growth < 13.0));
+            std::printf("100,000 / 10,000 items: %.1fx time (linear: 10x)   target < 500 ms, linear %s\n",
+                        growth, Verdict(t100k < 0.5 && growth < 13.0));
         }
     }
     PrintRule();
     return 0;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     try {
         if (argc == 4 && std::strcmp(argv[1], "--peak") == 0)
             return RunPeakChild(argv[2], argv[3]);

@@ -17,8 +17,8 @@ namespace {
 TVexXMLNode& Required(TVexXMLNode& parent, std::string_view name) {
     TVexXMLNode* node = parent.NodeByName(name, false);
     if (!node)
-        throw Exception("Missing element \"" + std::string(name) + "\" in \"" +
-                        std::string(parent.Name()) + "\"");
+        throw Exception("Missing element \"" + std::string(name) + "\" in \"" + std::string(parent.Name()) +
+                        "\"");
     return *node;
 }
 
@@ -89,7 +89,7 @@ private:
     TTextEncoding FEncoding = TTextEncoding::teAsIs;
 };
 
-} // namespace
+}  // namespace
 
 void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel) {
     const TReader reader(document, channel);

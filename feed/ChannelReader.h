@@ -23,6 +23,6 @@ class TVexBaseXmlNode;
 void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel);
 
 // The feed element itself is the channel. Every Category becomes empty; an
-// entry's description is its "summary", else its "content", else empty; its date is the first 10 characters of "updated" converted in the
-// given short date format. Raises as ReadChannelRss.
+// entry's description is its "summary", else its "content", else empty; its date is the first 10 characters
+// of "updated" converted in the given short date format. Raises as ReadChannelRss.
 void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format);

@@ -81,7 +81,7 @@ std::string Utf8ToDisplay(std::string_view text) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TTextEncoding TextEncodingOf(std::string_view encoding) {
     if (EqualsIgnoringAsciiCase(encoding, "utf-8"))

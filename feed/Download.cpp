@@ -63,8 +63,8 @@ public:
         static std::atomic<unsigned> counter{0};
         int error = 0;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const std::string name = fileName_ + ".new-" + std::to_string(::getpid()) + "-" +
-                                     std::to_string(counter++);
+            const std::string name =
+                fileName_ + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
             do
                 fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             while (fd_ < 0 && errno == EINTR);
@@ -221,8 +221,7 @@ bool CurlReady() {
 
 // Everything that curl does otherwise by default is set here. A refused
 // option leaves the address unopened rather than fetched without its limits.
-bool Configure(CURL* curl, const std::string& address, const DownloadLimits& limits,
-               BodySink& sink) {
+bool Configure(CURL* curl, const std::string& address, const DownloadLimits& limits, BodySink& sink) {
     bool ok = true;
     auto set = [&](CURLoption option, auto value) {
         ok = ok && curl_easy_setopt(curl, option, value) == CURLE_OK;
@@ -246,21 +245,19 @@ bool Configure(CURL* curl, const std::string& address, const DownloadLimits& lim
     return ok;
 }
 
-} // namespace
+}  // namespace
 
 bool DownloadFile(const std::string& address, const std::string& fileName) {
     return DownloadFile(address, fileName, DownloadOptions{});
 }
 
-bool DownloadFile(const std::string& address, const std::string& fileName,
-                  const DownloadLimits& limits) {
+bool DownloadFile(const std::string& address, const std::string& fileName, const DownloadLimits& limits) {
     DownloadOptions options;
     options.Limits = limits;
     return DownloadFile(address, fileName, options);
 }
 
-bool DownloadFile(const std::string& address, const std::string& fileName,
-                  const DownloadOptions& options) {
+bool DownloadFile(const std::string& address, const std::string& fileName, const DownloadOptions& options) {
     // Whatever ends the transfer early (no connection, a cut or silent
     // answer, the size bound) is the end of the body; why it ended is only
     // told to a caller that asks. The handle outlives the file and is

@@ -7,9 +7,9 @@
 
 // Limits of one transfer. The defaults are the program's; tests shorten them.
 struct DownloadLimits {
-    long ConnectSeconds = 60;     // to make the connection, TLS included
-    long StallSeconds = 60;       // with no byte received, once connected
-    long TotalSeconds = 600;      // the whole transfer: a server that drips bytes ends too
+    long ConnectSeconds = 60;  // to make the connection, TLS included
+    long StallSeconds = 60;    // with no byte received, once connected
+    long TotalSeconds = 600;   // the whole transfer: a server that drips bytes ends too
     long MaxRedirects = 20;
     std::uint64_t MaxBodyBytes = std::uint64_t{256} << 20;  // an endless body stops here
 };
@@ -39,7 +39,5 @@ struct DownloadOptions {
 // file that cannot be created, written or closed raises EInOutError, and
 // fileName keeps what it held. The result is always true.
 bool DownloadFile(const std::string& address, const std::string& fileName);
-bool DownloadFile(const std::string& address, const std::string& fileName,
-                  const DownloadLimits& limits);
-bool DownloadFile(const std::string& address, const std::string& fileName,
-                  const DownloadOptions& options);
+bool DownloadFile(const std::string& address, const std::string& fileName, const DownloadLimits& limits);
+bool DownloadFile(const std::string& address, const std::string& fileName, const DownloadOptions& options);

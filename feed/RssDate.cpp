@@ -73,7 +73,7 @@ std::uint16_t DateNumber(const std::string& item) {
     return static_cast<std::uint16_t>(StrToInt(item));
 }
 
-} // namespace
+}  // namespace
 
 int MonthIndex(std::string_view name) {
     for (int m = 1; m <= 12; ++m)

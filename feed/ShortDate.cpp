@@ -70,8 +70,7 @@ bool ScanSeparator(std::string_view text, std::size_t& pos, char separator) {
     return false;
 }
 
-bool TryStrToDate(std::string_view text, const TShortDateFormat& format, int currentYear,
-                  double& date) {
+bool TryStrToDate(std::string_view text, const TShortDateFormat& format, int currentYear, double& date) {
     std::size_t pos = 0;
     int n1 = 0, n2 = 0, n3 = 0, len1 = 0, len2 = 0, len3 = 0;
     if (!ScanNumber(text, pos, n1, len1) || !ScanSeparator(text, pos, format.Separator) ||
@@ -121,7 +120,7 @@ bool TryStrToDate(std::string_view text, const TShortDateFormat& format, int cur
     return TryEncodeDate(year, month, day, date);
 }
 
-} // namespace
+}  // namespace
 
 TShortDateFormat ShortDateFormatFromPattern(std::string_view pattern) {
     TPatternFields fields;
@@ -139,13 +138,21 @@ TShortDateFormat ShortDateFormatFromPattern(std::string_view pattern) {
         if (i == pattern.size())
             break;
         switch (pattern[i]) {
-        case 'd': case 'e':
+        case 'd':
+        case 'e':
             fields.Field('d');
             break;
-        case 'm': case 'b': case 'B': case 'h':
+        case 'm':
+        case 'b':
+        case 'B':
+        case 'h':
             fields.Field('m');
             break;
-        case 'y': case 'Y': case 'C': case 'G': case 'g':
+        case 'y':
+        case 'Y':
+        case 'C':
+        case 'G':
+        case 'g':
             fields.Field('y');
             break;
         case 'D':  // %m/%d/%y

@@ -36,7 +36,8 @@ std::string TwoStepUtf8(std::string_view text) {
         } else if (b & 0x20) {
             if (!trail(i + 1) || !trail(i + 2))
                 return {};
-            wide += static_cast<char16_t>(((b & 0x0F) << 12) | ((at(i + 1) & 0x3F) << 6) | (at(i + 2) & 0x3F));
+            wide +=
+                static_cast<char16_t>(((b & 0x0F) << 12) | ((at(i + 1) & 0x3F) << 6) | (at(i + 2) & 0x3F));
             i += 3;
         } else {
             if (!trail(i + 1))
@@ -48,7 +49,7 @@ std::string TwoStepUtf8(std::string_view text) {
     return Utf16ToWin1250(wide);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)

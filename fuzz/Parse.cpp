@@ -108,7 +108,7 @@ void WriteScratch(const std::string& bytes) {
 // The size in which a file is read.
 constexpr std::size_t ReadPiece = 64 * 1024;
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)

@@ -102,9 +102,7 @@ private:
     std::string path_;
 };
 
-nlohmann::ordered_json Text(const std::string& text) {
-    return Win1250ToUtf8(text);
-}
+nlohmann::ordered_json Text(const std::string& text) { return Win1250ToUtf8(text); }
 
 nlohmann::ordered_json ToJson(const TRSS& channel, TChannelFormat format) {
     nlohmann::ordered_json items = nlohmann::ordered_json::array();

@@ -15,11 +15,10 @@
 
 namespace {
 
-const char* const kTerms =
-    "This program is free for private and commercial use.\n\n"
-    "It is provided as is, without warranty of any kind; its authors are not liable "
-    "for any damage that comes of its use.\n\n"
-    "You may pass it on to others.";
+const char* const kTerms = "This program is free for private and commercial use.\n\n"
+                           "It is provided as is, without warranty of any kind; its authors are not liable "
+                           "for any damage that comes of its use.\n\n"
+                           "You may pass it on to others.";
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(left, top, width, height);
@@ -102,13 +101,9 @@ TAboutDlg::TAboutDlg(QWidget* parent)
     connect(Label5, &TLabel::clicked, this, Handler([this] { Label5Click(Label5); }));
 }
 
-void TAboutDlg::Button4Click(QObject*) {
-    accept();
-}
+void TAboutDlg::Button4Click(QObject*) { accept(); }
 
-void TAboutDlg::Label5Click(QObject*) {
-    OpenInBrowser("http://" + FromQString(Label5->text()));
-}
+void TAboutDlg::Label5Click(QObject*) { OpenInBrowser("http://" + FromQString(Label5->text())); }
 
 // Escape is bound to nothing; only "OK" and the close box end the dialog.
 void TAboutDlg::keyPressEvent(QKeyEvent* event) {

@@ -16,9 +16,9 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 
 void MakeTransientFor(QWidget* dialog, QWidget* owner) {
     // A title and a close box, no buttons to minimise or maximise it alone.
-    dialog->setWindowFlags((dialog->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowCloseButtonHint) &
-                           ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    dialog->setWindowFlags(
+        (dialog->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) &
+        ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     if (!owner)
         return;
     dialog->winId();  // the native window, whose owner is set here
@@ -38,10 +38,6 @@ void ShowErrorText(const QString& text) {
 
 }  // namespace
 
-void ShowException(const std::exception& e) {
-    ShowErrorText(ToQString(e.what()));
-}
+void ShowException(const std::exception& e) { ShowErrorText(ToQString(e.what())); }
 
-void ShowUnknownException() {
-    ShowErrorText("Unknown failure");
-}
+void ShowUnknownException() { ShowErrorText("Unknown failure"); }

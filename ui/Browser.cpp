@@ -6,9 +6,7 @@
 
 namespace {
 
-void RunXdgOpen(const std::string& address) {
-    QProcess::startDetached("xdg-open", {ToQString(address)});
-}
+void RunXdgOpen(const std::string& address) { QProcess::startDetached("xdg-open", {ToQString(address)}); }
 
 TBrowserLauncher& Launcher() {
     static TBrowserLauncher launcher = RunXdgOpen;
@@ -17,9 +15,7 @@ TBrowserLauncher& Launcher() {
 
 }  // namespace
 
-void OpenInBrowser(const std::string& address) {
-    Launcher()(address);
-}
+void OpenInBrowser(const std::string& address) { Launcher()(address); }
 
 TBrowserLauncher SetBrowserLauncher(TBrowserLauncher launcher) {
     TBrowserLauncher old = std::move(Launcher());

@@ -80,7 +80,8 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return {1, height_}; }
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         QStyleOptionViewItem entry = option;
         initStyleOption(&entry, index);
         // No character is narrower than a pixel, bar marks that combine
@@ -140,13 +141,9 @@ void TListBox::SetItems(const std::vector<std::string>& items) {
     setUpdatesEnabled(true);
 }
 
-bool TListBox::Selected(int index) const {
-    return item(index)->isSelected();
-}
+bool TListBox::Selected(int index) const { return item(index)->isSelected(); }
 
-void TListBox::Delete(int index) {
-    delete takeItem(index);
-}
+void TListBox::Delete(int index) { delete takeItem(index); }
 
 void TListBox::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {

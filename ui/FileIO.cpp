@@ -130,7 +130,6 @@ bool CopyFile(const std::string& from, int to) {
     }
 }
 
-
 }  // namespace
 
 TReadOutcome ReadFileBytes(const std::string& path, std::size_t maxBytes, std::string& bytes) {

@@ -41,7 +41,8 @@ std::size_t TMemo::TextIndex(int position) const {
     auto number = static_cast<std::size_t>(block.blockNumber());
     if (number >= blockStarts_.size())
         return text_.size();
-    return std::min(text_.size(), blockStarts_[number] + static_cast<std::size_t>(position - block.position()));
+    return std::min(text_.size(),
+                    blockStarts_[number] + static_cast<std::size_t>(position - block.position()));
 }
 
 int TMemo::Position(std::size_t index) const {

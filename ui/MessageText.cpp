@@ -22,13 +22,9 @@ std::string StripTags(std::string_view text) {
 
 namespace {
 
-bool IsDelimiter(char c) {
-    return c == '\t' || c == '\n' || c == '\r' || c == ' ';
-}
+bool IsDelimiter(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 }  // namespace
 

@@ -8,10 +8,6 @@
 #include <string>
 #include <string_view>
 
-inline QString ToQString(std::string_view text) {
-    return QString::fromStdU16String(Win1250ToUtf16(text));
-}
+inline QString ToQString(std::string_view text) { return QString::fromStdU16String(Win1250ToUtf16(text)); }
 
-inline std::string FromQString(const QString& text) {
-    return Utf16ToWin1250(text.toStdU16String());
-}
+inline std::string FromQString(const QString& text) { return Utf16ToWin1250(text.toStdU16String()); }

@@ -67,9 +67,7 @@ void TStringGrid::SetCells(int col, int row, const std::string& text) {
     cell->setData(kCellBytes, QByteArray::fromStdString(text));
 }
 
-int TStringGrid::DefaultColWidth() const {
-    return horizontalHeader()->defaultSectionSize();
-}
+int TStringGrid::DefaultColWidth() const { return horizontalHeader()->defaultSectionSize(); }
 
 void TStringGrid::SetDefaultColWidth(int width) {
     horizontalHeader()->setDefaultSectionSize(width);
@@ -77,13 +75,9 @@ void TStringGrid::SetDefaultColWidth(int width) {
         setColumnWidth(c, width);
 }
 
-int TStringGrid::LeftCol() const {
-    return horizontalScrollBar()->value();
-}
+int TStringGrid::LeftCol() const { return horizontalScrollBar()->value(); }
 
-void TStringGrid::SetLeftCol(int col) {
-    horizontalScrollBar()->setValue(col);
-}
+void TStringGrid::SetLeftCol(int col) { horizontalScrollBar()->setValue(col); }
 
 void TStringGrid::updateGeometries() {
     QTableWidget::updateGeometries();

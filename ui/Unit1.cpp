@@ -189,13 +189,11 @@ void TForm1::BindEvents() {
                 PopupMenu1->popup(Channels->viewport()->mapToGlobal(pos));
             }));
     connect(Usuwszystkie1, &QAction::triggered, this, Handler([this] { Usuwszystkie1Click(Usuwszystkie1); }));
-    connect(Message, &QWidget::customContextMenuRequested, this, Handler([this](const QPoint& pos) {
-                PopupMenu2->popup(Message->viewport()->mapToGlobal(pos));
-            }));
+    connect(Message, &QWidget::customContextMenuRequested, this,
+            Handler([this](const QPoint& pos) { PopupMenu2->popup(Message->viewport()->mapToGlobal(pos)); }));
     connect(UsuHTML1, &QAction::triggered, this, Handler([this] { UsuHTML1Click(UsuHTML1); }));
-    connect(Message, &TMemo::mouseMoved, this, Handler([this](TShiftState shift, int x, int y) {
-                MessageMouseMove(Message, shift, x, y);
-            }));
+    connect(Message, &TMemo::mouseMoved, this,
+            Handler([this](TShiftState shift, int x, int y) { MessageMouseMove(Message, shift, x, y); }));
     connect(Message, &TMemo::doubleClicked, this, Handler([this] { MessageDblClick(Message); }));
     connect(Message, &TMemo::clicked, this, Handler([this] { MessageClick(Message); }));
     connect(Titles, &TStringGrid::selectCell, this, Handler([this](int col, int row) {
@@ -240,13 +238,9 @@ void TForm1::FormCreate(QObject*) {
     LoadChannelList();
 }
 
-void TForm1::FormResize(QObject*) {
-    AlignForm();
-}
+void TForm1::FormResize(QObject*) { AlignForm(); }
 
-void TForm1::Splitter1Moved(QObject*) {
-    AlignForm();
-}
+void TForm1::Splitter1Moved(QObject*) { AlignForm(); }
 
 void TForm1::AlignForm() {
     Channels->resize(LeftPanel->width() - Channels->x(), Channels->height());
@@ -407,9 +401,7 @@ void TForm1::ShowChannel(TChannelFormat format) {
 
 void TForm1::ChannelsDrawItem(QObject*, int, QRect, int) {}
 
-void TForm1::Button1Click(QObject*) {
-    ShowAboutBox(this);
-}
+void TForm1::Button1Click(QObject*) { ShowAboutBox(this); }
 
 // The news list and the text view.
 
@@ -449,9 +441,7 @@ void TForm1::TitlesTopLeftChanged(QObject*) {
         Titles->SetLeftCol(0);
 }
 
-void TForm1::UsuHTML1Click(QObject*) {
-    Message->SetText(StripTags(Message->Text()));
-}
+void TForm1::UsuHTML1Click(QObject*) { Message->SetText(StripTags(Message->Text())); }
 
 void TForm1::MessageMouseMove(QObject*, TShiftState, int X, int Y) {
     if (Message->Text().empty())

@@ -6,8 +6,7 @@
 
 namespace vexxml {
 
-void* MapHugePages(std::size_t size) noexcept
-{
+void* MapHugePages(std::size_t size) noexcept {
     // Map one huge page more than asked and cut off what lies outside the
     // aligned block.
     const std::size_t mapped = size + kHugePage;
@@ -27,9 +26,6 @@ void* MapHugePages(std::size_t size) noexcept
     return aligned;
 }
 
-void UnmapPages(void* block, std::size_t size) noexcept
-{
-    ::munmap(block, size);
-}
+void UnmapPages(void* block, std::size_t size) noexcept { ::munmap(block, size); }
 
-} // namespace vexxml
+}  // namespace vexxml

@@ -15,4 +15,4 @@ inline constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 void* MapHugePages(std::size_t size) noexcept;
 void UnmapPages(void* block, std::size_t size) noexcept;
 
-} // namespace vexxml
+}  // namespace vexxml

@@ -10,16 +10,14 @@
 #include <cstddef>
 #include <string_view>
 
-inline unsigned char FoldNameByte(char c) noexcept
-{
+inline unsigned char FoldNameByte(char c) noexcept {
     const auto b = static_cast<unsigned char>(c);
     return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 0x20) : b;
 }
 
 // Negative, zero or positive as the key of a is smaller than, equal to or
 // greater than the key of b.
-inline int CompareNameKeys(std::string_view a, std::string_view b) noexcept
-{
+inline int CompareNameKeys(std::string_view a, std::string_view b) noexcept {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
         const unsigned char x = FoldNameByte(a[i]);
@@ -30,7 +28,6 @@ inline int CompareNameKeys(std::string_view a, std::string_view b) noexcept
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-inline bool SameNameKey(std::string_view a, std::string_view b) noexcept
-{
+inline bool SameNameKey(std::string_view a, std::string_view b) noexcept {
     return a.size() == b.size() && CompareNameKeys(a, b) == 0;
 }

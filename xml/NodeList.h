@@ -15,8 +15,7 @@ class TVexXMLNode;
 class TVexNodeList {
 public:
     TVexNodeList() noexcept = default;
-    ~TVexNodeList()
-    {
+    ~TVexNodeList() {
         if (!FBorrowed)
             ::operator delete(FItems);
     }
@@ -29,8 +28,7 @@ public:
 
     // Makes room for one more pointer; may throw std::bad_alloc and then
     // changes nothing. PushBack after it cannot fail.
-    void ReserveOne()
-    {
+    void ReserveOne() {
         // Full when the count has reached the capacity it implies.
         const bool full = FSize == 0 || (FSize >= kFirst && (FSize & (FSize - 1)) == 0);
         if (!full && !FBorrowed)
@@ -54,8 +52,7 @@ public:
     void PopBack() noexcept { --FSize; }
 
     // Forgets the pointers and gives the memory back.
-    void Release() noexcept
-    {
+    void Release() noexcept {
         if (!FBorrowed)
             ::operator delete(FItems);
         FItems = nullptr;
@@ -65,8 +62,7 @@ public:
 
     // Takes an empty list over to `size` pointers at `items`, memory that
     // someone else frees once the list is gone.
-    void Borrow(TVexXMLNode** items, int size) noexcept
-    {
+    void Borrow(TVexXMLNode** items, int size) noexcept {
         FItems = items;
         FSize = size;
         FBorrowed = true;
@@ -77,5 +73,5 @@ private:
 
     TVexXMLNode** FItems = nullptr;
     int FSize : 31 = 0;
-    unsigned FBorrowed : 1 = 0;   // FItems is lent, not allocated here
+    unsigned FBorrowed : 1 = 0;  // FItems is lent, not allocated here
 };

@@ -19,6 +19,7 @@ inline constexpr char NoRightSubtree[] = "Prawa podga\xB3\xB9\x9F jest pusta!";
 // "Lewa podgałąź jest pusta!"
 inline constexpr char NoLeftSubtree[] = "Lewa podga\xB3\xB9\x9F jest pusta!";
 // "Nie mogę dodać siebie do własnej listy!"
-inline constexpr char AddSelf[] = "Nie mog\xEA doda\xE6 siebie do w\xB3" "asnej listy!";
+inline constexpr char AddSelf[] = "Nie mog\xEA doda\xE6 siebie do w\xB3"
+                                  "asnej listy!";
 
-} // namespace nodemsg
+}  // namespace nodemsg

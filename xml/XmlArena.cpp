@@ -17,15 +17,14 @@ constexpr std::size_t kHugeBlock = vexxml::kHugePage;
 constexpr std::size_t kLargeAfter = 1024 * 1024;
 constexpr std::size_t kHeader = 2 * sizeof(void*);
 
-} // namespace
+}  // namespace
 
 struct TVexXMLArena::Block {
     Block* Previous;
-    std::size_t MappedSize;   // 0: from operator new
+    std::size_t MappedSize;  // 0: from operator new
 };
 
-void* TVexXMLArena::AllocateSlow(std::size_t size)
-{
+void* TVexXMLArena::AllocateSlow(std::size_t size) {
     if (size > kMaxBlock / 4) {
         // A large piece gets a block of its own, and the current block stays.
         auto* block = static_cast<Block*>(::operator new(kHeader + size));
@@ -66,8 +65,7 @@ void* TVexXMLArena::AllocateSlow(std::size_t size)
     return p;
 }
 
-std::string_view TVexXMLArena::Keep(std::string_view text)
-{
+std::string_view TVexXMLArena::Keep(std::string_view text) {
     if (text.empty())
         return {};
     // Texts need no alignment: carved byte-exact from the current block.
@@ -80,8 +78,7 @@ std::string_view TVexXMLArena::Keep(std::string_view text)
     return {p, text.size()};
 }
 
-void TVexXMLArena::Release() noexcept
-{
+void TVexXMLArena::Release() noexcept {
     while (FLast) {
         Block* previous = FLast->Previous;
         if (FLast->MappedSize)

@@ -17,8 +17,7 @@ public:
 
     // `size` bytes aligned for an object of at most pointer alignment;
     // may throw std::bad_alloc.
-    void* Allocate(std::size_t size)
-    {
+    void* Allocate(std::size_t size) {
         const auto address = (reinterpret_cast<std::uintptr_t>(FCur) + kAlign - 1) & ~(kAlign - 1);
         char* p = reinterpret_cast<char*>(address);
         if (p > FEnd || static_cast<std::size_t>(FEnd - p) < size)
@@ -42,6 +41,6 @@ private:
     char* FCur = nullptr;
     char* FEnd = nullptr;
     Block* FLast = nullptr;
-    std::size_t FNextSize = 4096;   // grows up to kMaxBlock
-    std::size_t FTaken = 0;         // the size of every block
+    std::size_t FNextSize = 4096;  // grows up to kMaxBlock
+    std::size_t FTaken = 0;        // the size of every block
 };

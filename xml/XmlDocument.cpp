@@ -25,15 +25,14 @@ struct TArenaNodeDeleter {
 };
 using TOpenNode = std::unique_ptr<TVexXMLNode, TArenaNodeDeleter>;
 
-} // namespace
+}  // namespace
 
 // The parser's access to the document's arena and to what a node keeps there.
 class TVexXMLDocumentBuilder {
 public:
     explicit TVexXMLDocumentBuilder(TVexXMLParser& document) : FArena(document.FArena) {}
 
-    TOpenNode NewNode(std::string_view name, TVexXMLNodeKind kind)
-    {
+    TOpenNode NewNode(std::string_view name, TVexXMLNodeKind kind) {
         void* memory = FArena.Allocate(sizeof(TVexXMLNode));
         TOpenNode node(new (memory) TVexXMLNode(std::string(name), kind));
         node->FInArena = true;
@@ -44,8 +43,7 @@ public:
 
     // Makes the `count` nodes at `children` the children of `element`, which
     // has none, in an array of their exact size.
-    void SetChildren(TVexXMLNode& element, TVexXMLNode* const* children, std::size_t count)
-    {
+    void SetChildren(TVexXMLNode& element, TVexXMLNode* const* children, std::size_t count) {
         if (count == 0)
             return;
         auto** items = static_cast<TVexXMLNode**>(FArena.Allocate(sizeof(TVexXMLNode*) * count));
@@ -69,12 +67,9 @@ public:
     // With `file`, the memory of the text behind the cursor goes back as
     // the reading goes on.
     TDocumentReader(TVexXMLParser& document, const char* text, TFileText* file = nullptr)
-        : FDocument(document), FBuilder(document), FLexer(text), FText(text), FFile(file)
-    {
-    }
+        : FDocument(document), FBuilder(document), FLexer(text), FText(text), FFile(file) {}
 
-    ~TDocumentReader()
-    {
+    ~TDocumentReader() {
         // Completed elements whose parent is still open, after a failure.
         for (auto it = FChildren.rbegin(); it != FChildren.rend(); ++it)
             (*it)->~TVexXMLNode();
@@ -82,8 +77,7 @@ public:
     TDocumentReader(const TDocumentReader&) = delete;
     TDocumentReader& operator=(const TDocumentReader&) = delete;
 
-    void Run()
-    {
+    void Run() {
         TParseState state = psBetweenTags;
         while (!FLexer.AtEnd()) {
             if (FFile && static_cast<std::size_t>(FLexer.Cursor() - FText) >= FNextDiscard)
@@ -113,8 +107,7 @@ public:
     }
 
 private:
-    void DiscardRead()
-    {
+    void DiscardRead() {
         // Nothing before the cursor is read again but to count lines.
         const char* pageStart = FFile->PageStart(FLexer.Cursor());
         FLexer.Forget(pageStart);
@@ -124,29 +117,25 @@ private:
 
     // A completed node joins the document, or waits among FChildren until
     // its parent is complete and takes all its children at once.
-    void AddToCurrentParent(TOpenNode node)
-    {
+    void AddToCurrentParent(TOpenNode node) {
         if (FOpen.empty())
             FDocument.Add(node.get());
         else
             FChildren.push_back(node.get());
-        node.release(); // the parent or the reader owns it now
+        node.release();  // the parent or the reader owns it now
     }
 
-    void Open(TOpenNode node)
-    {
+    void Open(TOpenNode node) {
         FOpen.push_back(std::move(node));
         FChildrenStart.push_back(FChildren.size());
     }
 
-    void EndInTagUnlessMore()
-    {
+    void EndInTagUnlessMore() {
         if (FLexer.AtEnd())
             FLexer.SyntaxError(kTailEndInTag);
     }
 
-    TParseState BetweenTags()
-    {
+    TParseState BetweenTags() {
         FLexer.SkipWhitespace();
         if (FLexer.AtEnd()) {
             if (!FOpen.empty())
@@ -165,8 +154,7 @@ private:
         return psElementTag;
     }
 
-    TParseState Tag(bool control)
-    {
+    TParseState Tag(bool control) {
         FLexer.Advance(control ? 2 : 1);
         EndInTagUnlessMore();
         TOpenNode node = FBuilder.NewNode(FLexer.ReadTagName(), control ? nkControlTag : nkElement);
@@ -215,8 +203,7 @@ private:
         FLexer.SyntaxError(kTailBadElementTagEnd);
     }
 
-    TParseState ElementText()
-    {
+    TParseState ElementText() {
         const std::string_view text = FLexer.ReadText('<', true);
         if (FOpen.empty())
             FLexer.SyntaxError(kTailTextOutsideTags);
@@ -224,8 +211,7 @@ private:
         return psBetweenTags;
     }
 
-    TParseState Comment()
-    {
+    TParseState Comment() {
         const std::string_view text = FLexer.ReadComment();
         TOpenNode node = FBuilder.NewNode({}, nkComment);
         FBuilder.SetText(*node, text);
@@ -233,8 +219,7 @@ private:
         return psBetweenTags;
     }
 
-    TParseState ClosingTag()
-    {
+    TParseState ClosingTag() {
         FLexer.Advance(2);
         EndInTagUnlessMore();
         const std::string_view name = FLexer.ReadTagName();
@@ -269,7 +254,7 @@ private:
     TVexXMLLexer FLexer;
     const char* FText;
     TFileText* FFile;
-    std::size_t FNextDiscard = kHugePage;   // the offset of the cursor that discards next
+    std::size_t FNextDiscard = kHugePage;  // the offset of the cursor that discards next
     std::vector<TOpenNode> FOpen;
     // The completed children of the open elements, the outermost first;
     // those of FOpen[i] begin at FChildrenStart[i].
@@ -277,38 +262,33 @@ private:
     std::vector<std::size_t> FChildrenStart;
 };
 
-} // namespace
+}  // namespace
 
-TVexXMLParser::~TVexXMLParser()
-{
+TVexXMLParser::~TVexXMLParser() {
     // The nodes first: some of them live in the arena.
     TVexBaseXmlNode::Clear();
 }
 
-void TVexXMLParser::Clear()
-{
+void TVexXMLParser::Clear() {
     TVexBaseXmlNode::Clear();
     FArena.Release();
 }
 
-void TVexXMLParser::Parse(const char* text)
-{
+void TVexXMLParser::Parse(const char* text) {
     Clear();
     if (text == nullptr || *text == '\0')
         return;
     TDocumentReader(*this, text).Run();
 }
 
-void TVexXMLParser::LoadFromFile(const std::string& fileName)
-{
+void TVexXMLParser::LoadFromFile(const std::string& fileName) {
     TFileText text = ReadFileText(fileName);
     if (text.Empty())
         return;
     ParseFileText(text);
 }
 
-void TVexXMLParser::ParseFileText(TFileText& text)
-{
+void TVexXMLParser::ParseFileText(TFileText& text) {
     Clear();
     TDocumentReader(*this, text.Data(), &text).Run();
 }

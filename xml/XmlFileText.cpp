@@ -20,8 +20,7 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-[[noreturn]] void RaiseFileError(const char* what, const std::string& fileName, int error)
-{
+[[noreturn]] void RaiseFileError(const char* what, const std::string& fileName, int error) {
     throw EInOutError(std::string(what) + " \"" + fileName + "\". " + std::strerror(error));
 }
 
@@ -36,8 +35,7 @@ public:
     // the place of the first lone LF, of the first lone CR, or of a CR that
     // ends the piece (its LF may begin the next one), else the end. Such a
     // run is already in the form the text wants and can be copied as it is.
-    const char* CrLfLinesEnd(const char* p)
-    {
+    const char* CrLfLinesEnd(const char* p) {
         for (;;) {
             const char* cr = Next(FCr, '\r', p);
             const char* lf = Next(FLf, '\n', p);
@@ -54,8 +52,7 @@ public:
 private:
     // The first c at or after p (FEnd when there is none), from the cache
     // while p has not passed it.
-    const char* Next(const char*& cached, char c, const char* p) const
-    {
+    const char* Next(const char*& cached, char c, const char* p) const {
         if (!cached || cached < p) {
             const void* found = std::memchr(p, c, static_cast<std::size_t>(FEnd - p));
             cached = found ? static_cast<const char*>(found) : FEnd;
@@ -68,26 +65,24 @@ private:
     const char* FLf;
 };
 
-} // namespace
+}  // namespace
 
 TFileText::TFileText(TFileText&& other) noexcept
-    : FData(other.FData), FSize(other.FSize), FCapacity(other.FCapacity), FMapped(other.FMapped), FKept(other.FKept)
-{
+    : FData(other.FData), FSize(other.FSize), FCapacity(other.FCapacity), FMapped(other.FMapped),
+      FKept(other.FKept) {
     other.FData = other.FKept = nullptr;
     other.FSize = other.FCapacity = 0;
     other.FMapped = false;
 }
 
-void TFileText::Free() noexcept
-{
+void TFileText::Free() noexcept {
     if (FMapped)
         UnmapPages(FKept, FCapacity - static_cast<std::size_t>(FKept - FData));
     else
         delete[] FData;
 }
 
-char* TFileText::Room(std::size_t count)
-{
+char* TFileText::Room(std::size_t count) {
     const std::size_t needed = FSize + count + 1;
     if (needed > FCapacity) {
         std::size_t capacity = FCapacity * 2 > needed ? FCapacity * 2 : needed;
@@ -112,36 +107,31 @@ char* TFileText::Room(std::size_t count)
     return FData + FSize;
 }
 
-const char* TFileText::PageStart(const char* p) const noexcept
-{
+const char* TFileText::PageStart(const char* p) const noexcept {
     if (!FMapped)
         return FData;
     const auto offset = static_cast<std::size_t>(p - FData);
     return FData + (offset & ~(kHugePage - 1));
 }
 
-void TFileText::DiscardBefore(const char* pageStart) noexcept
-{
+void TFileText::DiscardBefore(const char* pageStart) noexcept {
     if (!FMapped || pageStart <= FKept)
         return;
     UnmapPages(FKept, static_cast<std::size_t>(pageStart - FKept));
     FKept = FData + (pageStart - FData);
 }
 
-void TFileText::Append(const char* from, const char* to)
-{
+void TFileText::Append(const char* from, const char* to) {
     const auto count = static_cast<std::size_t>(to - from);
     std::memcpy(Room(count), from, count);
     Commit(count);
 }
 
-std::string ReadFileAsCrLfText(const std::string& fileName)
-{
+std::string ReadFileAsCrLfText(const std::string& fileName) {
     return std::string(ReadFileText(fileName).View());
 }
 
-TFileText ReadFileText(const std::string& fileName)
-{
+TFileText ReadFileText(const std::string& fileName) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
     if (!file)
         RaiseFileError("Cannot open file", fileName, errno);
@@ -157,8 +147,8 @@ TFileText ReadFileText(const std::string& fileName)
     }
 
     std::unique_ptr<char[]> buffer;
-    bool afterCr = false;  // the last chunk ended with a CR: skip a LF that follows it
-    bool lineOpen = false; // characters have come since the last line break
+    bool afterCr = false;   // the last chunk ended with a CR: skip a LF that follows it
+    bool lineOpen = false;  // characters have come since the last line break
     for (;;) {
         // A chunk is read straight into the text and stays there when it is
         // already all CR LF lines; otherwise it is rewritten from a copy.
@@ -225,4 +215,4 @@ TFileText ReadFileText(const std::string& fileName)
     return text;
 }
 
-} // namespace vexxml
+}  // namespace vexxml

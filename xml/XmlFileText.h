@@ -24,8 +24,7 @@ public:
     // Room for `count` more characters after the text; may throw
     // std::bad_alloc. Commit makes the first `count` of them part of it.
     char* Room(std::size_t count);
-    void Commit(std::size_t count) noexcept
-    {
+    void Commit(std::size_t count) noexcept {
         FSize += count;
         FData[FSize] = '\0';
     }
@@ -42,9 +41,9 @@ private:
 
     char* FData = nullptr;
     std::size_t FSize = 0;
-    std::size_t FCapacity = 0;   // with the NUL
+    std::size_t FCapacity = 0;  // with the NUL
     bool FMapped = false;
-    char* FKept = nullptr;   // a text in huge pages is still there from here on
+    char* FKept = nullptr;  // a text in huge pages is still there from here on
 };
 
 // ReadFileAsCrLfText into a TFileText.
@@ -57,4 +56,4 @@ TFileText ReadFileText(const std::string& fileName);
 // cannot be opened or read.
 std::string ReadFileAsCrLfText(const std::string& fileName);
 
-} // namespace vexxml
+}  // namespace vexxml

@@ -7,16 +7,14 @@
 #include <cstring>
 #include <new>
 
-TBinaryTreeNode::~TBinaryTreeNode()
-{
+TBinaryTreeNode::~TBinaryTreeNode() {
     if (FParent)
         FParent->DetachChild(this);
     DestroySubtrees();
     FreeEntries();
 }
 
-void TBinaryTreeNode::DestroySubtrees() noexcept
-{
+void TBinaryTreeNode::DestroySubtrees() noexcept {
     // Post-order walk along the parent links: each tree node is cut loose
     // before it is freed, so its own destructor finds nothing left to do.
     // The left subtree goes before the right one.
@@ -39,40 +37,34 @@ void TBinaryTreeNode::DestroySubtrees() noexcept
     FHeight = 0;
 }
 
-TVexXMLNode* TBinaryTreeNode::Nodes(int i) const
-{
+TVexXMLNode* TBinaryTreeNode::Nodes(int i) const {
     if (i < 0 || i >= FCount)
         throw EVexXMLError(nodemsg::BadIndex);
     return FItems[i];
 }
 
-void TBinaryTreeNode::AddNode(TVexXMLNode* node)
-{
+void TBinaryTreeNode::AddNode(TVexXMLNode* node) {
     if (FCount > 0 && !SameNameKey(node->Name(), FItems[0]->Name()))
         throw EVexXMLError(nodemsg::MixedNames);
     ReserveOne();
     Append(node);
 }
 
-void TBinaryTreeNode::DeleteNode(int i)
-{
+void TBinaryTreeNode::DeleteNode(int i) {
     if (i < 0 || i >= FCount)
         throw EVexXMLError(nodemsg::BadDeleteIndex);
     std::memmove(FItems + i, FItems + i + 1, sizeof(TVexXMLNode*) * static_cast<unsigned>(FCount - i - 1));
     --FCount;
 }
 
-void TBinaryTreeNode::ClearNodes() noexcept
-{
-    FreeEntries();
-}
+void TBinaryTreeNode::ClearNodes() noexcept { FreeEntries(); }
 
-void TBinaryTreeNode::ReserveOne()
-{
+void TBinaryTreeNode::ReserveOne() {
     if (FCount < FCapacity)
         return;
     const int capacity = FCapacity < 4 ? 4 : FCapacity * 2;
-    auto* items = static_cast<TVexXMLNode**>(::operator new(sizeof(TVexXMLNode*) * static_cast<unsigned>(capacity)));
+    auto* items =
+        static_cast<TVexXMLNode**>(::operator new(sizeof(TVexXMLNode*) * static_cast<unsigned>(capacity)));
     std::memcpy(items, FItems, sizeof(TVexXMLNode*) * static_cast<unsigned>(FCount));
     if (FItems != &FInline)
         ::operator delete(FItems);
@@ -80,8 +72,7 @@ void TBinaryTreeNode::ReserveOne()
     FCapacity = capacity;
 }
 
-int TBinaryTreeNode::IndexOf(const TVexXMLNode* node) const noexcept
-{
+int TBinaryTreeNode::IndexOf(const TVexXMLNode* node) const noexcept {
     for (int i = 0; i < FCount; ++i) {
         if (FItems[i] == node)
             return i;
@@ -89,8 +80,7 @@ int TBinaryTreeNode::IndexOf(const TVexXMLNode* node) const noexcept
     return -1;
 }
 
-void TBinaryTreeNode::FreeEntries() noexcept
-{
+void TBinaryTreeNode::FreeEntries() noexcept {
     if (FItems != &FInline)
         ::operator delete(FItems);
     FItems = &FInline;
@@ -99,8 +89,7 @@ void TBinaryTreeNode::FreeEntries() noexcept
     FCount = 0;
 }
 
-void TBinaryTreeNode::TakeEntries(TBinaryTreeNode& from) noexcept
-{
+void TBinaryTreeNode::TakeEntries(TBinaryTreeNode& from) noexcept {
     FreeEntries();
     if (from.FItems == &from.FInline) {
         FInline = from.FInline;
@@ -115,8 +104,7 @@ void TBinaryTreeNode::TakeEntries(TBinaryTreeNode& from) noexcept
     from.FCount = 0;
 }
 
-void TBinaryTreeNode::SetLeft(TBinaryTreeNode* child) noexcept
-{
+void TBinaryTreeNode::SetLeft(TBinaryTreeNode* child) noexcept {
     if (FLeft)
         FLeft->FParent = nullptr;
     FLeft = child;
@@ -125,8 +113,7 @@ void TBinaryTreeNode::SetLeft(TBinaryTreeNode* child) noexcept
     UpdateHeight();
 }
 
-void TBinaryTreeNode::SetRight(TBinaryTreeNode* child) noexcept
-{
+void TBinaryTreeNode::SetRight(TBinaryTreeNode* child) noexcept {
     if (FRight)
         FRight->FParent = nullptr;
     FRight = child;
@@ -135,8 +122,7 @@ void TBinaryTreeNode::SetRight(TBinaryTreeNode* child) noexcept
     UpdateHeight();
 }
 
-void TBinaryTreeNode::SetParent(TBinaryTreeNode* parent) noexcept
-{
+void TBinaryTreeNode::SetParent(TBinaryTreeNode* parent) noexcept {
     if (FParent == parent)
         return;
     if (FParent)
@@ -144,8 +130,7 @@ void TBinaryTreeNode::SetParent(TBinaryTreeNode* parent) noexcept
     FParent = parent;
 }
 
-void TBinaryTreeNode::DetachChild(TBinaryTreeNode* child) noexcept
-{
+void TBinaryTreeNode::DetachChild(TBinaryTreeNode* child) noexcept {
     if (FLeft == child)
         FLeft = nullptr;
     if (FRight == child)
@@ -153,8 +138,7 @@ void TBinaryTreeNode::DetachChild(TBinaryTreeNode* child) noexcept
     UpdateHeight();
 }
 
-void TBinaryTreeNode::UpdateHeight() noexcept
-{
+void TBinaryTreeNode::UpdateHeight() noexcept {
     for (TBinaryTreeNode* n = this; n; n = n->FParent) {
         const int left = n->LeftHeight();
         const int right = n->RightHeight();

@@ -20,8 +20,7 @@ namespace {
 constexpr char kCDataOpener[] = "<![CDATA[";
 constexpr int kCDataOpenerLength = 9;
 
-std::string UpperAscii(std::string_view text)
-{
+std::string UpperAscii(std::string_view text) {
     std::string result(text);
     for (char& c : result)
         c = static_cast<char>(FoldNameByte(c));
@@ -36,8 +35,7 @@ std::string UpperAscii(std::string_view text)
 // Reads the text in aligned 16-byte blocks. An aligned block never crosses
 // a page boundary, so the block holding the final NUL is safe to read even
 // where it reaches past the end of the text's allocation.
-__attribute__((no_sanitize_address)) const char* ScanPlain(const char* p, char quote, bool trim)
-{
+__attribute__((no_sanitize_address)) const char* ScanPlain(const char* p, char quote, bool trim) {
     const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(p);
     const unsigned skip = static_cast<unsigned>(address & 15);
     const char* block = reinterpret_cast<const char*>(address - skip);
@@ -49,8 +47,8 @@ __attribute__((no_sanitize_address)) const char* ScanPlain(const char* p, char q
     const __m128i tab = _mm_set1_epi8('\t');
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
-    unsigned valid = 0xFFFFu << skip & 0xFFFFu; // the bytes from p on
-    unsigned carry = 0;                         // the byte before the block is whitespace
+    unsigned valid = 0xFFFFu << skip & 0xFFFFu;  // the bytes from p on
+    unsigned carry = 0;                          // the byte before the block is whitespace
     for (;;) {
         const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
         const __m128i markup = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, nul), _mm_cmpeq_epi8(b, lt)),
@@ -60,7 +58,7 @@ __attribute__((no_sanitize_address)) const char* ScanPlain(const char* p, char q
             const __m128i white = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, space), _mm_cmpeq_epi8(b, tab)),
                                                _mm_or_si128(_mm_cmpeq_epi8(b, lf), _mm_cmpeq_epi8(b, cr)));
             const unsigned ws = static_cast<unsigned>(_mm_movemask_epi8(white)) & valid;
-            const unsigned pairs = ws & ((ws << 1) | carry); // bit i: bytes i-1 and i are whitespace
+            const unsigned pairs = ws & ((ws << 1) | carry);  // bit i: bytes i-1 and i are whitespace
             if (pairs & 1)
                 return block - 1;
             stop |= pairs >> 1;
@@ -73,8 +71,7 @@ __attribute__((no_sanitize_address)) const char* ScanPlain(const char* p, char q
     }
 }
 #else
-const char* ScanPlain(const char* p, char quote, bool trim)
-{
+const char* ScanPlain(const char* p, char quote, bool trim) {
     const std::uint8_t stops =
         kClassMarkup | (quote == '\'' ? kClassApostrophe : 0) | (quote == '"' ? kClassQuote : 0);
     for (;; ++p) {
@@ -86,10 +83,9 @@ const char* ScanPlain(const char* p, char quote, bool trim)
 }
 #endif
 
-} // namespace
+}  // namespace
 
-std::uint32_t HexToInt(std::string_view digits)
-{
+std::uint32_t HexToInt(std::string_view digits) {
     std::uint32_t result = 0;
     for (const char c : digits) {
         std::uint32_t digit;
@@ -101,13 +97,12 @@ std::uint32_t HexToInt(std::string_view digits)
             digit = static_cast<std::uint32_t>(c - 'a' + 10);
         else
             throw EVexXMLError(kBadHexNumber);
-        result = result * 16 + digit; // unsigned: the high digits fall off
+        result = result * 16 + digit;  // unsigned: the high digits fall off
     }
     return result;
 }
 
-bool TVexXMLLexer::At(std::string_view s) const
-{
+bool TVexXMLLexer::At(std::string_view s) const {
     // A NUL in the text differs from every character of s, so the comparison
     // stops at the text's end.
     for (std::size_t i = 0; i < s.size(); ++i)
@@ -116,21 +111,16 @@ bool TVexXMLLexer::At(std::string_view s) const
     return true;
 }
 
-bool TVexXMLLexer::AtCDataOpener(const char* p) const
-{
+bool TVexXMLLexer::AtCDataOpener(const char* p) const {
     for (int i = 0; i < kCDataOpenerLength; ++i)
         if (p[i] != kCDataOpener[i])
             return false;
     return true;
 }
 
-int TVexXMLLexer::Line() const
-{
-    return 1 + FLinesBefore + static_cast<int>(std::count(FBegin, FCur, '\n'));
-}
+int TVexXMLLexer::Line() const { return 1 + FLinesBefore + static_cast<int>(std::count(FBegin, FCur, '\n')); }
 
-int TVexXMLLexer::Column() const
-{
+int TVexXMLLexer::Column() const {
     const char* lineStart = FCur;
     while (lineStart != FBegin && lineStart[-1] != '\n')
         --lineStart;
@@ -138,8 +128,7 @@ int TVexXMLLexer::Column() const
     return 1 + before + static_cast<int>((FCur - lineStart) - std::count(lineStart, FCur, '\r'));
 }
 
-void TVexXMLLexer::Forget(const char* p)
-{
+void TVexXMLLexer::Forget(const char* p) {
     assert(p >= FBegin && p <= FCur);
     const char* lineStart = p;
     while (lineStart != FBegin && lineStart[-1] != '\n')
@@ -151,8 +140,7 @@ void TVexXMLLexer::Forget(const char* p)
     FBegin = p;
 }
 
-std::string TVexXMLLexer::SyntaxMessage(std::string_view tail) const
-{
+std::string TVexXMLLexer::SyntaxMessage(std::string_view tail) const {
     std::string message(kSyntaxPrefix);
     message += std::to_string(Line());
     message += kSyntaxColumn;
@@ -161,13 +149,9 @@ std::string TVexXMLLexer::SyntaxMessage(std::string_view tail) const
     return message;
 }
 
-void TVexXMLLexer::SyntaxError(std::string_view tail) const
-{
-    throw EVexXMLError(SyntaxMessage(tail));
-}
+void TVexXMLLexer::SyntaxError(std::string_view tail) const { throw EVexXMLError(SyntaxMessage(tail)); }
 
-std::string_view TVexXMLLexer::ReadTagName()
-{
+std::string_view TVexXMLLexer::ReadTagName() {
     const char* p = FCur;
     if (!HasClass(*p, kClassLetter))
         SyntaxError(kTailBadTagName);
@@ -187,8 +171,7 @@ std::string_view TVexXMLLexer::ReadTagName()
     return {start, static_cast<std::size_t>(p - start)};
 }
 
-std::string_view TVexXMLLexer::ReadAttributeName()
-{
+std::string_view TVexXMLLexer::ReadAttributeName() {
     const char* start = FCur;
     const char* p = start;
     while (HasClass(*p, kClassAttribute))
@@ -197,8 +180,7 @@ std::string_view TVexXMLLexer::ReadAttributeName()
     return {start, static_cast<std::size_t>(p - start)};
 }
 
-std::string_view TVexXMLLexer::ReadComment()
-{
+std::string_view TVexXMLLexer::ReadComment() {
     const char* body = FCur + 4;
     const char* close = std::strstr(body, "-->");
     if (!close) {
@@ -209,8 +191,7 @@ std::string_view TVexXMLLexer::ReadComment()
     return {body, static_cast<std::size_t>(close - body)};
 }
 
-char TVexXMLLexer::ReadEntity()
-{
+char TVexXMLLexer::ReadEntity() {
     const char* name = FCur + 1;
     const char* semicolon = std::strchr(name, ';');
     if (!semicolon) {
@@ -239,7 +220,7 @@ char TVexXMLLexer::ReadEntity()
     if (!entity.empty() && entity[0] == '#') {
         int value = 0;
         if (!TryStrToInt(entity.substr(1), value))
-            StrToInt(UpperAscii(entity.substr(1))); // raises, naming the upper-cased text
+            StrToInt(UpperAscii(entity.substr(1)));  // raises, naming the upper-cased text
         if (value < 0 || value > 255)
             SyntaxError(kTailDecEntityRange);
         return static_cast<char>(value);
@@ -247,8 +228,7 @@ char TVexXMLLexer::ReadEntity()
     SyntaxError(kTailUnknownEntity);
 }
 
-std::string_view TVexXMLLexer::ReadText(char terminator, bool trim)
-{
+std::string_view TVexXMLLexer::ReadText(char terminator, bool trim) {
     assert(terminator == '<' || terminator == '\'' || terminator == '"');
     const char quote = terminator == '<' ? '\0' : terminator;
 
@@ -284,7 +264,7 @@ std::string_view TVexXMLLexer::ReadText(char terminator, bool trim)
             SyntaxError(kTailEndOfText);
         }
         if (c == '<') {
-            if (!AtCDataOpener(p)) { // a plain "<" inside an attribute value
+            if (!AtCDataOpener(p)) {  // a plain "<" inside an attribute value
                 ++p;
                 continue;
             }
@@ -321,4 +301,4 @@ std::string_view TVexXMLLexer::ReadText(char terminator, bool trim)
     }
 }
 
-} // namespace vexxml
+}  // namespace vexxml

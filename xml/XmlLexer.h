@@ -18,18 +18,17 @@ namespace vexxml {
 
 // Character classes, one bit each, by byte value.
 enum : std::uint8_t {
-    kClassSpace = 1,      // TAB, LF, CR, space
-    kClassLetter = 2,     // A-Z, a-z
-    kClassName = 4,       // letter, digit, underscore
-    kClassSeparator = 8,  // hyphen, colon (inside tag names)
-    kClassAttribute = 16, // letter, digit, underscore, colon
-    kClassMarkup = 32,    // NUL, "<", "&": what ends a plain run of text
+    kClassSpace = 1,       // TAB, LF, CR, space
+    kClassLetter = 2,      // A-Z, a-z
+    kClassName = 4,        // letter, digit, underscore
+    kClassSeparator = 8,   // hyphen, colon (inside tag names)
+    kClassAttribute = 16,  // letter, digit, underscore, colon
+    kClassMarkup = 32,     // NUL, "<", "&": what ends a plain run of text
     kClassApostrophe = 64,
     kClassQuote = 128,
 };
 
-constexpr std::array<std::uint8_t, 256> MakeCharClasses()
-{
+constexpr std::array<std::uint8_t, 256> MakeCharClasses() {
     std::array<std::uint8_t, 256> t{};
     for (int c = 0; c < 256; ++c) {
         const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -58,8 +57,7 @@ constexpr std::array<std::uint8_t, 256> MakeCharClasses()
 
 inline constexpr std::array<std::uint8_t, 256> kCharClass = MakeCharClasses();
 
-inline bool HasClass(char c, std::uint8_t cls)
-{
+inline bool HasClass(char c, std::uint8_t cls) {
     return (kCharClass[static_cast<unsigned char>(c)] & cls) != 0;
 }
 
@@ -81,8 +79,7 @@ public:
 
     // Moves over count characters the caller has already examined.
     void Advance(int count) { FCur += count; }
-    void SkipWhitespace()
-    {
+    void SkipWhitespace() {
         while (HasClass(*FCur, kClassSpace))
             ++FCur;
     }
@@ -119,11 +116,11 @@ private:
     char ReadEntity();
     bool AtCDataOpener(const char* p) const;
 
-    const char* FBegin;   // the text from here on is still there
+    const char* FBegin;  // the text from here on is still there
     const char* FCur;
-    int FLinesBefore = 0;     // line breaks before FBegin
-    int FColumnsBefore = 0;   // columns of the line FBegin is on, before FBegin
-    std::string FPieces; // ReadText's decoded pieces, reused from text to text
+    int FLinesBefore = 0;    // line breaks before FBegin
+    int FColumnsBefore = 0;  // columns of the line FBegin is on, before FBegin
+    std::string FPieces;     // ReadText's decoded pieces, reused from text to text
 };
 
-} // namespace vexxml
+}  // namespace vexxml

@@ -5,21 +5,18 @@
 
 #include <cassert>
 
-TVexBaseXmlNode::~TVexBaseXmlNode()
-{
+TVexBaseXmlNode::~TVexBaseXmlNode() {
     DestroyIndex();
     DestroyChildren();
 }
 
-TVexXMLNode* TVexBaseXmlNode::Items(int i) const
-{
+TVexXMLNode* TVexBaseXmlNode::Items(int i) const {
     if (i < 0 || i >= FChildren.Size())
         throw EVexXMLError(nodemsg::BadIndex);
     return FChildren[i];
 }
 
-TVexXMLNode* TVexBaseXmlNode::NodeByName(std::string_view name, bool autoCreate)
-{
+TVexXMLNode* TVexBaseXmlNode::NodeByName(std::string_view name, bool autoCreate) {
     // A node with few children that was never indexed is searched in child
     // order, the order its index would have: the index would cost an
     // allocation per distinct name (an item of a feed: six) to save little.
@@ -39,31 +36,27 @@ TVexXMLNode* TVexBaseXmlNode::NodeByName(std::string_view name, bool autoCreate)
     return node.release();
 }
 
-void TVexBaseXmlNode::Add(TVexXMLNode* node)
-{
+void TVexBaseXmlNode::Add(TVexXMLNode* node) {
     if (node == this)
         throw EVexXMLError(nodemsg::AddSelf);
     assert(node->FParent == nullptr && "a node belongs to one parent only");
-    FChildren.ReserveOne();   // the only step that may fail
+    FChildren.ReserveOne();  // the only step that may fail
     FChildren.PushBack(node);
     node->FParent = this;
 }
 
-void TVexBaseXmlNode::Clear()
-{
+void TVexBaseXmlNode::Clear() {
     DestroyIndex();
     DestroyChildren();
 }
 
-void TVexBaseXmlNode::DestroyIndex() noexcept
-{
+void TVexBaseXmlNode::DestroyIndex() noexcept {
     delete FNameIndex;
     FNameIndex = nullptr;
     FIndexed = 0;
 }
 
-void TVexBaseXmlNode::DestroyChildren() noexcept
-{
+void TVexBaseXmlNode::DestroyChildren() noexcept {
     // Depth-first along the parent links instead of recursion, so the depth
     // of the tree costs no stack: go down through the last child until a
     // node without children, free it, and go back up to its parent, whose
@@ -73,7 +66,7 @@ void TVexBaseXmlNode::DestroyChildren() noexcept
     for (;;) {
         if (n->FChildren.Size() > 0) {
             TVexBaseXmlNode* child = n->FChildren.Back();
-            child->FParent = n;   // the way back up
+            child->FParent = n;  // the way back up
             n = child;
         } else if (n == this) {
             break;
@@ -82,7 +75,7 @@ void TVexBaseXmlNode::DestroyChildren() noexcept
             parent->FChildren.PopBack();
             auto* node = static_cast<TVexXMLNode*>(n);
             if (node->FInArena)
-                node->~TVexXMLNode();   // its memory goes with the document's arena
+                node->~TVexXMLNode();  // its memory goes with the document's arena
             else
                 delete node;
             n = parent;
@@ -92,12 +85,9 @@ void TVexBaseXmlNode::DestroyChildren() noexcept
 }
 
 TVexXMLNode::TVexXMLNode(std::string name, TVexXMLNodeKind kind) noexcept
-    : FName(std::move(name)), FText(), FKind(kind)
-{
-}
+    : FName(std::move(name)), FText(), FKind(kind) {}
 
-TVexXMLNode::~TVexXMLNode()
-{
+TVexXMLNode::~TVexXMLNode() {
     // The attributes go first, then the base destructor frees the index
     // and the children.
     FParameters.Clear();
@@ -105,8 +95,7 @@ TVexXMLNode::~TVexXMLNode()
         FText.~basic_string();
 }
 
-void TVexXMLNode::SetName(std::string name)
-{
+void TVexXMLNode::SetName(std::string name) {
     TVexBaseXmlNode* parent = Parent();
     if (!parent || FKind != nkElement) {
         FName = std::move(name);
@@ -115,8 +104,7 @@ void TVexXMLNode::SetName(std::string name)
     parent->RenameIndexed(this, std::move(name));
 }
 
-void TVexXMLNode::Clear()
-{
+void TVexXMLNode::Clear() {
     TVexBaseXmlNode::Clear();
     FParameters.Clear();
     SetText(std::string());

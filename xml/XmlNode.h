@@ -72,8 +72,7 @@ public:
     virtual void Clear();
 
     // The root of the name index, or nullptr while no element child is indexed.
-    TBinaryTreeNode* NameIndex() const
-    {
+    TBinaryTreeNode* NameIndex() const {
         SyncIndex();
         return FNameIndex;
     }
@@ -106,8 +105,7 @@ private:
     // Enters the children added since the index was last used. Touches only
     // FNameIndex, FIndexed and the tree nodes, so it may run on behalf of
     // the const readers.
-    void SyncIndex() const
-    {
+    void SyncIndex() const {
         if (FIndexed < FChildren.Size())
             const_cast<TVexBaseXmlNode*>(this)->IndexPending();
     }
@@ -127,7 +125,7 @@ private:
 
     // The count of indexed children fits in the list's tail padding.
     [[no_unique_address]] TVexNodeList FChildren;
-    mutable int FIndexed = 0;   // the children before this position are indexed
+    mutable int FIndexed = 0;  // the children before this position are indexed
     mutable TBinaryTreeNode* FNameIndex = nullptr;
     TVexBaseXmlNode* FParent = nullptr;
 };
@@ -145,8 +143,7 @@ public:
 
     // The view stays valid until the text is set again or the node dies.
     std::string_view Text() const noexcept { return FTextIsView ? FTextView : std::string_view(FText); }
-    void SetText(std::string text) noexcept
-    {
+    void SetText(std::string text) noexcept {
         if (FTextIsView) {
             new (&FText) std::string(std::move(text));
             FTextIsView = false;
@@ -170,8 +167,7 @@ private:
 
     // A text kept by the document that the node belongs to; only the parser
     // sets one, on a node it placed in the document's arena.
-    void SetKeptText(std::string_view text) noexcept
-    {
+    void SetKeptText(std::string_view text) noexcept {
         if (!FTextIsView)
             FText.~basic_string();
         new (&FTextView) std::string_view(text);
@@ -188,5 +184,5 @@ private:
     TVexXMLParameters FParameters;
     TVexXMLNodeKind FKind;
     bool FTextIsView = false;
-    bool FInArena = false;   // placed in the document's arena, not allocated alone
+    bool FInArena = false;  // placed in the document's arena, not allocated alone
 };

@@ -5,8 +5,7 @@
 #include "xml/NameKey.h"
 #include "xml/NodeMessages.h"
 
-void TVexBaseXmlNode::IndexPending()
-{
+void TVexBaseXmlNode::IndexPending() {
     // Children are entered in their order, as each Add would have done.
     // A failed allocation leaves the rest for the next use.
     for (; FIndexed < FChildren.Size(); ++FIndexed) {
@@ -18,14 +17,12 @@ void TVexBaseXmlNode::IndexPending()
     }
 }
 
-TBinaryTreeNode* TVexBaseXmlNode::IndexLookup(std::string_view name) const
-{
+TBinaryTreeNode* TVexBaseXmlNode::IndexLookup(std::string_view name) const {
     SyncIndex();
     return FindKey(name);
 }
 
-TBinaryTreeNode* TVexBaseXmlNode::FindKey(std::string_view name) const noexcept
-{
+TBinaryTreeNode* TVexBaseXmlNode::FindKey(std::string_view name) const noexcept {
     TBinaryTreeNode* t = FNameIndex;
     while (t) {
         const int order = CompareNameKeys(name, t->FItems[0]->Name());
@@ -36,15 +33,13 @@ TBinaryTreeNode* TVexBaseXmlNode::FindKey(std::string_view name) const noexcept
     return t;
 }
 
-void TVexBaseXmlNode::AddToIndex(TVexXMLNode* node)
-{
+void TVexBaseXmlNode::AddToIndex(TVexXMLNode* node) {
     SyncIndex();
     std::unique_ptr<TBinaryTreeNode> spare;
     InsertIntoIndex(node, spare);
 }
 
-void TVexBaseXmlNode::InsertIntoIndex(TVexXMLNode* node, std::unique_ptr<TBinaryTreeNode>& spare)
-{
+void TVexBaseXmlNode::InsertIntoIndex(TVexXMLNode* node, std::unique_ptr<TBinaryTreeNode>& spare) {
     const std::string_view key = node->Name();
     TBinaryTreeNode* t = FNameIndex;
     TBinaryTreeNode* last = nullptr;
@@ -65,7 +60,7 @@ void TVexBaseXmlNode::InsertIntoIndex(TVexXMLNode* node, std::unique_ptr<TBinary
     if (!spare)
         spare = std::make_unique<TBinaryTreeNode>();
     TBinaryTreeNode* fresh = spare.release();
-    fresh->Append(node);   // an empty tree node has room for one entry
+    fresh->Append(node);  // an empty tree node has room for one entry
     if (!last) {
         FNameIndex = fresh;
         return;
@@ -77,14 +72,12 @@ void TVexBaseXmlNode::InsertIntoIndex(TVexXMLNode* node, std::unique_ptr<TBinary
     Rebalance(fresh);
 }
 
-TBinaryTreeNode* TVexBaseXmlNode::FindIndexNode(const TVexXMLNode* node) const
-{
+TBinaryTreeNode* TVexBaseXmlNode::FindIndexNode(const TVexXMLNode* node) const {
     TBinaryTreeNode* t = IndexLookup(node->Name());
     return t && t->IndexOf(node) >= 0 ? t : nullptr;
 }
 
-void TVexBaseXmlNode::RemoveFromIndex(TVexXMLNode* node)
-{
+void TVexBaseXmlNode::RemoveFromIndex(TVexXMLNode* node) {
     TBinaryTreeNode* t = FindIndexNode(node);
     if (!t)
         throw EVexXMLError(nodemsg::NotInIndex);
@@ -106,8 +99,7 @@ void TVexBaseXmlNode::RemoveFromIndex(TVexXMLNode* node)
     UnlinkIndexNode(successor);
 }
 
-void TVexBaseXmlNode::UnlinkIndexNode(TBinaryTreeNode* t) noexcept
-{
+void TVexBaseXmlNode::UnlinkIndexNode(TBinaryTreeNode* t) noexcept {
     TBinaryTreeNode* child = t->FLeft ? t->FLeft : t->FRight;
     TBinaryTreeNode* parent = t->FParent;
     if (parent) {
@@ -127,8 +119,7 @@ void TVexBaseXmlNode::UnlinkIndexNode(TBinaryTreeNode* t) noexcept
     }
 }
 
-void TVexBaseXmlNode::Rebalance(TBinaryTreeNode* t) noexcept
-{
+void TVexBaseXmlNode::Rebalance(TBinaryTreeNode* t) noexcept {
     // Climbs from t to the root; a difference of 1 is left alone.
     for (; t; t = t->FParent) {
         while (t->LeftHeight() - t->RightHeight() >= 2) {
@@ -146,8 +137,7 @@ void TVexBaseXmlNode::Rebalance(TBinaryTreeNode* t) noexcept
     }
 }
 
-TBinaryTreeNode* TVexBaseXmlNode::RotateLeft(TBinaryTreeNode* t)
-{
+TBinaryTreeNode* TVexBaseXmlNode::RotateLeft(TBinaryTreeNode* t) {
     TBinaryTreeNode* right = t->FRight;
     if (!right)
         throw EVexXMLError(nodemsg::NoRightSubtree);
@@ -164,8 +154,7 @@ TBinaryTreeNode* TVexBaseXmlNode::RotateLeft(TBinaryTreeNode* t)
     return right;
 }
 
-TBinaryTreeNode* TVexBaseXmlNode::RotateRight(TBinaryTreeNode* t)
-{
+TBinaryTreeNode* TVexBaseXmlNode::RotateRight(TBinaryTreeNode* t) {
     TBinaryTreeNode* left = t->FLeft;
     if (!left)
         throw EVexXMLError(nodemsg::NoLeftSubtree);
@@ -182,15 +171,14 @@ TBinaryTreeNode* TVexBaseXmlNode::RotateRight(TBinaryTreeNode* t)
     return left;
 }
 
-void TVexBaseXmlNode::RenameIndexed(TVexXMLNode* node, std::string name)
-{
+void TVexBaseXmlNode::RenameIndexed(TVexXMLNode* node, std::string name) {
     // Whatever re-entering the node needs is allocated before it is taken
     // out, so that a failed allocation changes nothing: a fresh tree node
     // when the new key has none (or only this node), else room for one more
     // entry there. Removal may move that tree node's entries into another
     // tree node, but the room moves with them.
     std::unique_ptr<TBinaryTreeNode> spare;
-    TBinaryTreeNode* target = IndexLookup(name);   // brings the index up to date
+    TBinaryTreeNode* target = IndexLookup(name);  // brings the index up to date
     if (!target || (target->FCount == 1 && target->FItems[0] == node))
         spare = std::make_unique<TBinaryTreeNode>();
     else

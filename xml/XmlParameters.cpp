@@ -13,8 +13,7 @@ constexpr int LinearSearchLimit = 16;
 
 // FNV-1a over the name key, folded byte by byte as SameNameKey compares.
 struct NameKeyHash {
-    std::size_t operator()(std::string_view name) const noexcept
-    {
+    std::size_t operator()(std::string_view name) const noexcept {
         std::size_t hash = 14695981039346656037ull;
         for (const char c : name)
             hash = (hash ^ FoldNameByte(c)) * 1099511628211ull;
@@ -23,13 +22,10 @@ struct NameKeyHash {
 };
 
 struct NameKeyEqual {
-    bool operator()(std::string_view a, std::string_view b) const noexcept
-    {
-        return SameNameKey(a, b);
-    }
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameNameKey(a, b); }
 };
 
-} // namespace
+}  // namespace
 
 // The keys view the attributes' own names, which never change or move
 // while the attribute lives.
@@ -39,19 +35,13 @@ struct TVexXMLParameters::TIndex {
 };
 
 TVexXMLParameter::TVexXMLParameter(std::string name, std::string value) noexcept
-    : FName(std::move(name)), FValue(std::move(value))
-{
-}
+    : FName(std::move(name)), FValue(std::move(value)) {}
 
 TVexXMLParameters::TVexXMLParameters() noexcept = default;
 
-TVexXMLParameters::~TVexXMLParameters()
-{
-    Clear();
-}
+TVexXMLParameters::~TVexXMLParameters() { Clear(); }
 
-TVexXMLParameter* TVexXMLParameters::ParamByName(std::string_view name, bool autoCreate)
-{
+TVexXMLParameter* TVexXMLParameters::ParamByName(std::string_view name, bool autoCreate) {
     if (FIndex) {
         const auto found = FIndex->ByName.find(name);
         if (found != FIndex->ByName.end())
@@ -88,8 +78,7 @@ TVexXMLParameter* TVexXMLParameters::ParamByName(std::string_view name, bool aut
     return *link;
 }
 
-const TVexXMLParameter* TVexXMLParameters::ParamByName(std::string_view name) const noexcept
-{
+const TVexXMLParameter* TVexXMLParameters::ParamByName(std::string_view name) const noexcept {
     if (FIndex) {
         const auto found = FIndex->ByName.find(name);
         return found != FIndex->ByName.end() ? found->second : nullptr;
@@ -101,8 +90,7 @@ const TVexXMLParameter* TVexXMLParameters::ParamByName(std::string_view name) co
     return nullptr;
 }
 
-void TVexXMLParameters::Clear() noexcept
-{
+void TVexXMLParameters::Clear() noexcept {
     FIndex.reset();
     // Reverse the chain in place, then free from its new head: the last
     // attribute goes first without any extra memory.
@@ -120,16 +108,14 @@ void TVexXMLParameters::Clear() noexcept
     }
 }
 
-int TVexXMLParameters::Count() const noexcept
-{
+int TVexXMLParameters::Count() const noexcept {
     int n = 0;
     for (const TVexXMLParameter* p = FFirst; p; p = p->FNext)
         ++n;
     return n;
 }
 
-TVexXMLParameter* TVexXMLParameters::Items(int i) const
-{
+TVexXMLParameter* TVexXMLParameters::Items(int i) const {
     TVexXMLParameter* p = i >= 0 ? FFirst : nullptr;
     for (; p && i > 0; --i)
         p = p->FNext;

@@ -21,7 +21,7 @@ private:
 
     std::string FName;
     std::string FValue;
-    TVexXMLParameter* FNext = nullptr;   // the next attribute of the owning list
+    TVexXMLParameter* FNext = nullptr;  // the next attribute of the owning list
 };
 
 // Attributes in the order of their creation; no two share a name key.

@@ -40,8 +40,7 @@ const Good kGood[] = {
     {"$0000000000000001", 1},
 };
 
-TEST(IntConvert, ConvertsValidTexts)
-{
+TEST(IntConvert, ConvertsValidTexts) {
     for (const Good& row : kGood) {
         int value = 12345;
         EXPECT_TRUE(TryStrToInt(row.text, value)) << row.text;
@@ -51,37 +50,14 @@ TEST(IntConvert, ConvertsValidTexts)
 }
 
 const char* const kBad[] = {
-    "",
-    " ",
-    "-",
-    "+",
-    "$",
-    "x",
-    "0x",
-    "-$",
-    "abc",
-    "ABC",
-    "12a",
-    "1 ",
-    "\t1",
-    "1.5",
-    "+-1",
-    "--1",
-    "- 1",
-    "$ 1",
-    "0x-1",
-    "00x1",
-    "$G1",
-    "2147483648",
-    "-2147483649",
-    "99999999999999999999",
-    "$100000000",
-    "-$100000000",
-    "0x1FFFFFFFF",
+    "",           " ",           "-",           "+",          "$",           "x",
+    "0x",         "-$",          "abc",         "ABC",        "12a",         "1 ",
+    "\t1",        "1.5",         "+-1",         "--1",        "- 1",         "$ 1",
+    "0x-1",       "00x1",        "$G1",         "2147483648", "-2147483649", "99999999999999999999",
+    "$100000000", "-$100000000", "0x1FFFFFFFF",
 };
 
-TEST(IntConvert, RejectsInvalidTexts)
-{
+TEST(IntConvert, RejectsInvalidTexts) {
     for (const char* text : kBad) {
         int value = 12345;
         EXPECT_FALSE(TryStrToInt(text, value)) << '"' << text << '"';
@@ -95,12 +71,14 @@ TEST(IntConvert, RejectsInvalidTexts)
     }
 }
 
-TEST(IntConvert, StopsAtTheViewsEnd)
-{
+TEST(IntConvert, StopsAtTheViewsEnd) {
     const std::string text = "123456";
     EXPECT_EQ(StrToInt(std::string_view(text).substr(0, 3)), 123);
     // A NUL inside the view is a stray character, not an end.
-    EXPECT_THROW(StrToInt(std::string_view("12\0" "3", 4)), EConvertError);
+    EXPECT_THROW(StrToInt(std::string_view("12\0"
+                                           "3",
+                                           4)),
+                 EConvertError);
 }
 
-} // namespace
+}  // namespace

@@ -57,23 +57,23 @@ TEST(ChannelFormat, ADocumentWithoutAnElementFails) {
 
 TEST(ReadChannel, ReadsByTheRootAndLeavesAnUnsupportedChannelAlone) {
     TRSS channel;
-    auto rss = Parsed(
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss><channel><title>r</title><link>l</link>"
-        "<item><category>c</category><title>i</title><description>d</description><link>l</link>"
-        "<pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate></item></channel></rss>");
+    auto rss = Parsed("<?xml version=\"1.0\" encoding=\"utf-8\"?><rss><channel><title>r</title><link>l</link>"
+                      "<item><category>c</category><title>i</title><description>d</description><link>l</link>"
+                      "<pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate></item></channel></rss>");
     EXPECT_EQ(ReadChannel(*rss, channel, kYmdHyphen), TChannelFormat::cfRss);
     ASSERT_EQ(channel.News.size(), 1u);
     EXPECT_EQ(channel.News[0].Category, "c");
 
-    auto other = Parsed("<?xml version=\"1.0\" encoding=\"x\"?><Rss><channel><title>o</title></channel></Rss>");
+    auto other =
+        Parsed("<?xml version=\"1.0\" encoding=\"x\"?><Rss><channel><title>o</title></channel></Rss>");
     EXPECT_EQ(ReadChannel(*other, channel, kYmdHyphen), TChannelFormat::cfUnsupported);
     EXPECT_EQ(channel.Encoding, "utf-8");
     EXPECT_EQ(channel.Title, "r");
     ASSERT_EQ(channel.News.size(), 1u);
 
-    auto atom = Parsed(
-        "<?xml version=\"1.0\"?><feed><title>a</title><link>l</link><entry><title>e</title>"
-        "<summary>s</summary><link>l</link><updated>2026-12-07T22:03:49Z</updated></entry></feed>");
+    auto atom =
+        Parsed("<?xml version=\"1.0\"?><feed><title>a</title><link>l</link><entry><title>e</title>"
+               "<summary>s</summary><link>l</link><updated>2026-12-07T22:03:49Z</updated></entry></feed>");
     EXPECT_EQ(ReadChannel(*atom, channel, kYmdHyphen), TChannelFormat::cfAtom);
     EXPECT_EQ(channel.Title, "a");
     ASSERT_EQ(channel.News.size(), 1u);

@@ -20,8 +20,7 @@ TRSS ReadRss(const std::string& xml, TRSS channel = {}) {
     return channel;
 }
 
-TRSS ReadAtom(const std::string& xml, const TShortDateFormat& format = kYmdHyphen,
-              TRSS channel = {}) {
+TRSS ReadAtom(const std::string& xml, const TShortDateFormat& format = kYmdHyphen, TRSS channel = {}) {
     TVexXMLParser document;
     document.Parse(xml.c_str());
     ReadChannelAtom(document, channel, format);
@@ -42,10 +41,9 @@ std::string FailureOf(Read read) {
 std::string RssItem(const std::string& fields) { return "<item>" + fields + "</item>\n"; }
 
 std::string Rss(const std::string& items, const std::string& declaration = "encoding=\"UTF-8\"",
-                const std::string& channelFields =
-                    "<title>T</title><link>http://example.com/</link>") {
-    return "<?xml version=\"1.0\" " + declaration + "?>\n<rss version=\"2.0\">\n<channel>\n" +
-           channelFields + "\n" + items + "</channel>\n</rss>\n";
+                const std::string& channelFields = "<title>T</title><link>http://example.com/</link>") {
+    return "<?xml version=\"1.0\" " + declaration + "?>\n<rss version=\"2.0\">\n<channel>\n" + channelFields +
+           "\n" + items + "</channel>\n</rss>\n";
 }
 
 const std::string kFullItem =
@@ -55,26 +53,27 @@ const std::string kFullItem =
 // --- RSS -----------------------------------------------------------------
 
 TEST(ReadChannelRss, FillsTheRecordFromAUtf8Feed) {
-    const TRSS c = ReadRss(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<rss version=\"2.0\">\n"
-        " <channel>\n"
-        "  <title>Wiadomo\xC5\x9B" "ci</title>\n"           // Wiadomości
-        "  <link>http://example.com/</link>\n"
-        "  <description>Kana\xC5\x82 testowy</description>\n"  // Kanał testowy
-        "  <language>pl</language>\n"
-        "  <item>\n"
-        "   <title>Pierwsza &amp; jedyna</title>\n"
-        "   <link>http://example.com/1</link>\n"
-        "   <description>line one\nline two\rthree</description>\n"
-        "   <category domain=\"http://example.com/c\">Kraj</category>\n"
-        "   <pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate>\n"
-        "   <guid isPermaLink=\"false\">id-1</guid>\n"
-        "  </item>\n"
-        " </channel>\n"
-        "</rss>\n");
+    const TRSS c = ReadRss("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                           "<rss version=\"2.0\">\n"
+                           " <channel>\n"
+                           "  <title>Wiadomo\xC5\x9B"
+                           "ci</title>\n"  // Wiadomości
+                           "  <link>http://example.com/</link>\n"
+                           "  <description>Kana\xC5\x82 testowy</description>\n"  // Kanał testowy
+                           "  <language>pl</language>\n"
+                           "  <item>\n"
+                           "   <title>Pierwsza &amp; jedyna</title>\n"
+                           "   <link>http://example.com/1</link>\n"
+                           "   <description>line one\nline two\rthree</description>\n"
+                           "   <category domain=\"http://example.com/c\">Kraj</category>\n"
+                           "   <pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate>\n"
+                           "   <guid isPermaLink=\"false\">id-1</guid>\n"
+                           "  </item>\n"
+                           " </channel>\n"
+                           "</rss>\n");
     EXPECT_EQ(c.Encoding, "UTF-8");
-    EXPECT_EQ(c.Title, "Wiadomo\x9C" "ci");
+    EXPECT_EQ(c.Title, "Wiadomo\x9C"
+                       "ci");
     EXPECT_EQ(c.Link, "http://example.com/");
     EXPECT_EQ(c.Description, "Kana\xB3 testowy");
     EXPECT_EQ(c.Language, "pl");
@@ -89,9 +88,9 @@ TEST(ReadChannelRss, FillsTheRecordFromAUtf8Feed) {
 }
 
 TEST(ReadChannelRss, DecodesTheDeclaredEncoding) {
-    const std::string item = RssItem(
-        "<category>\xB1</category><title>\xA3\xB6</title><description>\xBC</description>"
-        "<link>L</link><pubDate>Mon, 07 Dec 2026</pubDate>");
+    const std::string item =
+        RssItem("<category>\xB1</category><title>\xA3\xB6</title><description>\xBC</description>"
+                "<link>L</link><pubDate>Mon, 07 Dec 2026</pubDate>");
     const TRSS iso = ReadRss(Rss(item, "encoding=\"ISO-8859-2\""));
     EXPECT_EQ(iso.Encoding, "ISO-8859-2");
     EXPECT_EQ(iso.News.at(0).Category, "\xB9");
@@ -111,15 +110,14 @@ TEST(ReadChannelRss, DecodesTheDeclaredEncoding) {
 }
 
 TEST(ReadChannelRss, ReadsOnlyChildrenNamedExactlyItem) {
-    const TRSS c = ReadRss(Rss(
-        RssItem("<category>A</category><category>B</category><title>1</title>"
-                "<description>D</description><link>L</link>"
-                "<PubDate>Mon, 07 Dec 2026</PubDate>") +
-        "<Item>" + kFullItem + "</Item><ITEM>" + kFullItem + "</ITEM>\n" +
-        RssItem("<CATEGORY>C</CATEGORY><TITLE>2</TITLE><Description>D</Description>"
-                "<LINK>L</LINK><PUBDATE>Tue, 08 Dec 2026</PUBDATE>") +
-        RssItem("<title>3</title><description>D</description><link>L</link>"
-                "<pubDate>Wed, 09 Dec 2026</pubDate>")));
+    const TRSS c = ReadRss(Rss(RssItem("<category>A</category><category>B</category><title>1</title>"
+                                       "<description>D</description><link>L</link>"
+                                       "<PubDate>Mon, 07 Dec 2026</PubDate>") +
+                               "<Item>" + kFullItem + "</Item><ITEM>" + kFullItem + "</ITEM>\n" +
+                               RssItem("<CATEGORY>C</CATEGORY><TITLE>2</TITLE><Description>D</Description>"
+                                       "<LINK>L</LINK><PUBDATE>Tue, 08 Dec 2026</PUBDATE>") +
+                               RssItem("<title>3</title><description>D</description><link>L</link>"
+                                       "<pubDate>Wed, 09 Dec 2026</pubDate>")));
     ASSERT_EQ(c.News.size(), 3u);
     EXPECT_EQ(c.News[2].Category, "");  // the category is optional
     EXPECT_EQ(c.News[0].Category, "A");
@@ -194,10 +192,10 @@ TEST(ReadChannelRss, ReadsPubDatesThatAreDates) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pubDate);
-        const std::string xml = Rss(RssItem(
-            std::string("<category>C</category><title>I</title><description>D</description>"
-                        "<link>L</link><pubDate>") +
-            c.pubDate + "</pubDate>"));
+        const std::string xml =
+            Rss(RssItem(std::string("<category>C</category><title>I</title><description>D</description>"
+                                    "<link>L</link><pubDate>") +
+                        c.pubDate + "</pubDate>"));
         TRSS channel;
         EXPECT_EQ(FailureOf([&] { channel = ReadRss(xml); }), c.message);
         if (*c.date) {
@@ -215,9 +213,8 @@ TEST(ReadChannelRss, AFailedReadKeepsWhatWasWrittenBeforeIt) {
         i.Date = 1;
     }
     TVexXMLParser document;
-    document.Parse(Rss(RssItem(kFullItem) +
-                       RssItem("<category>new</category><description>D</description>"))
-                       .c_str());
+    document.Parse(
+        Rss(RssItem(kFullItem) + RssItem("<category>new</category><description>D</description>")).c_str());
     EXPECT_THROW(ReadChannelRss(document, old), Exception);
     EXPECT_EQ(old.Title, "T");
     ASSERT_EQ(old.News.size(), 2u);
@@ -232,30 +229,28 @@ TEST(ReadChannelRss, AFailedReadKeepsWhatWasWrittenBeforeIt) {
 std::string AtomEntry(const std::string& fields) { return "<entry>" + fields + "</entry>\n"; }
 
 std::string Atom(const std::string& entries,
-                 const std::string& feedFields =
-                     "<title>A</title><link href=\"http://example.com/\"/>") {
+                 const std::string& feedFields = "<title>A</title><link href=\"http://example.com/\"/>") {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
            "<feed xmlns=\"http://www.w3.org/2005/Atom\">\n" +
            feedFields + "\n<updated>2026-12-07T22:03:49Z</updated>\n" + entries + "</feed>\n";
 }
 
-const std::string kFullEntry =
-    "<title>E</title><link>http://example.com/1</link><summary>S</summary>"
-    "<updated>2026-12-07T22:03:49Z</updated>";
+const std::string kFullEntry = "<title>E</title><link>http://example.com/1</link><summary>S</summary>"
+                               "<updated>2026-12-07T22:03:49Z</updated>";
 
 TEST(ReadChannelAtom, FillsTheRecord) {
-    const TRSS c = ReadAtom(Atom(
-        AtomEntry("<title>Pierwszy wpis \xC4\x85</title>"  // ą
-                  "<link rel=\"alternate\" href=\"http://example.com/1\"/>"
-                  "<id>urn:uuid:1</id><updated>2026-12-07T22:03:49Z</updated>"
-                  "<summary>a\nb</summary>") +
-        "<Entry>" + kFullEntry + "</Entry><ENTRY>" + kFullEntry + "</ENTRY>\n" +
-        AtomEntry("<TITLE>2</TITLE><Link>http://example.com/2</Link><SUMMARY>S</SUMMARY>"
-                  "<Updated>2026-02-28</Updated>") +
-        // Without a summary the content stands for it; without both, nothing.
-        AtomEntry("<title>3</title><link>L</link><content type=\"html\">c\nd</content>"
-                  "<updated>2026-02-28</updated>") +
-        AtomEntry("<title>4</title><link>L</link><updated>2026-02-28</updated>")));
+    const TRSS c =
+        ReadAtom(Atom(AtomEntry("<title>Pierwszy wpis \xC4\x85</title>"  // ą
+                                "<link rel=\"alternate\" href=\"http://example.com/1\"/>"
+                                "<id>urn:uuid:1</id><updated>2026-12-07T22:03:49Z</updated>"
+                                "<summary>a\nb</summary>") +
+                      "<Entry>" + kFullEntry + "</Entry><ENTRY>" + kFullEntry + "</ENTRY>\n" +
+                      AtomEntry("<TITLE>2</TITLE><Link>http://example.com/2</Link><SUMMARY>S</SUMMARY>"
+                                "<Updated>2026-02-28</Updated>") +
+                      // Without a summary the content stands for it; without both, nothing.
+                      AtomEntry("<title>3</title><link>L</link><content type=\"html\">c\nd</content>"
+                                "<updated>2026-02-28</updated>") +
+                      AtomEntry("<title>4</title><link>L</link><updated>2026-02-28</updated>")));
     EXPECT_EQ(c.Encoding, "utf-8");
     EXPECT_EQ(c.Title, "A");
     EXPECT_EQ(c.Link, "");  // the address stands in an attribute
@@ -279,15 +274,13 @@ TEST(ReadChannelAtom, FillsTheRecord) {
 TEST(ReadChannelAtom, DatesFollowTheShortDateFormat) {
     const std::string feed = Atom(AtomEntry(kFullEntry));
     EXPECT_EQ(FailureOf([&] { ReadAtom(feed, kDmyDot); }), "'2026-12-07' is not a valid date");
-    EXPECT_EQ(FailureOf([&] { ReadAtom(feed, TShortDateFormat{}); }),
-              "'2026-12-07' is not a valid date");
+    EXPECT_EQ(FailureOf([&] { ReadAtom(feed, TShortDateFormat{}); }), "'2026-12-07' is not a valid date");
 
-    const std::string dotted = Atom(AtomEntry(
-        "<title>E</title><link>L</link><summary>S</summary><updated>07.12.2026 10:00</updated>"));
+    const std::string dotted = Atom(
+        AtomEntry("<title>E</title><link>L</link><summary>S</summary><updated>07.12.2026 10:00</updated>"));
     EXPECT_EQ(FormatDateYmd(ReadAtom(dotted, kDmyDot).News.at(0).Date), "2026-12-07");
 
-    const std::string empty =
-        Atom(AtomEntry("<title>E</title><link>L</link><summary>S</summary><updated/>"));
+    const std::string empty = Atom(AtomEntry("<title>E</title><link>L</link><summary>S</summary><updated/>"));
     EXPECT_EQ(FailureOf([&] { ReadAtom(empty); }), "'' is not a valid date");
 }
 
@@ -327,4 +320,4 @@ TEST(ReadChannelAtom, AfterAnRssReadEveryCategoryIsEmpty) {
     EXPECT_EQ(channel.Encoding, "utf-8");
 }
 
-} // namespace
+}  // namespace

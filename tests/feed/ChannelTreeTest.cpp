@@ -37,8 +37,8 @@ NodePtr El(std::string name, std::string text, Children&&... children) {
 NodePtr Declaration() { return Node(nkControlTag, "xml", ""); }
 
 NodePtr RssItem() {
-    return El("item", "", El("category", "C"), El("title", "I"), El("description", "D"),
-              El("link", "L"), El("pubDate", "Mon, 07 Dec 2026"));
+    return El("item", "", El("category", "C"), El("title", "I"), El("description", "D"), El("link", "L"),
+              El("pubDate", "Mon, 07 Dec 2026"));
 }
 
 TEST(ChannelTree, MissingOptionalPartsAreCreatedInTheTree) {
@@ -61,10 +61,10 @@ TEST(ChannelTree, ItemsAreCountedByNameWhateverTheirKind) {
     // A comment or control tag named "item" is counted and read like an
     // element, and fails for want of a title.
     TVexBaseXmlNode document;
-    AddAll(document, Declaration(),
-           El("rss", "",
-              El("channel", "", El("title", "T"), El("link", "L"), RssItem(),
-                 Node(nkControlTag, "item", ""))));
+    AddAll(
+        document, Declaration(),
+        El("rss", "",
+           El("channel", "", El("title", "T"), El("link", "L"), RssItem(), Node(nkControlTag, "item", ""))));
     TRSS channel;
     EXPECT_THROW(ReadChannelRss(document, channel), Exception);
     EXPECT_EQ(channel.News.size(), 2u);
@@ -98,4 +98,4 @@ TEST(ChannelTree, TheDeclarationIsAnXmlControlTagFirstAndTheRootTheFirstElement)
     EXPECT_EQ(channel.Title, "\xB1");
 }
 
-} // namespace
+}  // namespace

@@ -43,8 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"MissingFromCodePage", "utf-8", "a\xE2\x82\xACz\xE4\xB8\xAD", "a\x80z?"},
         DecodeCase{"Overlong", "utf-8", "\xC1\x81", "A"},
         DecodeCase{"Latin1Byte", "utf-8", "caf\xE9 au lait", ""},
-        DecodeCase{"CutAtEnd", "utf-8", "ab\xC4", ""},
-        DecodeCase{"CutThreeByte", "utf-8", "ab\xE2\x80", ""},
+        DecodeCase{"CutAtEnd", "utf-8", "ab\xC4", ""}, DecodeCase{"CutThreeByte", "utf-8", "ab\xE2\x80", ""},
         DecodeCase{"BadTrailByte", "utf-8", "\xC4\x41 long text", ""},
         DecodeCase{"LoneTrailByteOpensSequence", "utf-8", "\x85x", ""},
         // Four-byte sequences: one character the code page lacks.
@@ -54,8 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"CutEmojiAtEnd", "utf-8", "x\xF0\x9F\x98", "x?"},
         DecodeCase{"CutEmojiBeforeText", "utf-8", "\xF0\x9F", ""},
         // Empty text in every branch.
-        DecodeCase{"EmptyUtf8", "utf-8", "", ""},
-        DecodeCase{"EmptyIso", "iso-8859-2", "", ""},
+        DecodeCase{"EmptyUtf8", "utf-8", "", ""}, DecodeCase{"EmptyIso", "iso-8859-2", "", ""},
         DecodeCase{"EmptyOther", "", "", ""}),
     [](const testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
 
@@ -87,4 +85,4 @@ TEST(IsoToWin, KeepsTheLengthAndMarksTheControlsItCannotShow) {
     }
 }
 
-} // namespace
+}  // namespace

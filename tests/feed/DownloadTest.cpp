@@ -44,8 +44,8 @@ class DownloadTest : public testing::Test {
 protected:
     void SetUp() override {
         // Requests go straight to 127.0.0.1 whatever the machine's proxy.
-        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                                 "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                                 "ALL_PROXY", "no_proxy", "NO_PROXY"})
             ::unsetenv(name);
         std::string pattern = (fs::temp_directory_path() / "nemara-download-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -143,8 +143,7 @@ public:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t size = sizeof address;
-        if (fd_.get() < 0 ||
-            ::bind(fd_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        if (fd_.get() < 0 || ::bind(fd_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
             ::listen(fd_.get(), 4) != 0 ||
             ::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
             throw std::runtime_error("trap socket");
@@ -163,8 +162,8 @@ private:
 
 TEST_F(DownloadTest, RefusesRedirectsToOtherSchemes) {
     const Trap trap;
-    for (const char* scheme : {"ftp", "ftps", "gopher", "dict", "telnet", "ldap", "tftp", "smtp",
-                               "imap", "pop3", "rtsp", "scp", "sftp", "smb", "mqtt", "ws"}) {
+    for (const char* scheme : {"ftp", "ftps", "gopher", "dict", "telnet", "ldap", "tftp", "smtp", "imap",
+                               "pop3", "rtsp", "scp", "sftp", "smb", "mqtt", "ws"}) {
         SCOPED_TRACE(scheme);
         server_.Redirect("/feed.xml", std::string(scheme) + "://" + trap.Authority() + "/feed.xml");
         WriteAll(target_, "previous content");
@@ -189,9 +188,8 @@ TEST_F(DownloadTest, UnopenableAddressLeavesAnEmptyFile) {
 
     const fs::path local = dir_ / "local.xml";
     WriteAll(local, "<rss/>");
-    for (const std::string& address :
-         {refused, std::string("no address"), std::string(), "file://" + local.string(),
-          std::string("ftp://127.0.0.1/feed.xml")}) {
+    for (const std::string& address : {refused, std::string("no address"), std::string(),
+                                       "file://" + local.string(), std::string("ftp://127.0.0.1/feed.xml")}) {
         SCOPED_TRACE(address);
         WriteAll(target_, "previous content");
         EXPECT_TRUE(DownloadFile(address, target_, Quick()));
@@ -291,4 +289,4 @@ TEST_F(DownloadTest, ReplacesWhatStandsInTheFilesPlace) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
-} // namespace
+}  // namespace

@@ -15,14 +15,14 @@
 namespace {
 
 std::string Item(int i, const std::string& description) {
-    return "<item><category>c</category><title>t" + std::to_string(i) +
-           "</title><description>" + description +
-           "</description><link>http://x.pl/" + std::to_string(i) +
+    return "<item><category>c</category><title>t" + std::to_string(i) + "</title><description>" +
+           description + "</description><link>http://x.pl/" + std::to_string(i) +
            "</link><pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate></item>";
 }
 
 std::string Rss(const std::string& items, const std::string& encoding = "utf-8") {
-    return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?><rss><channel><title>T</title>"
+    return "<?xml version=\"1.0\" encoding=\"" + encoding +
+           "\"?><rss><channel><title>T</title>"
            "<link>L</link>" +
            items + "</channel></rss>";
 }
@@ -39,7 +39,8 @@ double ReadTime(int count, std::size_t encodingLength) {
         TRSS channel;
         const auto start = std::chrono::steady_clock::now();
         ReadChannelRss(document, channel);
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        best =
+            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         EXPECT_EQ(channel.News.size(), static_cast<std::size_t>(count));
         EXPECT_EQ(channel.News.back().Link, "http://x.pl/" + std::to_string(count - 1));
     }
@@ -103,4 +104,4 @@ TEST(HostileFeed, DatesWithMillionsOfItems) {
     EXPECT_EQ(DateOf(date + " " + std::string(50 << 20, 'x')), 46363.0);
 }
 
-} // namespace
+}  // namespace

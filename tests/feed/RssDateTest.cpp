@@ -106,4 +106,4 @@ TEST(MonthIndex, MatchesTheTableExactly) {
     EXPECT_EQ(MonthIndex(std::string("Dec\0", 4)), 1);
 }
 
-} // namespace
+}  // namespace

@@ -201,4 +201,4 @@ TEST(StrToDate, TheCLocaleRefusesAtomDates) {
     EXPECT_THROW(StrToDate("2026-12-07", ShortDateFormatOfLocale("C")), EConvertError);
 }
 
-} // namespace
+}  // namespace

@@ -89,7 +89,7 @@ std::string Head(const TestHttpServer::Response& r, bool withLength, std::size_t
     return head;
 }
 
-} // namespace
+}  // namespace
 
 TestHttpServer::Fd::~Fd() {
     if (fd_ >= 0)
@@ -255,13 +255,11 @@ void TestHttpServer::Handle(int client) {
     while (lineEnd != std::string::npos) {
         const std::size_t start = lineEnd + 2;
         lineEnd = head.find("\r\n", start);
-        const std::string_view line =
-            std::string_view(head).substr(start, lineEnd == std::string::npos ? std::string::npos
-                                                                               : lineEnd - start);
+        const std::string_view line = std::string_view(head).substr(
+            start, lineEnd == std::string::npos ? std::string::npos : lineEnd - start);
         const std::size_t colon = line.find(':');
         if (colon != std::string_view::npos)
-            request.Fields.emplace_back(std::string(line.substr(0, colon)),
-                                        Trim(line.substr(colon + 1)));
+            request.Fields.emplace_back(std::string(line.substr(0, colon)), Trim(line.substr(colon + 1)));
     }
     const Response response = Answer(request.Target);
     {
@@ -294,13 +292,13 @@ void TestHttpServer::Handle(int client) {
     case Ending::Drip:
         if (!SendAll(client, Head(response, false, 0), stop))
             return;
-    {
-        // Waiting on the stop pipe is the pause between bytes.
-        pollfd pause{stop, POLLIN, 0};
-        while (SendAll(client, "x", stop) && ::poll(&pause, 1, 50) == 0) {
+        {
+            // Waiting on the stop pipe is the pause between bytes.
+            pollfd pause{stop, POLLIN, 0};
+            while (SendAll(client, "x", stop) && ::poll(&pause, 1, 50) == 0) {
+            }
+            return;
         }
-        return;
-    }
     case Ending::Silent:
         Drain(client, stop, -1);
         return;

@@ -92,7 +92,7 @@ private:
     Response Answer(const std::string& target) const;
 
     Fd listener_;
-    Fd wakeRead_;   // readable once the server is to stop
+    Fd wakeRead_;  // readable once the server is to stop
     Fd wakeWrite_;
     int port_ = 0;
     mutable std::mutex mutex_;

@@ -162,8 +162,8 @@ protected:
     // meanwhile, when given, runs while the tool runs. With pipedOutput its
     // standard output is a pipe that nobody reads (closed at once).
     DumpRun Dump(const std::vector<std::string>& args,
-             const std::map<std::string, std::optional<std::string>>& env = {{"LC_ALL", "C"}},
-             const std::function<void(pid_t)>& meanwhile = {}, bool pipedOutput = false) {
+                 const std::map<std::string, std::optional<std::string>>& env = {{"LC_ALL", "C"}},
+                 const std::function<void(pid_t)>& meanwhile = {}, bool pipedOutput = false) {
         std::map<std::string, std::string> vars;
         for (char** e = environ; *e; ++e) {
             std::string entry = *e;
@@ -279,7 +279,8 @@ TEST_F(NemaraDump, AtomDatesFollowTheLcTimeLocale) {
     (void)std::system(command.c_str());
     if (!fs::exists(locales / "sv_SE.UTF-8"))
         GTEST_SKIP() << "localedef failed";
-    DumpRun sv = Dump({feed}, {{"LC_ALL", std::nullopt}, {"LOCPATH", locales.string()}, {"LC_TIME", "sv_SE.UTF-8"}});
+    DumpRun sv =
+        Dump({feed}, {{"LC_ALL", std::nullopt}, {"LOCPATH", locales.string()}, {"LC_TIME", "sv_SE.UTF-8"}});
     ExpectJson(sv, {{"format", "atom"},
                     {"encoding", "utf-8"},
                     {"title", "Atom channel"},
@@ -296,10 +297,10 @@ TEST_F(NemaraDump, AtomDatesFollowTheLcTimeLocale) {
 }
 
 TEST_F(NemaraDump, OtherRootsAreUnsupported) {
-    for (const char* body : {"<?xml version=\"1.0\"?><Rss><channel/></Rss>",
-                             "<?xml version=\"1.0\"?><FEED><title>t</title></FEED>",
-                             "<?xml version=\"1.0\"?><rdf:RDF><channel/></rdf:RDF>",
-                             "<html><body>Not Found</body></html>"}) {
+    for (const char* body :
+         {"<?xml version=\"1.0\"?><Rss><channel/></Rss>",
+          "<?xml version=\"1.0\"?><FEED><title>t</title></FEED>",
+          "<?xml version=\"1.0\"?><rdf:RDF><channel/></rdf:RDF>", "<html><body>Not Found</body></html>"}) {
         SCOPED_TRACE(body);
         DumpRun run = Dump({File("other.xml", body)});
         EXPECT_EQ(run.status, 2);
@@ -320,8 +321,7 @@ TEST_F(NemaraDump, FailuresExitWithOne) {
         {File("empty.xml", ""), "The document has no root element"},
         {server.Url("/empty"), "The document has no root element"},
         // Without a body the transfer's own failure is the reason.
-        {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/",
-         "Failed to connect to 127.0.0.1 port "},
+        {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", "Failed to connect to 127.0.0.1 port "},
         {server.Url("/cut"), nullptr},
         {File("bom.xml", "\xEF\xBB\xBF" + rss), nullptr},
         {File("doctype.xml", "<?xml version=\"1.0\"?><!DOCTYPE rss>" + rssBody), nullptr},
@@ -338,7 +338,6 @@ TEST_F(NemaraDump, FailuresExitWithOne) {
         if (c.message) {
             EXPECT_TRUE(run.err.starts_with(prefix + c.message)) << run.err;
         }
-
     }
     EXPECT_TRUE(fs::is_empty(TempDir()));
 }

@@ -70,7 +70,9 @@ TEST(About, ShowsAFreshDialogEachTime) {
 TEST(ErrorReport, AFailureInAHandlerIsShownAndTheProgramGoesOn) {
     class Failing : public QObject {
     public:
-        bool event(QEvent*) override { throw EInOutError("B\xB3\xB9" "d zapisu");  // Błąd zapisu
+        bool event(QEvent*) override {
+            throw EInOutError("B\xB3\xB9"
+                              "d zapisu");  // Błąd zapisu
         }
     } failing;
     QString shownText;

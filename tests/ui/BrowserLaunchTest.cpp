@@ -91,4 +91,4 @@ TEST(BrowserLaunch, AHostileAddressIsOneUnchangedArgument) {
     EXPECT_FALSE(std::filesystem::exists(pwned));
 }
 
-} // namespace
+}  // namespace

@@ -108,8 +108,13 @@ public:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            QPoint offset = box->frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
-            Box seen{box->icon(), box->windowTitle(), box->text(), {}, QApplication::overrideCursor() != nullptr,
+            QPoint offset = box->frameGeometry().center() -
+                            QGuiApplication::primaryScreen()->availableGeometry().center();
+            Box seen{box->icon(),
+                     box->windowTitle(),
+                     box->text(),
+                     {},
+                     QApplication::overrideCursor() != nullptr,
                      offset.manhattanLength() <= 2};
             for (QAbstractButton* button : box->buttons())
                 seen.buttons << button->text();
@@ -224,9 +229,10 @@ TEST_F(ChannelFetch, RssAndAtomFillTheGridOneAfterTheOther) {
 
 TEST_F(ChannelFetch, TheBusyPointerShowsWhileTheFetchRuns) {
     std::vector<bool> busy;
-    QObject::connect(form.Titles->model(), &QAbstractItemModel::dataChanged,
-                     [&busy] { busy.push_back(QApplication::overrideCursor() != nullptr &&
-                                              QApplication::overrideCursor()->shape() == Qt::WaitCursor); });
+    QObject::connect(form.Titles->model(), &QAbstractItemModel::dataChanged, [&busy] {
+        busy.push_back(QApplication::overrideCursor() != nullptr &&
+                       QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+    });
     DoubleClick(server.Url("/rss"));
     ASSERT_FALSE(busy.empty());
     // The reset before the fetch is not busy yet; filling the grid is.
@@ -278,17 +284,17 @@ TEST_F(ChannelFetch, EveryFailureGivesOneWarning) {
     server.Serve("/empty", 200, "");
     server.Cut("/cut", std::string(kRss).substr(0, 400), sizeof kRss);
     server.Serve("/bom", 200, "\xEF\xBB\xBF" + std::string(kRss));
-    server.Serve("/doctype", 200,
-                 "<?xml version=\"1.0\"?>\n<!DOCTYPE rss SYSTEM \"rss.dtd\">\n" + rssBody);
+    server.Serve("/doctype", 200, "<?xml version=\"1.0\"?>\n<!DOCTYPE rss SYSTEM \"rss.dtd\">\n" + rssBody);
     server.Serve("/no-title", 200, "<?xml version=\"1.0\"?><rss><channel><link>l</link></channel></rss>");
-    server.Serve("/bad-date", 200,
-                 "<?xml version=\"1.0\"?><rss><channel><title>t</title><link>l</link><item><category>c</category>"
-                 "<title>t</title><description>d</description><link>l</link>"
-                 "<pubDate>07 Dec 2026 22:03:49 GMT</pubDate></item></channel></rss>");
+    server.Serve(
+        "/bad-date", 200,
+        "<?xml version=\"1.0\"?><rss><channel><title>t</title><link>l</link><item><category>c</category>"
+        "<title>t</title><description>d</description><link>l</link>"
+        "<pubDate>07 Dec 2026 22:03:49 GMT</pubDate></item></channel></rss>");
     const std::string unreachable = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/rss";
     const std::string addresses[] = {
-        server.Url("/empty"),    server.Url("/cut"),      server.Url("/bom"),  server.Url("/doctype"),
-        server.Url("/no-title"),       server.Url("/bad-date"), unreachable,
+        server.Url("/empty"),    server.Url("/cut"),      server.Url("/bom"), server.Url("/doctype"),
+        server.Url("/no-title"), server.Url("/bad-date"), unreachable,
     };
     for (const std::string& address : addresses) {
         SCOPED_TRACE(address);
@@ -412,10 +418,10 @@ TEST_F(ChannelFetch, TheWindowPaintsButTakesNoInputDuringAFetch) {
         QWidget* grid = form.Titles->viewport();
         const QPoint at(10, form.Titles->rowHeight(0) + 5);
         for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(grid, new QMouseEvent(type, at, grid->mapToGlobal(at), Qt::LeftButton,
-                                                               type == QEvent::MouseButtonPress ? Qt::LeftButton
-                                                                                                : Qt::NoButton,
-                                                               Qt::NoModifier));
+            QCoreApplication::postEvent(
+                grid, new QMouseEvent(type, at, grid->mapToGlobal(at), Qt::LeftButton,
+                                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                      Qt::NoModifier));
         form.Message->viewport()->update();
         form.close();
         EXPECT_TRUE(form.isVisible());

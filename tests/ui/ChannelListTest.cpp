@@ -96,11 +96,13 @@ TEST_F(ChannelList, LoadsEveryKindOfLineEnd) {
 }
 
 TEST_F(ChannelList, ShowsWindows1250EntriesAsText) {
-    auto form = Open("http://\xB3\xF3" "d\x9F.pl/\r\n");  // łódź
+    auto form = Open("http://\xB3\xF3"
+                     "d\x9F.pl/\r\n");  // łódź
     ASSERT_EQ(form->Channels->Count(), 1);
     EXPECT_EQ(form->Channels->item(0)->text(), QString::fromUtf8("http://łódź.pl/"));
     EXPECT_TRUE(form->SaveChannelList());
-    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "http://\xB3\xF3" "d\x9F.pl/\r\n");
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "http://\xB3\xF3"
+                                                   "d\x9F.pl/\r\n");
 }
 
 TEST_F(ChannelList, AFileThatCannotBeReadLeavesTheListEmpty) {
@@ -162,7 +164,8 @@ TEST_F(ChannelList, AFolderNameThatIsNoUtf8IsTheProgramsDirectory) {
         WriteBytes(report, form.FExeDir + "\n" + std::to_string(form.Channels->Count()));
         return;
     }
-    const std::string folder = dir.File("\xB3\xF3" "d\xBC");  // "łódź" in Latin-2
+    const std::string folder = dir.File("\xB3\xF3"
+                                        "d\xBC");  // "łódź" in Latin-2
     std::filesystem::create_directory(folder);
     std::filesystem::copy_file("/proc/self/exe", folder + "/test_ui");
     WriteBytes(folder + "/channels.lst", "http://a.pl/\r\n");
@@ -193,7 +196,8 @@ TEST_F(ChannelList, SavingEndsEveryEntryWithCrLf) {
 }
 
 TEST_F(ChannelList, AddsWhatIsNotListedInAnyLetterCase) {
-    auto form = Open("http://a.pl/rss\r\nhttp://\xB3\xF3" "d\x9F.pl/\r\n");
+    auto form = Open("http://a.pl/rss\r\nhttp://\xB3\xF3"
+                     "d\x9F.pl/\r\n");
     Add(*form, "HTTP://A.pl/RSS");
     Add(*form, QString::fromUtf8("http://ŁÓDŹ.PL/"));
     Add(*form, "http://b.pl/", false);
@@ -205,8 +209,10 @@ TEST_F(ChannelList, AddsWhatIsNotListedInAnyLetterCase) {
     Add(*form, QString::fromUtf8("http://żółw.pl/"));
     Add(*form, QString(300, 'x'));
     EXPECT_EQ(form->Channels->AllItems(),
-              (Entries{"http://a.pl/rss", "http://\xB3\xF3" "d\x9F.pl/", "http://a.pl/rss ", "",
-                       "http://\xBF\xF3\xB3w.pl/", std::string(255, 'x')}));
+              (Entries{"http://a.pl/rss",
+                       "http://\xB3\xF3"
+                       "d\x9F.pl/",
+                       "http://a.pl/rss ", "", "http://\xBF\xF3\xB3w.pl/", std::string(255, 'x')}));
     // Added entries are neither selected nor made current.
     EXPECT_TRUE(form->Channels->selectedItems().isEmpty());
     EXPECT_EQ(form->Channels->ItemIndex(), -1);

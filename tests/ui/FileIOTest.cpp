@@ -72,7 +72,8 @@ TEST(FileIO, ADirectoryOfThatNameIsNotReplaced) {
 TEST(FileIO, AFullDiskLeavesTheOldFileByteForByte) {
     TempDir dir;
     const std::string path = dir.File("channels.lst");
-    const std::string old = "http://old.pl/rss\r\nhttp://\xB3\xF3" "d\x9F.pl/\r\n";  // łódź
+    const std::string old = "http://old.pl/rss\r\nhttp://\xB3\xF3"
+                            "d\x9F.pl/\r\n";  // łódź
     WriteBytes(path, old);
     bool written = true;
     {

@@ -90,4 +90,4 @@ TEST_F(FullDisk, TheNextFetchWorksOnceThereIsRoom) {
     EXPECT_EQ(form.Titles->RowCount(), 100);
 }
 
-} // namespace
+}  // namespace

@@ -46,16 +46,15 @@ TEST(InterruptedSave, AKilledSaveLeavesTheOldOrTheNewList) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status));
         const std::string saved = ReadBytes(path);
-        ASSERT_TRUE(saved == before || saved == after) << "round " << round << ": "
-                                                       << saved.size() << " bytes";
+        ASSERT_TRUE(saved == before || saved == after)
+            << "round " << round << ": " << saved.size() << " bytes";
     }
     // What a killed save left beside the list is never the list itself, and
     // the next save still works.
     EXPECT_TRUE(WriteFileReplacing(path, after));
     EXPECT_EQ(ReadBytes(path), after);
     for (const auto& entry : std::filesystem::directory_iterator(dir.Dir()))
-        EXPECT_TRUE(entry.path().filename().string().starts_with("channels.lst"))
-            << entry.path();
+        EXPECT_TRUE(entry.path().filename().string().starts_with("channels.lst")) << entry.path();
 }
 
-} // namespace
+}  // namespace

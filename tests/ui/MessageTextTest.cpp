@@ -70,19 +70,19 @@ TEST(ExtractWordAt, FindsTheRunAroundAPosition) {
     } cases[] = {
         {1, "see"},
         {3, "see"},
-        {4, ""},                 // the space itself
+        {4, ""},  // the space itself
         {5, "http://a.pl/x"},
         {17, "http://a.pl/x"},
-        {18, ""},                // CR
-        {19, ""},                // LF
+        {18, ""},  // CR
+        {19, ""},  // LF
         {20, "next"},
-        {24, ""},                // tab
+        {24, ""},  // tab
         {25, "word"},
         {29, ""},
         {30, ""},
         {31, "end"},
         {33, "end"},
-        {34, "end"},             // past the end: the last run
+        {34, "end"},  // past the end: the last run
         {1000, "end"},
     };
     for (const auto& c : cases)

@@ -54,7 +54,8 @@ protected:
     }
 
     void DoubleClick(QPoint point) {
-        QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, form.Message->viewport()->mapTo(&form, point));
+        QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {},
+                           form.Message->viewport()->mapTo(&form, point));
     }
 
     TempDir dir;
@@ -186,7 +187,8 @@ TEST_F(NewsList, StripHtmlRemovesTheTagsOfTheText) {
 
 TEST_F(NewsList, ThePointerIsAHandOverEveryCharacterOfALink) {
     EXPECT_TRUE(form.Message->viewport()->hasMouseTracking());
-    for (const char* text : {"see http://x.pl/a", "first line\r\nhttp://b.pl/x y\r\nhttp:/ tail\rhttp://c\n."}) {
+    for (const char* text :
+         {"see http://x.pl/a", "first line\r\nhttp://b.pl/x y\r\nhttp:/ tail\rhttp://c\n."}) {
         form.Message->SetText(text);
         const QString shown = form.Message->toPlainText();
         for (int position = 0; position < shown.size(); ++position)

@@ -57,8 +57,7 @@ TEST(HostileDocument, MillionNestedElementsCutOff) {
     {
         // Half closed: the open elements hold deep subtrees when they go.
         TVexXMLParser doc;
-        const std::string message =
-            ParseError(doc, Repeat("<a>", Deep) + Repeat("</a>", Deep / 2) + "\r\n");
+        const std::string message = ParseError(doc, Repeat("<a>", Deep) + Repeat("</a>", Deep / 2) + "\r\n");
         EXPECT_TRUE(EndsWith(message, kTailEndOfText)) << message;
         EXPECT_EQ(doc.Count(), 0);
     }
@@ -205,4 +204,4 @@ TEST(HostileDocument, MillionsOfLineBreaks) {
     EXPECT_NE(message.find(std::to_string(4 * MiB + 1)), std::string::npos) << message;
 }
 
-} // namespace
+}  // namespace

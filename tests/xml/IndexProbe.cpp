@@ -12,8 +12,7 @@ struct Checker {
 
     // Returns the true height of the subtree; the tree is balanced or the
     // walk reports it, so recursion stays shallow.
-    int Walk(const TBinaryTreeNode* t, int depth)
-    {
+    int Walk(const TBinaryTreeNode* t, int depth) {
         if (depth > 64) {
             problems << "tree deeper than 64: a cycle?\n";
             return 0;
@@ -40,8 +39,7 @@ struct Checker {
         return height;
     }
 
-    void Visit(const TBinaryTreeNode* t)
-    {
+    void Visit(const TBinaryTreeNode* t) {
         if (t->NodeCount() < 1) {
             problems << "tree node without entries\n";
             return;
@@ -60,14 +58,12 @@ struct Checker {
         previous = t;
     }
 
-    static std::string Key(const TBinaryTreeNode* t)
-    {
+    static std::string Key(const TBinaryTreeNode* t) {
         return t->NodeCount() ? "'" + t->Nodes(0)->Name() + "'" : "(empty)";
     }
 };
 
-void Snapshot(const TBinaryTreeNode* t, std::ostream& out)
-{
+void Snapshot(const TBinaryTreeNode* t, std::ostream& out) {
     if (!t) {
         out << '-';
         return;
@@ -82,8 +78,7 @@ void Snapshot(const TBinaryTreeNode* t, std::ostream& out)
     out << ')';
 }
 
-void Keys(const TBinaryTreeNode* t, std::string& out)
-{
+void Keys(const TBinaryTreeNode* t, std::string& out) {
     if (!t)
         return;
     Keys(t->Left(), out);
@@ -91,10 +86,9 @@ void Keys(const TBinaryTreeNode* t, std::string& out)
     Keys(t->Right(), out);
 }
 
-} // namespace
+}  // namespace
 
-testing::AssertionResult IndexIsSound(const TVexBaseXmlNode& holder, std::vector<TVexXMLNode*>* listed)
-{
+testing::AssertionResult IndexIsSound(const TVexBaseXmlNode& holder, std::vector<TVexXMLNode*>* listed) {
     Checker check;
     check.listed = listed;
     if (const TBinaryTreeNode* root = holder.NameIndex()) {
@@ -108,15 +102,13 @@ testing::AssertionResult IndexIsSound(const TVexBaseXmlNode& holder, std::vector
     return testing::AssertionFailure() << problems;
 }
 
-std::string IndexSnapshot(const TVexBaseXmlNode& holder)
-{
+std::string IndexSnapshot(const TVexBaseXmlNode& holder) {
     std::ostringstream out;
     Snapshot(holder.NameIndex(), out);
     return out.str();
 }
 
-std::string IndexKeys(const TVexBaseXmlNode& holder)
-{
+std::string IndexKeys(const TVexBaseXmlNode& holder) {
     std::string out;
     Keys(holder.NameIndex(), out);
     return out;

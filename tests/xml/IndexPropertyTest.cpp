@@ -11,12 +11,11 @@ namespace {
 // Keys that differ in the case of a-z, in bytes above 0x7F, by prefix, and
 // the bytes next to the folded range.
 const std::vector<std::string> kNames = {
-    "", "a", "A", "ab", "aB", "AB", "b", "B", "ba", "z", "Z[", "[", "`", "{",
-    "\xB9", "\xA5", "a\xB9", "A\xA5", "\xFF", "item", "Item", "ITEMS",
+    "",  "a", "A", "ab",   "aB",   "AB",    "b",     "B",    "ba",   "z",    "Z[",
+    "[", "`", "{", "\xB9", "\xA5", "a\xB9", "A\xA5", "\xFF", "item", "Item", "ITEMS",
 };
 
-std::string ToggleCase(std::string s)
-{
+std::string ToggleCase(std::string s) {
     for (char& c : s) {
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 0x20);
@@ -30,8 +29,7 @@ class Model {
 public:
     explicit Model(unsigned seed) : FRandom(seed) {}
 
-    void Step()
-    {
+    void Step() {
         const int op = Pick(100);
         if (op < 30)
             AddNew();
@@ -51,8 +49,7 @@ public:
             AddNew();
     }
 
-    void Check()
-    {
+    void Check() {
         std::vector<TVexXMLNode*> listed;
         ASSERT_TRUE(IndexIsSound(FHolder, &listed));
         // Exactly the indexed children are listed, by key in index order.
@@ -71,29 +68,31 @@ public:
 
 private:
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(FRandom); }
-    const std::string& AnyName() { return kNames[static_cast<size_t>(Pick(static_cast<int>(kNames.size())))]; }
+    const std::string& AnyName() {
+        return kNames[static_cast<size_t>(Pick(static_cast<int>(kNames.size())))];
+    }
 
-    TVexXMLNode* FirstIndexed(std::string_view name) const
-    {
+    TVexXMLNode* FirstIndexed(std::string_view name) const {
         for (TVexXMLNode* n : FIndexed)
             if (SameNameKey(n->Name(), name))
                 return n;
         return nullptr;
     }
 
-    bool IsIndexed(TVexXMLNode* n) const { return std::find(FIndexed.begin(), FIndexed.end(), n) != FIndexed.end(); }
+    bool IsIndexed(TVexXMLNode* n) const {
+        return std::find(FIndexed.begin(), FIndexed.end(), n) != FIndexed.end();
+    }
 
-    TVexXMLNode* AnyElementChild()
-    {
+    TVexXMLNode* AnyElementChild() {
         std::vector<TVexXMLNode*> elements;
         for (TVexXMLNode* n : FChildren)
             if (n->Kind() == nkElement)
                 elements.push_back(n);
-        return elements.empty() ? nullptr : elements[static_cast<size_t>(Pick(static_cast<int>(elements.size())))];
+        return elements.empty() ? nullptr
+                                : elements[static_cast<size_t>(Pick(static_cast<int>(elements.size())))];
     }
 
-    void AddNew()
-    {
+    void AddNew() {
         const int k = Pick(10);
         const TVexXMLNodeKind kind = k < 8 ? nkElement : (k == 8 ? nkComment : nkControlTag);
         auto* node = new TVexXMLNode(AnyName(), kind);
@@ -103,8 +102,7 @@ private:
             FIndexed.push_back(node);
     }
 
-    void Lookup()
-    {
+    void Lookup() {
         const std::string& name = AnyName();
         const bool create = Pick(2) == 0;
         TVexXMLNode* expected = FirstIndexed(name);
@@ -121,8 +119,7 @@ private:
         ASSERT_EQ(FHolder.Items(FHolder.Count() - 1), found);
     }
 
-    void Rename()
-    {
+    void Rename() {
         if (FChildren.empty())
             return;
         TVexXMLNode* node = FChildren[static_cast<size_t>(Pick(static_cast<int>(FChildren.size())))];
@@ -144,8 +141,7 @@ private:
         }
     }
 
-    void Unindex()
-    {
+    void Unindex() {
         if (FIndexed.empty())
             return;
         const auto at = FIndexed.begin() + Pick(static_cast<int>(FIndexed.size()));
@@ -153,8 +149,7 @@ private:
         FIndexed.erase(at);
     }
 
-    void Reindex()
-    {
+    void Reindex() {
         TVexXMLNode* node = AnyElementChild();
         if (!node || IsIndexed(node))
             return;
@@ -162,8 +157,7 @@ private:
         FIndexed.push_back(node);
     }
 
-    void RemoveStranger()
-    {
+    void RemoveStranger() {
         // A node of a listed name that is not itself listed.
         TVexXMLNode stranger(AnyName(), nkElement);
         const std::string before = IndexSnapshot(FHolder);
@@ -171,8 +165,7 @@ private:
         ASSERT_EQ(IndexSnapshot(FHolder), before);
     }
 
-    void ClearAll()
-    {
+    void ClearAll() {
         FHolder.Clear();
         FChildren.clear();
         FIndexed.clear();
@@ -184,7 +177,7 @@ private:
     std::vector<TVexXMLNode*> FIndexed;
 };
 
-} // namespace
+}  // namespace
 
 TEST(IndexProperty, RandomOperationsKeepEveryInvariant) {
     // Checked after every step, and only now and then, so that several

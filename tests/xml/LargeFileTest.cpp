@@ -12,8 +12,7 @@
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& f)
-{
+std::string ErrorOf(const std::function<void()>& f) {
     try {
         f();
     } catch (const EVexXMLError& e) {
@@ -23,8 +22,7 @@ std::string ErrorOf(const std::function<void()>& f)
 }
 
 // About `bytes` of items on lines of varying length, LF line breaks.
-std::string Feed(std::size_t bytes)
-{
+std::string Feed(std::size_t bytes) {
     std::string text = "<?xml version=\"1.0\"?>\n<rss><channel>\n";
     for (int i = 0; text.size() < bytes; ++i) {
         text += "<item><title>Item " + std::to_string(i) + "</title>";
@@ -35,15 +33,14 @@ std::string Feed(std::size_t bytes)
     return text;
 }
 
-} // namespace
+}  // namespace
 
-TEST(LargeFile, ErrorsFarIntoTheFileKeepTheirPositions)
-{
+TEST(LargeFile, ErrorsFarIntoTheFileKeepTheirPositions) {
     const std::string feed = Feed(9 * 1024 * 1024);
     // A bad character on a long last line, one right after a line break,
     // and an unclosed document.
-    const std::string cases[] = {feed + std::string(5000, ' ') + "<item>x</item>@",
-                                 feed + "@", feed + "<open>"};
+    const std::string cases[] = {feed + std::string(5000, ' ') + "<item>x</item>@", feed + "@",
+                                 feed + "<open>"};
     TempDir dir;
     for (const std::string& text : cases) {
         const std::string path = dir.Write("large.xml", text);
@@ -57,8 +54,7 @@ TEST(LargeFile, ErrorsFarIntoTheFileKeepTheirPositions)
     }
 }
 
-TEST(LargeFile, TheTreeIsTheOneOfTheTextInMemory)
-{
+TEST(LargeFile, TheTreeIsTheOneOfTheTextInMemory) {
     const std::string text = Feed(5 * 1024 * 1024) + "</channel></rss>\n";
     TempDir dir;
     const std::string path = dir.Write("large.xml", text);

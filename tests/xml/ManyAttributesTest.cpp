@@ -53,4 +53,4 @@ TEST(ManyAttributes, ClearForgetsTheIndex) {
     EXPECT_EQ(list.Items(19), list.ParamByName("attr19", false));
 }
 
-} // namespace
+}  // namespace

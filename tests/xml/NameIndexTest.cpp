@@ -11,8 +11,7 @@ namespace {
 // Detached nodes to index: the tests own them, the index only lists them.
 struct Pool {
     std::vector<std::unique_ptr<TVexXMLNode>> nodes;
-    TVexXMLNode* operator()(const std::string& name)
-    {
+    TVexXMLNode* operator()(const std::string& name) {
         nodes.push_back(std::make_unique<TVexXMLNode>(name, nkElement));
         return nodes.back().get();
     }
@@ -21,8 +20,7 @@ struct Pool {
 std::string Msg(const char* utf8) { return Utf8ToWin1250(utf8); }
 
 template <class F>
-std::string MessageOf(F&& f)
-{
+std::string MessageOf(F&& f) {
     try {
         f();
     } catch (const EVexXMLError& e) {
@@ -31,7 +29,7 @@ std::string MessageOf(F&& f)
     return "(nothing raised)";
 }
 
-} // namespace
+}  // namespace
 
 TEST(TreeNode, EntriesAndTheirMessages) {
     Pool make;
@@ -62,7 +60,7 @@ TEST(TreeNode, EntriesAndTheirMessages) {
     EXPECT_EQ(t.Nodes(1), c);
     t.ClearNodes();
     EXPECT_EQ(t.NodeCount(), 0);
-    t.AddNode(make("other"));   // an empty tree node takes any key
+    t.AddNode(make("other"));  // an empty tree node takes any key
     EXPECT_EQ(t.NodeCount(), 1);
 }
 
@@ -91,7 +89,7 @@ TEST(TreeNode, LinksStayMutualAndHeightsClimbToTheRoot) {
     EXPECT_EQ(root->Height(), 1);
     root->DetachChild(leaf);
     EXPECT_EQ(root->Right(), nullptr);
-    EXPECT_EQ(leaf->Parent(), root.get());   // DetachChild forgets only the parent's side
+    EXPECT_EQ(leaf->Parent(), root.get());  // DetachChild forgets only the parent's side
     leaf->SetParent(nullptr);
     delete leaf;
     EXPECT_EQ(root->Height(), 0);
@@ -135,12 +133,17 @@ TEST(NameIndex, CaseVariantsOfOneWordShareATreeNodeInIndexOrder) {
 }
 
 TEST(NameIndex, ShapesOfTheDocumentedSequences) {
-    struct Case { std::vector<std::string> names; std::string keys; std::string root; int height; };
+    struct Case {
+        std::vector<std::string> names;
+        std::string keys;
+        std::string root;
+        int height;
+    };
     const Case cases[] = {
-        {{"C", "A", "B"}, "A B C", "B", 1},    // left child leans right: double rotation
-        {{"A", "C", "B"}, "A B C", "B", 1},    // the mirror case
+        {{"C", "A", "B"}, "A B C", "B", 1},  // left child leans right: double rotation
+        {{"A", "C", "B"}, "A B C", "B", 1},  // the mirror case
         {{"A", "B", "C"}, "A B C", "B", 1},
-        {{"B", "AB", "A"}, "A AB B", "AB", 1}, // a prefix is the smaller key
+        {{"B", "AB", "A"}, "A AB B", "AB", 1},  // a prefix is the smaller key
         {{"a", "b", "c", "d", "e", "f", "g"}, "a b c d e f g", "d", 2},
         {{"g", "f", "e", "d", "c", "b", "a"}, "a b c d e f g", "d", 2},
     };
@@ -216,8 +219,8 @@ TEST(NameIndex, RemovingTheRootWithOneChildKeepsItsSubtreeWhole) {
     TVexXMLNode* root = more("m");
     deep.AddToIndex(root);
     deep.AddToIndex(more("c"));
-    deep.AddToIndex(more("a"));   // rebalances: c at the root
-    deep.RotateRight(deep.NameIndex());   // a at the root, leaning right: c (m below)
+    deep.AddToIndex(more("a"));          // rebalances: c at the root
+    deep.RotateRight(deep.NameIndex());  // a at the root, leaning right: c (m below)
     ASSERT_EQ(IndexKeys(deep), "a c m");
     TVexXMLNode* top = deep.NameIndex()->Nodes(0);
     TBinaryTreeNode* subtree = deep.NameIndex()->Right();
@@ -275,5 +278,5 @@ TEST(NameIndex, RotationsWithoutTheNeededChildRaiseAndChangeNothing) {
     EXPECT_EQ(IndexKeys(holder), "a b");
     EXPECT_EQ(holder.NameIndex()->Nodes(0)->Name(), "a");
     EXPECT_TRUE(IndexIsSound(holder));
-    holder.Rebalance(nullptr);   // nothing to do
+    holder.Rebalance(nullptr);  // nothing to do
 }

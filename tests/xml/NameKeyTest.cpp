@@ -3,20 +3,24 @@
 #include <gtest/gtest.h>
 
 TEST(NameKey, ComparesFoldedUnsignedBytesShorterPrefixFirst) {
-    struct Case { const char* a; const char* b; int order; };
+    struct Case {
+        const char* a;
+        const char* b;
+        int order;
+    };
     const Case cases[] = {
         {"pubdate", "pubDate", 0},
         {"ITEM", "item", 0},
         {"", "", 0},
-        {"", "a", -1},             // the empty key is the smallest
-        {"a", "AB", -1},           // a prefix is smaller
+        {"", "a", -1},    // the empty key is the smallest
+        {"a", "AB", -1},  // a prefix is smaller
         {"ab", "B", -1},
-        {"Z", "[", -1},            // 'Z' 0x5A < '[' 0x5B
-        {"z", "[", -1},            // 'z' folds to 'Z'
-        {"`", "a", 1},             // '`' 0x60 stays, 'a' becomes 0x41
-        {"{", "z", 1},             // '{' 0x7B is not folded
-        {"\xB9", "\xA5", 1},       // small and capital a with ogonek stay apart
-        {"\x80", "z", 1},          // bytes above 0x7F compare unsigned
+        {"Z", "[", -1},       // 'Z' 0x5A < '[' 0x5B
+        {"z", "[", -1},       // 'z' folds to 'Z'
+        {"`", "a", 1},        // '`' 0x60 stays, 'a' becomes 0x41
+        {"{", "z", 1},        // '{' 0x7B is not folded
+        {"\xB9", "\xA5", 1},  // small and capital a with ogonek stay apart
+        {"\x80", "z", 1},     // bytes above 0x7F compare unsigned
         {"\xFF", "\x80", 1},
         {"a\xB9", "A\xB9", 0},
     };

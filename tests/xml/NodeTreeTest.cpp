@@ -9,8 +9,7 @@
 
 namespace {
 
-std::string MessageOf(const std::function<void()>& f)
-{
+std::string MessageOf(const std::function<void()>& f) {
     try {
         f();
     } catch (const EVexXMLError& e) {
@@ -19,7 +18,7 @@ std::string MessageOf(const std::function<void()>& f)
     return "(nothing raised)";
 }
 
-} // namespace
+}  // namespace
 
 TEST(NodeTree, NewNodeIsEmpty) {
     TVexXMLNode node("item", nkElement);
@@ -91,8 +90,7 @@ TEST(NodeTree, NodeByNameCreatesOnceAtTheEnd) {
 TEST(NodeTree, AddingANodeToItselfRaisesAndChangesNothing) {
     TVexXMLNode node("a", nkElement);
     node.Add(new TVexXMLNode("b", nkElement));
-    EXPECT_EQ(MessageOf([&] { node.Add(&node); }),
-              Utf8ToWin1250("Nie mogę dodać siebie do własnej listy!"));
+    EXPECT_EQ(MessageOf([&] { node.Add(&node); }), Utf8ToWin1250("Nie mogę dodać siebie do własnej listy!"));
     EXPECT_EQ(node.Count(), 1);
     EXPECT_EQ(node.Parent(), nullptr);
     EXPECT_EQ(node.NodeByName("a", false), nullptr);
@@ -110,7 +108,7 @@ TEST(NodeTree, RenamingReindexesElementsOnly) {
     a->SetName("beta");
     EXPECT_EQ(parent.NodeByName("beta", false), a);
     EXPECT_EQ(parent.NodeByName("alpha", false), a2);
-    EXPECT_EQ(parent.Items(0), a);   // its place among the children stays
+    EXPECT_EQ(parent.Items(0), a);  // its place among the children stays
 
     // A case-only rename keeps both forms findable but puts it last.
     a2->SetName("beta");
@@ -173,7 +171,7 @@ private:
     std::vector<std::string>& FLog;
 };
 
-} // namespace
+}  // namespace
 
 TEST(NodeTree, SiblingsAreDestroyedLastToFirst) {
     for (bool clear : {false, true}) {
@@ -213,7 +211,7 @@ TEST(NodeTree, MillionNestedElementsClearAndDestroyWithoutRecursion) {
             auto* next = new TVexXMLNode("e", nkElement);
             next->Parameters().ParamByName("n", true);
             cur->Add(next);
-            cur->NameIndex();   // each level with its index built
+            cur->NameIndex();  // each level with its index built
             cur = next;
         }
     };
@@ -223,12 +221,12 @@ TEST(NodeTree, MillionNestedElementsClearAndDestroyWithoutRecursion) {
     EXPECT_EQ(doc.Count(), 0);
 
     build(doc);
-    doc.Items(0)->Clear();   // a node's own Clear
+    doc.Items(0)->Clear();  // a node's own Clear
     EXPECT_EQ(doc.Items(0)->Count(), 0);
 
     auto top = std::make_unique<TVexXMLNode>("top", nkElement);
     build(*top);
-    top.reset();   // the destructor
+    top.reset();  // the destructor
 
-    build(doc);   // and the holder's destructor at the end of the test
+    build(doc);  // and the holder's destructor at the end of the test
 }

@@ -14,7 +14,7 @@ TEST(Parameters, FindOrCreateByNameKey) {
     EXPECT_EQ(encoding->Name(), "encoding");
     EXPECT_EQ(encoding->Value(), "");
     ASSERT_EQ(params.Count(), 2);
-    EXPECT_EQ(params.Items(1), encoding);   // appended last
+    EXPECT_EQ(params.Items(1), encoding);  // appended last
 
     EXPECT_EQ(params.ParamByName("encoding", true), encoding);
     EXPECT_EQ(params.ParamByName("encoding", false), encoding);
@@ -34,15 +34,15 @@ TEST(Parameters, RepeatedNameKeepsFirstFormAndLastValue) {
 
 TEST(Parameters, LettersAboveAsciiAreNotFolded) {
     TVexXMLParameters params;
-    TVexXMLParameter* small = params.ParamByName("\xB9", true);   // a with ogonek
-    EXPECT_EQ(params.ParamByName("\xA5", false), nullptr);        // capital A with ogonek
+    TVexXMLParameter* small = params.ParamByName("\xB9", true);  // a with ogonek
+    EXPECT_EQ(params.ParamByName("\xA5", false), nullptr);       // capital A with ogonek
     EXPECT_EQ(params.ParamByName("\xB9", false), small);
 }
 
 TEST(Parameters, ClearEmptiesTheList) {
     TVexXMLParameters params;
     for (const char* name : {"a", "b", "c"})
-        params.ParamByName(name, true)->SetValue(std::string(100, *name));   // long enough to allocate
+        params.ParamByName(name, true)->SetValue(std::string(100, *name));  // long enough to allocate
     params.Clear();
     EXPECT_EQ(params.Count(), 0);
     for (const char* name : {"a", "b", "c", ""})

@@ -8,14 +8,12 @@
 
 class TempDir {
 public:
-    TempDir()
-    {
+    TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "nemara-xml-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             FPath = pattern;
     }
-    ~TempDir()
-    {
+    ~TempDir() {
         std::error_code ignored;
         if (!FPath.empty())
             std::filesystem::remove_all(FPath, ignored);
@@ -24,8 +22,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     // Writes bytes to a file of this directory and returns its path.
-    std::string Write(const std::string& name, const std::string& bytes) const
-    {
+    std::string Write(const std::string& name, const std::string& bytes) const {
         const std::string path = (FPath / name).string();
         std::ofstream(path, std::ios::binary) << bytes;
         return path;

@@ -13,8 +13,7 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(XmlFileText, LineBreaksBecomeCrLf)
-{
+TEST(XmlFileText, LineBreaksBecomeCrLf) {
     const std::pair<std::string, std::string> rows[] = {
         {""s, ""s},
         {"\0abc"s, ""s},
@@ -39,8 +38,7 @@ TEST(XmlFileText, LineBreaksBecomeCrLf)
     }
 }
 
-TEST(XmlFileText, LineBreaksAcrossReadChunks)
-{
+TEST(XmlFileText, LineBreaksAcrossReadChunks) {
     // Break pairs that straddle the reader's 64 KiB chunks must stay one break.
     TempDir dir;
     for (std::size_t before : {65534u, 65535u, 65536u, 131071u}) {
@@ -55,8 +53,7 @@ TEST(XmlFileText, LineBreaksAcrossReadChunks)
 }
 
 // The text as splitting into lines and joining them with CR LF gives it.
-std::string SplitAndJoin(const std::string& bytes)
-{
+std::string SplitAndJoin(const std::string& bytes) {
     std::string text;
     const std::size_t nul = bytes.find('\0');
     const std::string body = bytes.substr(0, nul);
@@ -73,8 +70,7 @@ std::string SplitAndJoin(const std::string& bytes)
     return text;
 }
 
-TEST(XmlFileText, LongFilesOfMixedBreaksReadAsLines)
-{
+TEST(XmlFileText, LongFilesOfMixedBreaksReadAsLines) {
     // Long stretches of CR LF lines with now and then a lone CR or LF, over
     // several read chunks, in a few seeded mixtures.
     TempDir dir;
@@ -95,8 +91,7 @@ TEST(XmlFileText, LongFilesOfMixedBreaksReadAsLines)
     }
 }
 
-TEST(XmlFileText, UnreadableFiles)
-{
+TEST(XmlFileText, UnreadableFiles) {
     TempDir dir;
     const std::string missing = dir.PathOf("missing.xml");
     try {
@@ -110,4 +105,4 @@ TEST(XmlFileText, UnreadableFiles)
     EXPECT_THROW(ReadFileAsCrLfText(folder), EInOutError);
 }
 
-} // namespace
+}  // namespace

@@ -15,15 +15,13 @@ namespace {
 // Expected messages are written readably and compared as Windows-1250 bytes.
 std::string W(const char* utf8) { return Utf8ToWin1250(utf8); }
 
-std::string At(int line, int column, const char* tailUtf8)
-{
-    return W("Błąd w składni XML (linia ") + std::to_string(line) + ", znak " +
-           std::to_string(column) + W(tailUtf8);
+std::string At(int line, int column, const char* tailUtf8) {
+    return W("Błąd w składni XML (linia ") + std::to_string(line) + ", znak " + std::to_string(column) +
+           W(tailUtf8);
 }
 
 // The message of the exception that f raises, or "" when none.
-std::string ErrorOf(const std::function<void()>& f)
-{
+std::string ErrorOf(const std::function<void()>& f) {
     try {
         f();
     } catch (const Exception& e) {
@@ -37,7 +35,7 @@ struct TextRow {
     char terminator;
     bool trim;
     std::string expected;
-    const char* rest; // what stays at the cursor
+    const char* rest;  // what stays at the cursor
 };
 
 const TextRow kTexts[] = {
@@ -70,8 +68,7 @@ const TextRow kTexts[] = {
     {"\xB1\xEA\x9C<", '<', true, "\xB1\xEA\x9C", "<"},
 };
 
-TEST(XmlLexer, ReadText)
-{
+TEST(XmlLexer, ReadText) {
     for (const TextRow& row : kTexts) {
         TVexXMLLexer lexer(row.input);
         EXPECT_EQ(lexer.ReadText(row.terminator, row.trim), row.expected) << row.input;
@@ -80,7 +77,7 @@ TEST(XmlLexer, ReadText)
 }
 
 struct EntityRow {
-    const char* input; // element text, read up to "<"
+    const char* input;  // element text, read up to "<"
     std::string expected;
     std::string error;
 };
@@ -125,8 +122,7 @@ const EntityRow kEntities[] = {
     {"&\n<;", "", At(2, 3, ") : Nieprawidłowa (nie obsługiwana) encja!")},
 };
 
-TEST(XmlLexer, EntityReferences)
-{
+TEST(XmlLexer, EntityReferences) {
     for (const EntityRow& row : kEntities) {
         TVexXMLLexer lexer(row.input);
         std::string text;
@@ -138,16 +134,14 @@ TEST(XmlLexer, EntityReferences)
     }
 }
 
-TEST(XmlLexer, ConversionErrorsHaveTheirOwnType)
-{
+TEST(XmlLexer, ConversionErrorsHaveTheirOwnType) {
     TVexXMLLexer decimal("&#abc;<");
     EXPECT_THROW(decimal.ReadText('<', true), EConvertError);
     TVexXMLLexer hex("&#xG1;<");
     EXPECT_THROW(hex.ReadText('<', true), EVexXMLError);
 }
 
-TEST(XmlLexer, EndOfTextInsideText)
-{
+TEST(XmlLexer, EndOfTextInsideText) {
     const std::string tail = ") : Nieoczekiwany koniec pliku.";
     struct Row {
         const char* input;
@@ -170,23 +164,17 @@ TEST(XmlLexer, EndOfTextInsideText)
     }
 }
 
-TEST(XmlLexer, Positions)
-{
+TEST(XmlLexer, Positions) {
     struct Row {
         const char* text;
         int advance;
         int line, column;
     };
     const Row rows[] = {
-        {"abc", 0, 1, 1},
-        {"abc", 3, 1, 4},
-        {"a\nb", 2, 2, 1},
-        {"a\r\nb", 3, 2, 1},
-        {"a\rb", 2, 1, 2},  // a lone CR counts nothing
-        {"\r\r\rx", 3, 1, 1},
-        {"\tx", 1, 1, 2},   // a TAB is one column
-        {"\n\n\r\n\txy", 6, 4, 3},
-        {"\xC4\x85x", 2, 1, 3}, // bytes, not characters
+        {"abc", 0, 1, 1},          {"abc", 3, 1, 4},       {"a\nb", 2, 2, 1},
+        {"a\r\nb", 3, 2, 1},       {"a\rb", 2, 1, 2},       // a lone CR counts nothing
+        {"\r\r\rx", 3, 1, 1},      {"\tx", 1, 1, 2},        // a TAB is one column
+        {"\n\n\r\n\txy", 6, 4, 3}, {"\xC4\x85x", 2, 1, 3},  // bytes, not characters
     };
     for (const Row& row : rows) {
         TVexXMLLexer lexer(row.text);
@@ -200,11 +188,10 @@ TEST(XmlLexer, Positions)
               At(2, 2, ") : Nieprawidłowa nazwa taga!"));
 }
 
-TEST(XmlLexer, TagNames)
-{
+TEST(XmlLexer, TagNames) {
     struct Row {
         const char* input;
-        const char* name; // nullptr: the name is rejected
+        const char* name;  // nullptr: the name is rejected
         int errorColumn;
     };
     const Row rows[] = {
@@ -242,13 +229,9 @@ TEST(XmlLexer, TagNames)
     }
 }
 
-TEST(XmlLexer, AttributeNames)
-{
+TEST(XmlLexer, AttributeNames) {
     const std::pair<const char*, const char*> rows[] = {
-        {"version=", "version"},
-        {"xml:lang =", "xml:lang"},
-        {"a_1:2:'", "a_1:2:"},
-        {"data-x=", "data"},
+        {"version=", "version"}, {"xml:lang =", "xml:lang"}, {"a_1:2:'", "a_1:2:"}, {"data-x=", "data"},
         {"b\xB1", "b"},
     };
     for (const auto& [input, name] : rows) {
@@ -257,8 +240,7 @@ TEST(XmlLexer, AttributeNames)
     }
 }
 
-TEST(XmlLexer, Comments)
-{
+TEST(XmlLexer, Comments) {
     struct Row {
         const char* input;
         const char* text;
@@ -279,8 +261,7 @@ TEST(XmlLexer, Comments)
     EXPECT_EQ(ErrorOf([&] { open.ReadComment(); }), At(2, 3, ") : Nieoczekiwany koniec pliku!"));
 }
 
-TEST(XmlLexer, HexToInt)
-{
+TEST(XmlLexer, HexToInt) {
     EXPECT_EQ(vexxml::HexToInt(""), 0u);
     EXPECT_EQ(vexxml::HexToInt("0"), 0u);
     EXPECT_EQ(vexxml::HexToInt("aF"), 0xAFu);
@@ -290,7 +271,7 @@ TEST(XmlLexer, HexToInt)
     EXPECT_EQ(ErrorOf([] { vexxml::HexToInt("-1"); }), W("Nieprawidłowa liczba heksadecymalna!"));
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -298,8 +279,7 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // The text rules character by character, for texts whose only references
 // are &amp; and &#32;.
-std::string ReferenceText(const std::string& s, char terminator, bool trim, std::size_t& end)
-{
+std::string ReferenceText(const std::string& s, char terminator, bool trim, std::size_t& end) {
     const auto stopAt = [&](std::size_t j) {
         return s[j] == terminator && !(terminator == '<' && s.compare(j, 9, "<![CDATA[") == 0);
     };
@@ -331,10 +311,22 @@ std::string ReferenceText(const std::string& s, char terminator, bool trim, std:
     return out;
 }
 
-TEST(XmlLexer, ReadTextAgreesWithTheRulesAtEveryAlignment)
-{
-    const char* const tokens[] = {"a", "bcdefghijklmnopqrstu", " ", "  ", "\t", "\r\n", "\n", "\r\n\r\n  ",
-                                  "&amp;", "&#32;", "<![CDATA[ x\r\n ]]>", "<![CDATA[]]>", "'", "\"", "<"};
+TEST(XmlLexer, ReadTextAgreesWithTheRulesAtEveryAlignment) {
+    const char* const tokens[] = {"a",
+                                  "bcdefghijklmnopqrstu",
+                                  " ",
+                                  "  ",
+                                  "\t",
+                                  "\r\n",
+                                  "\n",
+                                  "\r\n\r\n  ",
+                                  "&amp;",
+                                  "&#32;",
+                                  "<![CDATA[ x\r\n ]]>",
+                                  "<![CDATA[]]>",
+                                  "'",
+                                  "\"",
+                                  "<"};
     unsigned seed = 12345;
     const auto next = [&seed](unsigned n) {
         seed = seed * 1103515245u + 12345u;
@@ -364,4 +356,4 @@ TEST(XmlLexer, ReadTextAgreesWithTheRulesAtEveryAlignment)
     }
 }
 
-} // namespace
+}  // namespace

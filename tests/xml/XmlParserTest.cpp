@@ -15,8 +15,7 @@ using namespace std::string_literals;
 
 std::string W(const char* utf8) { return Utf8ToWin1250(utf8); }
 
-std::string At(int line, int column, const std::string& tailUtf8)
-{
+std::string At(int line, int column, const std::string& tailUtf8) {
     return W("Błąd w składni XML (linia ") + std::to_string(line) + ", znak " + std::to_string(column) +
            W(tailUtf8.c_str());
 }
@@ -33,13 +32,11 @@ const char* const kCloseEnd = ") : Oczekiwany znak zamknięcia taga (>)";
 const char* const kNoOpening = ") : Brakuje taga otwierającego do zamykającego!";
 const char* const kUnknownEntity = ") : Nieprawidłowa (nie obsługiwana) encja!";
 
-std::string Mismatch(const std::string& closing, const std::string& opening)
-{
+std::string Mismatch(const std::string& closing, const std::string& opening) {
     return ") : Tag zamykający (" + closing + ") nie pasuje do taga otwierającego (" + opening + ") !";
 }
 
-std::string Unclosed(const std::string& name)
-{
+std::string Unclosed(const std::string& name) {
     return ") : Nieoczekiwany koniec pliku (istnieją nie domknięte tagi, pierwszy z nich: " + name + ")";
 }
 
@@ -47,8 +44,7 @@ std::string Unclosed(const std::string& name)
 // when it has any, its text in double quotes when it has one and its children
 // in braces; a control tag is "?", its name and its attributes; a comment is
 // its text between "!--" and "--". Siblings are separated by one space.
-std::string Dump(const TVexBaseXmlNode& root)
-{
+std::string Dump(const TVexBaseXmlNode& root) {
     struct Frame {
         const TVexBaseXmlNode* node;
         int next;
@@ -100,8 +96,7 @@ std::string Dump(const TVexBaseXmlNode& root)
 
 // Parses the text into a fresh document; returns the error message, "" when
 // the parse succeeds, and leaves the tree in `tree`.
-std::string ParseOf(const std::string& text, std::string& tree)
-{
+std::string ParseOf(const std::string& text, std::string& tree) {
     TVexXMLParser document;
     std::string error;
     try {
@@ -115,12 +110,11 @@ std::string ParseOf(const std::string& text, std::string& tree)
 
 struct Row {
     std::string input;
-    std::string tree;  // what the document holds afterwards
-    std::string error; // "" for success
+    std::string tree;   // what the document holds afterwards
+    std::string error;  // "" for success
 };
 
-const std::vector<Row>& Rows()
-{
+const std::vector<Row>& Rows() {
     static const std::vector<Row> rows = {
         // Documents that parse.
         {"", "", ""},
@@ -194,7 +188,7 @@ const std::vector<Row>& Rows()
         {"<a x-y=\"1\"/>", "", At(1, 5, kEquals)},
         {"<a x \"1\"/>", "", At(1, 6, kEquals)},
         {"<a x=1/>", "", At(1, 6, kQuote)},
-        {"<a w:'c'/>", "", At(1, 6, kEquals)}, // the colon belongs to the name here
+        {"<a w:'c'/>", "", At(1, 6, kEquals)},  // the colon belongs to the name here
         {"<a x=\"1\"y=\"2\"/>", "", At(1, 9, kElementEnd)},
         {"<a _x=\"1\"/>", "", At(1, 4, kElementEnd)},
         {"<a x=\"&apos;\"/>", "", At(1, 13, kUnknownEntity)},
@@ -214,8 +208,8 @@ const std::vector<Row>& Rows()
         {"<a><b/>", "", At(1, 8, Unclosed("a"))},
 
         // What a failed parse leaves: the top-level nodes completed before it.
-        {"<?xml version=\"1.0\"?>\r\n<rss><channel><title>T</title></channel>&bad;</rss>", "?xml[version=1.0]",
-         At(2, 41, kBadChar)},
+        {"<?xml version=\"1.0\"?>\r\n<rss><channel><title>T</title></channel>&bad;</rss>",
+         "?xml[version=1.0]", At(2, 41, kBadChar)},
         {"<?xml version=\"1.0\"?><rss><channel><title>&bad;", "?xml[version=1.0]", At(1, 48, kUnknownEntity)},
         {"<!--c--><a/><b><c/>", "!--c-- a", At(1, 20, Unclosed("b"))},
         {"<a/><b x='&#300;'/>", "a",
@@ -228,8 +222,7 @@ const std::vector<Row>& Rows()
     return rows;
 }
 
-TEST(XmlParser, ParseTable)
-{
+TEST(XmlParser, ParseTable) {
     for (const Row& row : Rows()) {
         std::string tree;
         const std::string error = ParseOf(row.input, tree);
@@ -238,8 +231,7 @@ TEST(XmlParser, ParseTable)
     }
 }
 
-TEST(XmlParser, TheDeclarationsEncodingIsFoundByName)
-{
+TEST(XmlParser, TheDeclarationsEncodingIsFoundByName) {
     TVexXMLParser document;
     document.Parse("<?xml version=\"1.0\" encoding=\"ISO-8859-2\"?>\r\n<rss/>");
     ASSERT_EQ(document.Count(), 2);
@@ -248,8 +240,7 @@ TEST(XmlParser, TheDeclarationsEncodingIsFoundByName)
     EXPECT_EQ(encoding->Value(), "ISO-8859-2");
 }
 
-TEST(XmlParser, DocumentOrderAndLookup)
-{
+TEST(XmlParser, DocumentOrderAndLookup) {
     TVexXMLParser document;
     document.Parse("<?xml version=\"1.0\"?><!-- c --><?xml-stylesheet href='s'?>"
                    "<feed><title>One</title><Title>Two</Title><!--title--><entry/></feed>");
@@ -269,8 +260,7 @@ TEST(XmlParser, DocumentOrderAndLookup)
     EXPECT_EQ(document.NodeByName("xml", false), nullptr);
 }
 
-TEST(XmlParser, EachParseReplacesTheChildren)
-{
+TEST(XmlParser, EachParseReplacesTheChildren) {
     TVexXMLParser document;
     document.Parse("<a/><b/>");
     EXPECT_EQ(Dump(document), "a b");
@@ -279,7 +269,7 @@ TEST(XmlParser, EachParseReplacesTheChildren)
     document.Parse("");
     EXPECT_EQ(document.Count(), 0);
     document.Parse("<c/>");
-    document.Parse(nullptr); // read as an empty text
+    document.Parse(nullptr);  // read as an empty text
     EXPECT_EQ(document.Count(), 0);
     document.Parse("<d/>");
     EXPECT_THROW(document.Parse("<?xml?><e>"), EVexXMLError);
@@ -290,8 +280,7 @@ TEST(XmlParser, EachParseReplacesTheChildren)
 class XmlParserFiles : public testing::Test {
 protected:
     // Loads the bytes from a file into a fresh document; returns the error, if any.
-    std::string Load(const std::string& bytes, std::string& tree)
-    {
+    std::string Load(const std::string& bytes, std::string& tree) {
         TVexXMLParser document;
         std::string error;
         try {
@@ -305,12 +294,12 @@ protected:
     TempDir FDir;
 };
 
-TEST_F(XmlParserFiles, LineBreaksOfEveryStyleReachTheParserAsCrLf)
-{
+TEST_F(XmlParserFiles, LineBreaksOfEveryStyleReachTheParserAsCrLf) {
     for (const std::string& br : {"\n"s, "\r"s, "\r\n"s}) {
         const std::string label = testing::PrintToString(br);
         TVexXMLParser document;
-        document.LoadFromFile(FDir.Write("f.xml", "<a x='1" + br + "2'>" + br + "<!--c" + br + "d-->" + br + "</a>"));
+        document.LoadFromFile(
+            FDir.Write("f.xml", "<a x='1" + br + "2'>" + br + "<!--c" + br + "d-->" + br + "</a>"));
         ASSERT_EQ(document.Count(), 1) << label;
         TVexXMLNode* a = document.Items(0);
         EXPECT_EQ(std::string(a->Parameters().ParamByName("x", false)->Value()), "1\r\n2") << label;
@@ -321,16 +310,14 @@ TEST_F(XmlParserFiles, LineBreaksOfEveryStyleReachTheParserAsCrLf)
     }
 }
 
-TEST_F(XmlParserFiles, TheTextEndsAtTheFirstNul)
-{
+TEST_F(XmlParserFiles, TheTextEndsAtTheFirstNul) {
     std::string tree;
     EXPECT_EQ(Load("<a/>\0<garbage"s, tree), "");
     EXPECT_EQ(tree, "a");
     EXPECT_EQ(Load("<a>\0</a>"s, tree), At(2, 1, kEnd));
 }
 
-TEST_F(XmlParserFiles, AnUnclosedElementAtTheEndFailsAsEndOfText)
-{
+TEST_F(XmlParserFiles, AnUnclosedElementAtTheEndFailsAsEndOfText) {
     std::string tree;
     EXPECT_EQ(Load("<rss>", tree), At(2, 1, kEnd));
     EXPECT_EQ(Load("<?xml version='1.0'?>\n<rss><channel/>", tree), At(3, 1, kEnd));
@@ -338,8 +325,7 @@ TEST_F(XmlParserFiles, AnUnclosedElementAtTheEndFailsAsEndOfText)
     EXPECT_EQ(ParseOf("<rss>", tree), At(1, 6, Unclosed("rss")));
 }
 
-TEST_F(XmlParserFiles, EmptyAndMissingFilesLeaveTheDocumentAlone)
-{
+TEST_F(XmlParserFiles, EmptyAndMissingFilesLeaveTheDocumentAlone) {
     TVexXMLParser document;
     document.Parse("<kept/>");
     document.LoadFromFile(FDir.Write("empty.xml", ""));
@@ -361,8 +347,7 @@ TEST_F(XmlParserFiles, EmptyAndMissingFilesLeaveTheDocumentAlone)
     EXPECT_EQ(document.Count(), 0);
 }
 
-TEST(XmlParserDepth, MillionNestedElements)
-{
+TEST(XmlParserDepth, MillionNestedElements) {
     constexpr int kDepth = 1000000;
     std::string text;
     text.reserve(kDepth * 7);
@@ -394,4 +379,4 @@ TEST(XmlParserDepth, MillionNestedElements)
     EXPECT_EQ(depth, kDepth);
 }
 
-} // namespace
+}  // namespace
