@@ -12,6 +12,10 @@ packages=(
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# The check of the code format.
+if [ "${1:-}" = "--format" ]; then
+  packages+=(clang-format)
+fi
 # The desktop installation's check of its menu entry.
 if [ "${1:-}" = "--install" ]; then
   packages+=(desktop-file-utils)
