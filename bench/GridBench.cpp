@@ -4,12 +4,15 @@
 // nemara_bench_xml runs it and puts the lines in its table.
 #include "Clock.h"
 
+#include "feed/ChannelFetch.h"
 #include "ui/Unit1.h"
+#include "xml/VexXMLParser.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +82,27 @@ int main(int argc, char** argv) {
         for (int run = 0; run < 3; ++run)
             times.push_back(FillOnce(app, exeDir, titles));
         std::printf("%d %.6f\n", count, bench::Median(times));
+        std::fflush(stdout);
+    }
+    // The window's road for each feed given: the loaded document read into
+    // the channel record and shown in the grid.
+    for (int i = 1; i < argc; ++i) {
+        std::vector<double> times;
+        int items = 0;
+        for (int run = 0; run < 3; ++run) {
+            auto form = std::make_unique<TForm1>(exeDir);
+            form->resize(800, 600);
+            form->show();
+            app.processEvents();
+            auto document = LoadChannelFile(argv[i]);
+            const auto t0 = bench::Now();
+            form->GetChannelRss(*document);
+            app.processEvents();
+            times.push_back(bench::Seconds(t0, bench::Now()));
+            items = static_cast<int>(form->FChannel.News.size());
+        }
+        std::printf("road %lld %d %.6f\n", static_cast<long long>(std::filesystem::file_size(argv[i])), items,
+                    bench::Median(times));
         std::fflush(stdout);
     }
     return 0;

@@ -41,6 +41,7 @@ long long Rss() { return bench::ProcStatusBytes("VmRSS"); }
 
 // The resident size once freed memory has gone back to the system.
 long long LiveRss() {
+    TVexXMLParser::ReleaseSpareMemory();
     ::malloc_trim(0);
     return Rss();
 }

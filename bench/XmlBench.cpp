@@ -10,6 +10,8 @@
 #include "FeedGenerator.h"
 #include "PeakMemory.h"
 
+#include "xml/VexXMLParser.h"
+
 #include <malloc.h>
 #include <unistd.h>
 
@@ -59,7 +61,17 @@ void WriteFile(const fs::path& path, const std::string& text) {
         throw std::runtime_error("cannot write " + path.string());
 }
 
-Medians Measure(const std::vector<Contender>& contenders, const FeedInput& in, int runs) {
+// Cold: every load in fresh memory, as one fetch of the window (freed memory
+// goes back to the system between loads). Warm: the process keeps what it
+// freed and loads again and again, as a program that loads many documents.
+enum class Regime { Cold, Warm };
+
+void ForgetFreedMemory() {
+    TVexXMLParser::ReleaseSpareMemory();
+    malloc_trim(0);
+}
+
+Medians Measure(const std::vector<Contender>& contenders, const FeedInput& in, int runs, Regime regime) {
     for (const Contender& c : contenders) {
         const int found = c.CountItems(in);
         if (found != in.ItemCount)
@@ -77,9 +89,8 @@ Medians Measure(const std::vector<Contender>& contenders, const FeedInput& in, i
             const Sample s = contenders[i].Run(in);
             load[i].push_back(s.Load);
             destroy[i].push_back(s.Destroy);
-            // Hand the freed memory back, so that the next contender does not
-            // pay for merging the small blocks this one left behind.
-            malloc_trim(0);
+            if (regime == Regime::Cold)
+                ForgetFreedMemory();
         }
     }
 
@@ -135,7 +146,7 @@ int RunRepeat(const std::string& name, const std::string& path, int count) {
             const Sample s = c.Run(in);
             load.push_back(s.Load);
             destroy.push_back(s.Destroy);
-            malloc_trim(0);
+            ForgetFreedMemory();
         }
         std::printf("%s: median load %.3f ms, destroy %.3f ms\n", name.c_str(), Median(load) * 1e3,
                     Median(destroy) * 1e3);
@@ -145,16 +156,37 @@ int RunRepeat(const std::string& name, const std::string& path, int count) {
     return 2;
 }
 
-// Grid fill rows "items seconds" from the grid benchmark, when it was built.
-std::vector<std::pair<int, double>> GridFill(const fs::path& program) {
-    std::vector<std::pair<int, double>> rows;
+// Rows of the grid benchmark, when it was built: "items seconds" for the
+// grid fill, then "road bytes items seconds" for the window's whole road of
+// each feed.
+struct GridRows {
+    std::vector<std::pair<int, double>> Fill;
+    struct Road {
+        long long Bytes;
+        int Items;
+        double Seconds;
+    };
+    std::vector<Road> Roads;
+    bool empty() const { return Fill.empty(); }
+};
+
+GridRows GridFill(const fs::path& program, const std::vector<std::string>& feeds) {
+    GridRows rows;
     if (::access(program.c_str(), X_OK) != 0)
         return rows;
-    std::istringstream out(RunChild(program.string(), {}));
-    int items = 0;
-    double seconds = 0;
-    while (out >> items >> seconds)
-        rows.emplace_back(items, seconds);
+    std::istringstream out(RunChild(program.string(), feeds));
+    std::string word;
+    while (out >> word) {
+        if (word == "road") {
+            GridRows::Road road{};
+            out >> road.Bytes >> road.Items >> road.Seconds;
+            rows.Roads.push_back(road);
+        } else {
+            double seconds = 0;
+            out >> seconds;
+            rows.Fill.emplace_back(std::stoi(word), seconds);
+        }
+    }
     return rows;
 }
 
@@ -172,8 +204,8 @@ int RunAll(const fs::path& dir, bool quick) {
             rows.push_back(c.DestroyName);
     }
 
-    std::vector<Medians> results;
-    std::vector<int> runs;
+    std::vector<Medians> cold, warm;
+    std::vector<std::string> feedPaths;
     fs::path largest;
     std::printf("Feeds (generated, seed %llx, CR LF line breaks) in %s\n",
                 static_cast<unsigned long long>(kSeed), dir.c_str());
@@ -186,44 +218,58 @@ int RunAll(const fs::path& dir, bool quick) {
         in.Path = path.string();
         WriteFile(path, in.Text);
         largest = path;
+        feedPaths.push_back(path.string());
         const int r = quick ? std::max(3, size.Runs / 10) : size.Runs;
         std::printf("  %-7s %11zu bytes, %6d items, %3d runs\n", size.Label, in.Text.size(), in.ItemCount, r);
         std::fflush(stdout);
-        results.push_back(Measure(contenders, in, r));
-        runs.push_back(r);
+        ForgetFreedMemory();
+        cold.push_back(Measure(contenders, in, r, Regime::Cold));
+        // Warm: the allocator keeps what is freed (no mapping of its own for
+        // large blocks, no trimming), so every contender reuses its memory.
+        mallopt(M_MMAP_MAX, 0);
+        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+        warm.push_back(Measure(contenders, in, r, Regime::Warm));
+        mallopt(M_MMAP_MAX, 65536);
+        mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+        ForgetFreedMemory();
     }
 
-    std::printf("\nMedian thread CPU time of interleaved runs in one process; MB = 10^6 bytes\n");
-    PrintRule();
-    std::printf("%-32s", "");
-    for (const FeedSize& size : kSizes)
-        std::printf("%20s", size.Label);
-    std::printf("\n%-32s", "");
-    for (std::size_t i = 0; i < std::size(kSizes); ++i)
-        std::printf("%11s %8s", "ms", "MB/s");
-    std::printf("\n");
-    PrintRule();
-    for (const std::string& row : rows) {
-        std::printf("%-32s", row.c_str());
-        for (const Medians& m : results) {
-            const double s = m.Seconds.at(row);
-            std::printf("%11.3f %8.1f", s * 1e3, s > 0 ? static_cast<double>(m.Bytes) / s / 1e6 : 0.0);
-        }
+    struct RatioRow {
+        const char* Label;
+        const char* Ours;
+        const char* Peer;
+        double Target;
+    };
+    const RatioRow ratios[] = {
+        {"Parse vs pugixml load_buffer", "ours Parse", "pugixml load_buffer", 1.0},
+        {"LoadFromFile vs pugixml load_file", "ours LoadFromFile+Parse", "pugixml load_file", 0.8},
+        {"Parse vs libxml2 xmlReadMemory", "ours Parse", "libxml2 xmlReadMemory", 5.0},
+        // Time of the load over time of the reading: 2x or more when the
+        // reading takes at most half as long as the load.
+        {"LoadFromFile time / reading time", "ours ReadChannelRss", "ours LoadFromFile+Parse", 2.0},
+    };
+    auto printRegime = [&](const char* title, const std::vector<Medians>& results) {
+        std::printf("\n%s: median thread CPU time of interleaved runs in one process; MB = 10^6 bytes\n",
+                    title);
+        PrintRule();
+        std::printf("%-32s", "");
+        for (const FeedSize& size : kSizes)
+            std::printf("%20s", size.Label);
+        std::printf("\n%-32s", "");
+        for (std::size_t i = 0; i < std::size(kSizes); ++i)
+            std::printf("%11s %8s", "ms", "MB/s");
         std::printf("\n");
-    }
-
-    if (haveOurs) {
-        struct RatioRow {
-            const char* Label;
-            const char* Ours;
-            const char* Peer;
-            double Target;
-        };
-        const RatioRow ratios[] = {
-            {"Parse vs pugixml load_buffer", "ours Parse", "pugixml load_buffer", 1.0},
-            {"LoadFromFile vs pugixml load_file", "ours LoadFromFile+Parse", "pugixml load_file", 0.8},
-            {"Parse vs libxml2 xmlReadMemory", "ours Parse", "libxml2 xmlReadMemory", 5.0},
-        };
+        PrintRule();
+        for (const std::string& row : rows) {
+            std::printf("%-32s", row.c_str());
+            for (const Medians& m : results) {
+                const double t = m.Seconds.at(row);
+                std::printf("%11.3f %8.1f", t * 1e3, t > 0 ? static_cast<double>(m.Bytes) / t / 1e6 : 0.0);
+            }
+            std::printf("\n");
+        }
+        if (!haveOurs)
+            return;
         PrintRule();
         std::printf("%-32s%20s%20s%20s  %s\n", "speed ratio, ours / peer", "", "", "", "target (5, 50 MB)");
         for (const RatioRow& r : ratios) {
@@ -237,7 +283,9 @@ int RunAll(const fs::path& dir, bool quick) {
             }
             std::printf("  >= %.1fx %s\n", r.Target, Verdict(met));
         }
-    }
+    };
+    printRegime("Cold (each load in fresh memory, as one fetch in the window)", cold);
+    printRegime("Warm (memory kept in the process between loads)", warm);
 
     PrintRule();
     std::printf("peak memory, 50 MB feed, own process each: growth of the peak resident size / file size\n");
@@ -254,14 +302,14 @@ int RunAll(const fs::path& dir, bool quick) {
         std::printf("\n");
     }
 
-    const auto grid = GridFill(fs::path(SelfPath()).parent_path() / "nemara_bench_grid");
+    const auto grid = GridFill(fs::path(SelfPath()).parent_path() / "nemara_bench_grid", feedPaths);
     PrintRule();
     if (grid.empty()) {
         std::printf("grid fill: not built (needs the news grid)\n");
     } else {
         std::printf("grid fill, offscreen (TitlesAdd per item)\n");
         double t10k = 0, t100k = 0;
-        for (const auto& [items, seconds] : grid) {
+        for (const auto& [items, seconds] : grid.Fill) {
             std::printf("%8d items %34.1f ms %8.2f us/item\n", items, seconds * 1e3, seconds * 1e6 / items);
             if (items == 10'000)
                 t10k = seconds;
@@ -272,6 +320,18 @@ int RunAll(const fs::path& dir, bool quick) {
             const double growth = t100k / t10k;
             std::printf("100,000 / 10,000 items: %.1fx time (linear: 10x)   target < 500 ms, linear %s\n",
                         growth, Verdict(t100k < 0.5 && growth < 13.0));
+        }
+        PrintRule();
+        std::printf(
+            "the window's road from the loaded file to the filled grid (read, TitlesAdd, AlignForm)\n");
+        for (const GridRows::Road& road : grid.Roads)
+            std::printf("%11lld bytes %8d items %18.1f ms %8.2f us/item\n", road.Bytes, road.Items,
+                        road.Seconds * 1e3, road.Seconds * 1e6 / std::max(1, road.Items));
+        if (grid.Roads.size() >= 2) {
+            const GridRows::Road& small = grid.Roads[grid.Roads.size() - 2];
+            const GridRows::Road& large = grid.Roads.back();
+            std::printf("%.1fx the items: %.1fx the time (linear: the same)\n",
+                        static_cast<double>(large.Items) / small.Items, large.Seconds / small.Seconds);
         }
     }
     PrintRule();

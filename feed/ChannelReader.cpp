@@ -6,7 +6,6 @@
 #include "feed/RssDate.h"
 #include "xml/VexXMLParser.h"
 
-#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -20,11 +19,6 @@ TVexXMLNode& Required(TVexXMLNode& parent, std::string_view name) {
         throw Exception("Missing element \"" + std::string(name) + "\" in \"" + std::string(parent.Name()) +
                         "\"");
     return *node;
-}
-
-std::string LineFeedsToSpaces(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
 }
 
 // One read of a document. The declared encoding comes first: every later
@@ -42,16 +36,24 @@ public:
         return Decode(FEncoding, Required(parent, name).Text());
     }
 
+    // The text with its line feeds turned into spaces.
+    std::string RequiredLine(TVexXMLNode& parent, std::string_view name) const {
+        return DecodeLine(FEncoding, Required(parent, name).Text());
+    }
+
     // An absent element is created empty, so its text is empty.
     std::string OptionalText(TVexXMLNode& parent, std::string_view name) const {
         return Decode(FEncoding, parent.NodeByName(name, true)->Text());
     }
 
-    // The first of the elements that is there, or the empty text; nothing is created.
-    std::string FirstText(TVexXMLNode& parent, std::initializer_list<std::string_view> names) const {
+    // The first of the elements that is there, or the empty text; nothing
+    // is created. With lineFeedsToSpaces its line feeds become spaces.
+    std::string FirstText(TVexXMLNode& parent, std::initializer_list<std::string_view> names,
+                          bool lineFeedsToSpaces = false) const {
         for (std::string_view name : names)
             if (TVexXMLNode* node = parent.NodeByName(name, false))
-                return Decode(FEncoding, node->Text());
+                return lineFeedsToSpaces ? DecodeLine(FEncoding, node->Text())
+                                         : Decode(FEncoding, node->Text());
         return std::string();
     }
 
@@ -98,7 +100,7 @@ void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel) {
     reader.ReadItems(element, "item", [&reader](TVexXMLNode& item, TRSSItem& entry) {
         entry.Category = reader.FirstText(item, {"category"});
         entry.Title = reader.RequiredText(item, "title");
-        entry.Description = LineFeedsToSpaces(reader.RequiredText(item, "description"));
+        entry.Description = reader.RequiredLine(item, "description");
         entry.Link = reader.RequiredText(item, "link");
         entry.Guid = reader.OptionalText(item, "guid");
         entry.Date = ParseRssDate(reader.RequiredText(item, "pubdate"));
@@ -112,7 +114,7 @@ void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateF
     reader.ReadItems(element, "entry", [&reader, &format](TVexXMLNode& node, TRSSItem& entry) {
         entry.Category.clear();
         entry.Title = reader.RequiredText(node, "title");
-        entry.Description = LineFeedsToSpaces(reader.FirstText(node, {"summary", "content"}));
+        entry.Description = reader.FirstText(node, {"summary", "content"}, true);
         entry.Link = reader.RequiredText(node, "link");
         entry.Guid = reader.OptionalText(node, "id");
         // "2026-12-07T22:03:49Z": the date is the first 10 characters.

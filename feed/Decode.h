@@ -16,6 +16,9 @@ TTextEncoding TextEncodingOf(std::string_view encoding);
 std::string Decode(TTextEncoding encoding, std::string_view text);
 std::string Decode(std::string_view encoding, std::string_view text);
 
+// Decode, then every line feed of the result a space (one pass).
+std::string DecodeLine(TTextEncoding encoding, std::string_view text);
+
 // ISO-8859-2 into Windows-1250, one byte for one; the C1 controls, which
 // Windows-1250 lacks, become "?".
 std::string IsoToWin(std::string_view text);

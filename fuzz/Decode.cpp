@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "feed/Decode.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -64,6 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(decoded == TwoStepUtf8(text));
     else
         Check(decoded == text);
+
+    // The line form is the same text with every line feed a space.
+    std::string spaced = decoded;
+    std::replace(spaced.begin(), spaced.end(), '\n', ' ');
+    Check(DecodeLine(TextEncodingOf(name), text) == spaced);
 
     // Every byte of the display code page has a character and comes back.
     Check(Utf8ToWin1250(Win1250ToUtf8(text)) == text);

@@ -77,7 +77,10 @@ struct TMemoryReturn {
     TMemoryReturn() = default;
     TMemoryReturn(const TMemoryReturn&) = delete;
     TMemoryReturn& operator=(const TMemoryReturn&) = delete;
-    ~TMemoryReturn() { ::malloc_trim(0); }
+    ~TMemoryReturn() {
+        TVexXMLParser::ReleaseSpareMemory();
+        ::malloc_trim(0);
+    }
 };
 
 // A list file larger than this is no list of addresses; it is not read

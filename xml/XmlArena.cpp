@@ -3,6 +3,7 @@
 #include "xml/HugePages.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -17,7 +18,35 @@ constexpr std::size_t kHugeBlock = vexxml::kHugePage;
 constexpr std::size_t kLargeAfter = 1024 * 1024;
 constexpr std::size_t kHeader = 2 * sizeof(void*);
 
+// Huge blocks of documents that are gone, kept for the next document: a
+// program that loads one document after another then fills memory that is
+// in place already instead of having the kernel fault fresh pages in.
+// Bounded, and given back whole by TVexXMLParser::ReleaseSpareMemory.
+constexpr std::size_t kMaxSpareBlocks = 128;  // 256 MB
+std::mutex gSpareMutex;
+void* gSpare[kMaxSpareBlocks];
+std::size_t gSpareCount = 0;
+
+void* TakeSpareBlock() noexcept {
+    const std::lock_guard lock(gSpareMutex);
+    return gSpareCount ? gSpare[--gSpareCount] : nullptr;
+}
+
+bool KeepSpareBlock(void* block) noexcept {
+    const std::lock_guard lock(gSpareMutex);
+    if (gSpareCount == kMaxSpareBlocks)
+        return false;
+    gSpare[gSpareCount++] = block;
+    return true;
+}
+
 }  // namespace
+
+void TVexXMLArena::ReleaseSpareBlocks() noexcept {
+    const std::lock_guard lock(gSpareMutex);
+    while (gSpareCount)
+        vexxml::UnmapPages(gSpare[--gSpareCount], kHugeBlock);
+}
 
 struct TVexXMLArena::Block {
     Block* Previous;
@@ -44,7 +73,9 @@ void* TVexXMLArena::AllocateSlow(std::size_t size) {
     Block* block = nullptr;
     if (FTaken >= kLargeAfter) {
         blockSize = kHugeBlock;
-        block = static_cast<Block*>(vexxml::MapHugePages(kHugeBlock));
+        block = static_cast<Block*>(TakeSpareBlock());
+        if (!block)
+            block = static_cast<Block*>(vexxml::MapHugePages(kHugeBlock));
         if (block)
             block->MappedSize = kHugeBlock;
     }
@@ -81,9 +112,10 @@ std::string_view TVexXMLArena::Keep(std::string_view text) {
 void TVexXMLArena::Release() noexcept {
     while (FLast) {
         Block* previous = FLast->Previous;
-        if (FLast->MappedSize)
-            vexxml::UnmapPages(FLast, FLast->MappedSize);
-        else
+        if (FLast->MappedSize) {
+            if (!KeepSpareBlock(FLast))
+                vexxml::UnmapPages(FLast, FLast->MappedSize);
+        } else
             ::operator delete(FLast);
         FLast = previous;
     }

@@ -29,8 +29,12 @@ public:
     // A copy of `text` kept until Release; no terminating NUL.
     std::string_view Keep(std::string_view text);
 
-    // Gives every block back.
+    // Gives every block back. Huge blocks are kept, up to a bound, for the
+    // next arena of the process.
     void Release() noexcept;
+
+    // Returns the kept huge blocks to the system.
+    static void ReleaseSpareBlocks() noexcept;
 
 private:
     static constexpr std::size_t kAlign = alignof(void*);

@@ -27,6 +27,12 @@ public:
     // EInOutError and leaves it unchanged.
     void LoadFromFile(const std::string& fileName);
 
+    // A released document leaves its largest memory blocks (up to 256 MB)
+    // for the next one, which then loads without waiting for fresh pages.
+    // This gives them back to the system, as a program that is done loading
+    // for a while should.
+    static void ReleaseSpareMemory() noexcept { TVexXMLArena::ReleaseSpareBlocks(); }
+
 private:
     friend class TVexXMLDocumentBuilder;
 

@@ -57,6 +57,16 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"EmptyOther", "", "", ""}),
     [](const testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.name); });
 
+// Every line feed of the result becomes a space, also one that an overlong
+// form gives, and one after a run of sixteen ASCII bytes or more.
+TEST(DecodeLine, TurnsLineFeedsOfTheResultIntoSpaces) {
+    const std::string text = "a\nb\xC0\x8A"
+                             "0123456789abcdef\n\xC4\x85\n";
+    EXPECT_EQ(DecodeLine(TTextEncoding::teUtf8, text), "a b 0123456789abcdef \xB9 ");
+    EXPECT_EQ(DecodeLine(TTextEncoding::teIso88592, "\xB1\n\xA9"), "\xB9 \x8A");
+    EXPECT_EQ(DecodeLine(TTextEncoding::teAsIs, "x\r\ny"), "x\r y");
+}
+
 TEST(IsoToWin, GivesEveryLetterItsWindows1250Byte) {
     // The Polish letters, Czech and Slovak ones (Š š Ť ť Ž ž), and letters
     // that stand at the same code in both (Ł ó).
