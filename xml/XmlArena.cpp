@@ -54,8 +54,11 @@ struct TVexXMLArena::Block {
 };
 
 void* TVexXMLArena::AllocateSlow(std::size_t size) {
-    if (size > kMaxBlock / 4) {
-        // A large piece gets a block of its own, and the current block stays.
+    // Within a huge block, pieces up to a quarter of it are carved like any
+    // other; larger ones, and those beyond a quarter of a small block, get
+    // a block of their own.
+    const bool inHugeBlock = FLast && FLast->MappedSize;
+    if (size > (inHugeBlock ? kHugeBlock / 4 : kMaxBlock / 4)) {
         auto* block = static_cast<Block*>(::operator new(kHeader + size));
         block->MappedSize = 0;
         FTaken += kHeader + size;
@@ -69,17 +72,16 @@ void* TVexXMLArena::AllocateSlow(std::size_t size) {
         }
         return reinterpret_cast<char*>(block) + kHeader;
     }
-    std::size_t blockSize = FNextSize;
-    Block* block = nullptr;
-    if (FTaken >= kLargeAfter) {
-        blockSize = kHugeBlock;
-        block = static_cast<Block*>(TakeSpareBlock());
-        if (!block)
-            block = static_cast<Block*>(vexxml::MapHugePages(kHugeBlock));
-        if (block)
-            block->MappedSize = kHugeBlock;
-    }
-    if (!block) {
+    // A huge block that an earlier document left is used at once: it is in
+    // place already, and the heap is not asked. A fresh one is mapped once
+    // the document is large.
+    std::size_t blockSize = kHugeBlock;
+    auto* block = static_cast<Block*>(TakeSpareBlock());
+    if (!block && FTaken >= kLargeAfter)
+        block = static_cast<Block*>(vexxml::MapHugePages(kHugeBlock));
+    if (block) {
+        block->MappedSize = kHugeBlock;
+    } else {
         blockSize = FNextSize;
         block = static_cast<Block*>(::operator new(blockSize));
         block->MappedSize = 0;

@@ -228,6 +228,27 @@ char TVexXMLLexer::ReadEntity() {
     SyntaxError(kTailUnknownEntity);
 }
 
+namespace {
+
+std::string& ThreadPieces() {
+    thread_local std::string pieces;
+    return pieces;
+}
+
+// Beyond this the buffer gives its memory back when a document is done.
+constexpr std::size_t kKeptPieces = 1 << 20;
+
+}  // namespace
+
+TVexXMLLexer::TVexXMLLexer(const char* text) : FBegin(text), FCur(text), FPieces(ThreadPieces()) {}
+
+TVexXMLLexer::~TVexXMLLexer() {
+    if (FPieces.capacity() > kKeptPieces) {
+        FPieces.clear();
+        FPieces.shrink_to_fit();
+    }
+}
+
 std::string_view TVexXMLLexer::ReadText(char terminator, bool trim) {
     assert(terminator == '<' || terminator == '\'' || terminator == '"');
     const char quote = terminator == '<' ? '\0' : terminator;

@@ -68,7 +68,10 @@ std::uint32_t HexToInt(std::string_view digits);
 
 class TVexXMLLexer {
 public:
-    explicit TVexXMLLexer(const char* text) : FBegin(text), FCur(text) {}
+    explicit TVexXMLLexer(const char* text);
+    ~TVexXMLLexer();
+    TVexXMLLexer(const TVexXMLLexer&) = delete;
+    TVexXMLLexer& operator=(const TVexXMLLexer&) = delete;
 
     const char* Cursor() const { return FCur; }
     char Current() const { return *FCur; }
@@ -120,7 +123,10 @@ private:
     const char* FCur;
     int FLinesBefore = 0;    // line breaks before FBegin
     int FColumnsBefore = 0;  // columns of the line FBegin is on, before FBegin
-    std::string FPieces;     // ReadText's decoded pieces, reused from text to text
+    // ReadText's decoded pieces: a buffer of the thread's that keeps its
+    // memory from text to text and from document to document, so that
+    // reading asks the heap for nothing once it has grown.
+    std::string& FPieces;
 };
 
 }  // namespace vexxml
