@@ -46,13 +46,22 @@ long long LiveRss() {
     return Rss();
 }
 
+// The window shown, its files in a folder of its own.
+struct ShownWindow {
+    ShownWindow(int& argc, char** argv) : app(argc, argv), form(dir.path().toStdString() + "/") {
+        form.show();
+        app.processEvents();
+    }
+    QApplication app;
+    QTemporaryDir dir;
+    TForm1 form;
+};
+
 // The window's own road: a double click on each address in turn.
 int WindowChild(int argc, char** argv, const std::string& large, const std::string& small) {
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    TForm1 form(dir.path().toStdString() + "/");
-    form.show();
-    app.processEvents();
+    ShownWindow window(argc, argv);
+    QApplication& app = window.app;
+    TForm1& form = window.form;
     const long long before = Rss();
     form.Channels->Add(large);
     form.Channels->Add(small);
@@ -71,22 +80,16 @@ int WindowChild(int argc, char** argv, const std::string& large, const std::stri
 // Each part alone: the tree of the loaded file, the records read from it
 // (the tree released), and the grid filled from them.
 int SplitChild(int argc, char** argv, const std::string& file) {
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    TForm1 form(dir.path().toStdString() + "/");
-    form.show();
-    app.processEvents();
+    ShownWindow window(argc, argv);
+    TForm1& form = window.form;
     const long long base = LiveRss();
     auto document = LoadChannelFile(file);
     const long long tree = LiveRss() - base;
     ReadChannelRss(*document, form.FChannel);
     document.reset();
     const long long records = LiveRss() - base;
-    form.Titles->SetColCount(2);
-    for (const TRSSItem& item : form.FChannel.News)
-        form.TitlesAdd(item.Title, "[" + item.Category + "]");
-    form.AlignForm();
-    app.processEvents();
+    form.ShowChannel(TChannelFormat::cfRss);
+    window.app.processEvents();
     const long long grid = LiveRss() - base - records;
     std::printf("%lld %lld %lld\n", tree, records, grid);
     return 0;

@@ -1,6 +1,7 @@
 #include "feed/Download.h"
 
 #include "base/Exceptions.h"
+#include "base/ExecutablePath.h"
 
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -11,7 +12,6 @@
 #include <atomic>
 #include <cerrno>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <system_error>
 
@@ -202,14 +202,10 @@ private:
 // The executable's file name without its directory, as the user agent.
 const std::string& AgentName() {
     static const std::string name = [] {
-        std::error_code error;
-        std::string path = std::filesystem::read_symlink("/proc/self/exe", error).string();
-        if (error)
+        const std::string path = ExecutablePath();
+        if (path.empty())
             return std::string(program_invocation_short_name);
-        constexpr std::string_view deleted = " (deleted)";
-        if (path.ends_with(deleted))
-            path.resize(path.size() - deleted.size());
-        return std::filesystem::path(path).filename().string();
+        return path.substr(path.rfind('/') + 1);
     }();
     return name;
 }

@@ -1,5 +1,7 @@
 #include "ui/FileIO.h"
 
+#include "base/ExecutablePath.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -246,16 +248,7 @@ void RemoveStaleNewFiles(const std::string& path) {
 }
 
 std::string ExecutableDirectory() {
-    std::string path(PATH_MAX, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= path.size())
-        return {};
-    path.resize(static_cast<std::size_t>(n));
-    // A program whose file was replaced while it runs (an upgrade) still
-    // belongs to that directory.
-    constexpr std::string_view deleted = " (deleted)";
-    if (path.ends_with(deleted))
-        path.resize(path.size() - deleted.size());
+    const std::string path = ExecutablePath();
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
