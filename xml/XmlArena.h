@@ -29,6 +29,16 @@ public:
     // A copy of `text` kept until Release; no terminating NUL.
     std::string_view Keep(std::string_view text);
 
+    // The unused rest of the current block, where a text may be written in
+    // place; KeepWritten then keeps its first `size` bytes as Keep would.
+    char* FreeBegin() const noexcept { return FCur; }
+    char* FreeEnd() const noexcept { return FEnd; }
+    std::string_view KeepWritten(std::size_t size) noexcept {
+        char* p = FCur;
+        FCur += size;
+        return {p, size};
+    }
+
     // Gives every block back. Huge blocks are kept, up to a bound, for the
     // next arena of the process.
     void Release() noexcept;

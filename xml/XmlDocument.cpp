@@ -41,6 +41,14 @@ public:
 
     void SetText(TVexXMLNode& node, std::string_view text) { node.SetKeptText(FArena.Keep(text)); }
 
+    // Element text: decoded straight into the arena's free room when it
+    // fits there, else copied in as any other text.
+    void ReadElementText(TVexXMLLexer& lexer, TVexXMLNode& node) {
+        TVexXMLLexer::TTextWindow window{FArena.FreeBegin(), FArena.FreeEnd()};
+        const std::string_view text = lexer.ReadText('<', true, &window);
+        node.SetKeptText(window.InWindow ? FArena.KeepWritten(text.size()) : FArena.Keep(text));
+    }
+
     // Makes the `count` nodes at `children` the children of `element`, which
     // has none, in an array of their exact size.
     void SetChildren(TVexXMLNode& element, TVexXMLNode* const* children, std::size_t count) {
@@ -204,10 +212,11 @@ private:
     }
 
     TParseState ElementText() {
-        const std::string_view text = FLexer.ReadText('<', true);
-        if (FOpen.empty())
+        if (FOpen.empty()) {
+            FLexer.ReadText('<', true);
             FLexer.SyntaxError(kTailTextOutsideTags);
-        FBuilder.SetText(*FOpen.back(), text);
+        }
+        FBuilder.ReadElementText(FLexer, *FOpen.back());
         return psBetweenTags;
     }
 

@@ -192,7 +192,24 @@ std::string_view TVexXMLLexer::ReadComment() {
 }
 
 char TVexXMLLexer::ReadEntity() {
+    // The usual spellings first, without looking for the semicolon.
     const char* name = FCur + 1;
+    if (name[0] == 'l' && name[1] == 't' && name[2] == ';') {
+        FCur += 4;
+        return '<';
+    }
+    if (name[0] == 'g' && name[1] == 't' && name[2] == ';') {
+        FCur += 4;
+        return '>';
+    }
+    if (name[0] == 'a' && name[1] == 'm' && name[2] == 'p' && name[3] == ';') {
+        FCur += 5;
+        return '&';
+    }
+    if (name[0] == 'q' && name[1] == 'u' && name[2] == 'o' && name[3] == 't' && name[4] == ';') {
+        FCur += 6;
+        return '"';
+    }
     const char* semicolon = std::strchr(name, ';');
     if (!semicolon) {
         FCur = name + std::strlen(name);
@@ -249,18 +266,78 @@ TVexXMLLexer::~TVexXMLLexer() {
     }
 }
 
-std::string_view TVexXMLLexer::ReadText(char terminator, bool trim) {
+namespace {
+
+// The pieces of a text that does not read as written: in the window while
+// they fit, then in the lexer's buffer.
+class TPieces {
+public:
+    TPieces(std::string& buffer, TVexXMLLexer::TTextWindow* window)
+        : FBuffer(buffer), FWindow(window), FCur(window ? window->Begin : nullptr) {
+        FBuffer.clear();
+    }
+
+    bool Empty() const { return FCur == (FWindow ? FWindow->Begin : nullptr) && FBuffer.empty(); }
+
+    void Append(const char* from, const char* to) {
+        const auto size = static_cast<std::size_t>(to - from);
+        if (FCur && static_cast<std::size_t>(FWindow->End - FCur) >= size) {
+            std::memcpy(FCur, from, size);
+            FCur += size;
+            return;
+        }
+        Spill();
+        FBuffer.append(from, to);
+    }
+
+    void Push(char c) {
+        if (FCur && FCur != FWindow->End) {
+            *FCur++ = c;
+            return;
+        }
+        Spill();
+        FBuffer += c;
+    }
+
+    std::string_view Text() {
+        if (FCur) {
+            FWindow->InWindow = true;
+            return {FWindow->Begin, static_cast<std::size_t>(FCur - FWindow->Begin)};
+        }
+        return FBuffer;
+    }
+
+private:
+    // The window is full: what it holds moves to the buffer.
+    void Spill() {
+        if (!FCur)
+            return;
+        FBuffer.assign(FWindow->Begin, FCur);
+        FCur = nullptr;
+    }
+
+    std::string& FBuffer;
+    TVexXMLLexer::TTextWindow* FWindow;
+    char* FCur;  // the end of the pieces in the window; null once they left it
+};
+
+}  // namespace
+
+std::string_view TVexXMLLexer::ReadText(char terminator, bool trim, TTextWindow* window) {
     assert(terminator == '<' || terminator == '\'' || terminator == '"');
     const char quote = terminator == '<' ? '\0' : terminator;
 
-    // Decoded pieces gather in FPieces, whose memory is kept from one text to
-    // the next. A text that reads as written is a view of the document.
-    FPieces.clear();
-    const auto finish = [this](const char* from, const char* to) {
-        if (FPieces.empty())
+    // A text that reads as written is a view of the document; the decoded
+    // pieces of any other gather in the window or in FPieces, whose memory
+    // is kept from one text to the next.
+    if (window)
+        window->InWindow = false;
+    TPieces pieces(FPieces, window);
+    const auto finish = [&pieces](const char* from, const char* to) {
+        if (pieces.Empty())
             return std::string_view(from, static_cast<std::size_t>(to - from));
-        FPieces.append(from, to);
-        return std::string_view(FPieces);
+        pieces.Append(from, to);
+        return pieces.Text();
     };
     const char* p = FCur;
     if (trim)
@@ -289,21 +366,21 @@ std::string_view TVexXMLLexer::ReadText(char terminator, bool trim) {
                 ++p;
                 continue;
             }
-            FPieces.append(run, p);
+            pieces.Append(run, p);
             const char* body = p + kCDataOpenerLength;
             const char* close = std::strstr(body, "]]>");
             if (!close) {
                 FCur = body + std::strlen(body);
                 SyntaxError(kTailEndOfText);
             }
-            FPieces.append(body, close);
+            pieces.Append(body, close);
             p = run = close + 3;
             continue;
         }
         if (c == '&') {
-            FPieces.append(run, p);
+            pieces.Append(run, p);
             FCur = p;
-            FPieces += ReadEntity();
+            pieces.Push(ReadEntity());
             p = run = FCur;
             continue;
         }
@@ -317,7 +394,7 @@ std::string_view TVexXMLLexer::ReadText(char terminator, bool trim) {
             FCur = p;
             return finish(run, first);
         }
-        FPieces.append(run, first);
+        pieces.Append(run, first);
         run = p - 1;
     }
 }

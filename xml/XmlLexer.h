@@ -83,8 +83,11 @@ public:
     // Moves over count characters the caller has already examined.
     void Advance(int count) { FCur += count; }
     void SkipWhitespace() {
-        while (HasClass(*FCur, kClassSpace))
-            ++FCur;
+        // A local cursor: stores through FCur would alias the text.
+        const char* p = FCur;
+        while (HasClass(*p, kClassSpace))
+            ++p;
+        FCur = p;
     }
 
     // Position of the character under the cursor, both counted from 1.
@@ -101,11 +104,20 @@ public:
     // An attribute name: the run of letters, digits, "_" and ":" at the cursor.
     std::string_view ReadAttributeName();
 
+    // Where ReadText may write a text that does not read as written:
+    // [Begin, End). InWindow tells whether the text it returned lies there.
+    struct TTextWindow {
+        char* Begin;
+        char* End;
+        bool InWindow = false;
+    };
+
     // Element text (terminator "<", trim on) or an attribute value (the
     // opening quote, trim off). Stops on the terminator without consuming it;
     // a "<" that opens a CDATA section is no terminator. The view points
-    // into the text or into the lexer, and holds until the next ReadText.
-    std::string_view ReadText(char terminator, bool trim);
+    // into the text, into `window` while the text fits there, or into the
+    // lexer, and holds until the next ReadText.
+    std::string_view ReadText(char terminator, bool trim, TTextWindow* window = nullptr);
 
     // Content of a comment whose "<!--" the cursor stands on; the cursor ends
     // after "-->". "<!---->" is an empty comment.
