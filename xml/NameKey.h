@@ -29,5 +29,11 @@ inline int CompareNameKeys(std::string_view a, std::string_view b) noexcept {
 }
 
 inline bool SameNameKey(std::string_view a, std::string_view b) noexcept {
-    return a.size() == b.size() && CompareNameKeys(a, b) == 0;
+    if (a.size() != b.size())
+        return false;
+    // Names are mostly spelt alike: a byte is folded only where they differ.
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && FoldNameByte(a[i]) != FoldNameByte(b[i]))
+            return false;
+    return true;
 }

@@ -49,15 +49,19 @@ public:
         node.SetKeptText(window.InWindow ? FArena.KeepWritten(text.size()) : FArena.Keep(text));
     }
 
-    // Makes the `count` nodes at `children` the children of `element`, which
-    // has none, in an array of their exact size.
+    // A completed node that will be a child of the open `element`: its
+    // parent is set now, while the node is at hand, not when the element
+    // closes.
+    static void SetParent(TVexXMLNode& node, TVexXMLNode& element) noexcept { node.FParent = &element; }
+
+    // Makes the `count` nodes at `children`, whose parent is set already,
+    // the children of `element`, which has none, in an array of their exact
+    // size.
     void SetChildren(TVexXMLNode& element, TVexXMLNode* const* children, std::size_t count) {
         if (count == 0)
             return;
         auto** items = static_cast<TVexXMLNode**>(FArena.Allocate(sizeof(TVexXMLNode*) * count));
         std::memcpy(items, children, sizeof(TVexXMLNode*) * count);
-        for (std::size_t i = 0; i < count; ++i)
-            items[i]->FParent = &element;
         element.FChildren.Borrow(items, static_cast<int>(count));
     }
 
@@ -126,10 +130,12 @@ private:
     // A completed node joins the document, or waits among FChildren until
     // its parent is complete and takes all its children at once.
     void AddToCurrentParent(TOpenNode node) {
-        if (FOpen.empty())
+        if (FOpen.empty()) {
             FDocument.Add(node.get());
-        else
+        } else {
             FChildren.push_back(node.get());
+            TVexXMLDocumentBuilder::SetParent(*node, *FOpen.back());
+        }
         node.release();  // the parent or the reader owns it now
     }
 

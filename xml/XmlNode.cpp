@@ -84,9 +84,6 @@ void TVexBaseXmlNode::DestroyChildren() noexcept {
     FChildren.Release();
 }
 
-TVexXMLNode::TVexXMLNode(std::string name, TVexXMLNodeKind kind) noexcept
-    : FName(std::move(name)), FText(), FKind(kind) {}
-
 TVexXMLNode::~TVexXMLNode() {
     // The attributes go first, then the base destructor frees the index
     // and the children.

@@ -39,6 +39,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 
 enum TVexXMLNodeKind : std::uint8_t { nkElement, nkControlTag, nkComment };
 
@@ -132,7 +133,8 @@ private:
 
 class TVexXMLNode : public TVexBaseXmlNode {
 public:
-    TVexXMLNode(std::string name, TVexXMLNodeKind kind) noexcept;
+    TVexXMLNode(std::string name, TVexXMLNodeKind kind) noexcept
+        : FName(std::move(name)), FText(), FKind(kind) {}
     ~TVexXMLNode() override;
 
     const std::string& Name() const noexcept { return FName; }
