@@ -45,6 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"Latin1Byte", "utf-8", "caf\xE9 au lait", ""},
         DecodeCase{"CutAtEnd", "utf-8", "ab\xC4", ""}, DecodeCase{"CutThreeByte", "utf-8", "ab\xE2\x80", ""},
         DecodeCase{"BadTrailByte", "utf-8", "\xC4\x41 long text", ""},
+        DecodeCase{"BadTrailByteInLongText", "utf-8", "a text longer than sixteen bytes \xC4\x41 and more",
+                   ""},
         DecodeCase{"LoneTrailByteOpensSequence", "utf-8", "\x85x", ""},
         // Four-byte sequences: one character the code page lacks.
         DecodeCase{"Emoji", "utf-8", "Hi \xF0\x9F\x98\x80!", "Hi ?!"},

@@ -67,7 +67,11 @@ TEST(LargeFile, TheTreeIsTheOneOfTheTextInMemory) {
     TVexBaseXmlNode* b = inMemory.NodeByName("rss", false)->NodeByName("channel", false);
     ASSERT_EQ(a->Count(), b->Count());
     for (int i = 0; i < a->Count(); ++i) {
-        ASSERT_EQ(a->Items(i)->Items(1)->Text(), b->Items(i)->Items(1)->Text()) << i;
+        // Decoded texts are written into the document's free memory and
+        // moved when they outgrow it: many of them reach past a block's end.
+        const std::string description = "<p>" + std::string(static_cast<std::size_t>(i % 300), 'x');
+        ASSERT_EQ(a->Items(i)->Items(1)->Text(), description) << i;
+        ASSERT_EQ(b->Items(i)->Items(1)->Text(), description) << i;
         ASSERT_EQ(a->Items(i)->Items(0)->Text(), "Item " + std::to_string(i));
     }
 }
