@@ -46,9 +46,11 @@ constexpr FeedSize kSizes[] = {
 };
 constexpr std::uint64_t kSeed = 0x4E656D617261ull;
 
-// Median seconds of each row, per feed size.
+// Median seconds of each row, per feed size, and the load times of the
+// contenders that ran interleaved, round by round.
 struct Medians {
     std::map<std::string, double> Seconds;
+    std::map<std::string, std::vector<double>> Rounds;
     std::size_t Bytes = 0;
 };
 
@@ -123,6 +125,8 @@ Medians Measure(const std::vector<Contender>& contenders, const FeedInput& in, i
     Medians m;
     m.Bytes = in.Text.size();
     for (std::size_t i = 0; i < n; ++i) {
+        if (!solo(i))
+            m.Rounds[contenders[i].Name] = load[i];
         m.Seconds[contenders[i].Name] = Median(load[i]);
         if (!contenders[i].DestroyName.empty())
             m.Seconds[contenders[i].DestroyName] = Median(destroy[i]);
@@ -134,8 +138,22 @@ void PrintRule() { std::printf("%s\n", std::string(96, '-').c_str()); }
 
 const char* Verdict(bool met) { return met ? "met" : "NOT MET"; }
 
-// ours / peer speed, from the medians of both: > 1 when ours is faster.
+// ours / peer speed: > 1 when ours is faster. Contenders that ran in the
+// same rounds are compared round by round, so that a change of the
+// machine's speed between rounds falls out; the median of those ratios
+// counts. Others, from the medians of both.
 double Ratio(const Medians& m, const std::string& ours, const std::string& peer) {
+    const auto oursRounds = m.Rounds.find(ours);
+    const auto peerRounds = m.Rounds.find(peer);
+    if (oursRounds != m.Rounds.end() && peerRounds != m.Rounds.end() &&
+        oursRounds->second.size() == peerRounds->second.size() && !oursRounds->second.empty()) {
+        std::vector<double> ratios;
+        for (std::size_t r = 0; r < oursRounds->second.size(); ++r)
+            if (oursRounds->second[r] > 0)
+                ratios.push_back(peerRounds->second[r] / oursRounds->second[r]);
+        if (!ratios.empty())
+            return Median(ratios);
+    }
     const auto o = m.Seconds.find(ours);
     const auto p = m.Seconds.find(peer);
     if (o == m.Seconds.end() || p == m.Seconds.end() || o->second <= 0)
@@ -298,6 +316,7 @@ int RunAll(const fs::path& dir, bool quick) {
             return;
         PrintRule();
         std::printf("%-32s%20s%20s%20s  %s\n", "speed ratio, ours / peer", "", "", "", "target (5, 50 MB)");
+        std::printf("(the median of the rounds' own ratios where both ran in every round)\n");
         for (const RatioRow& r : ratios) {
             std::printf("%-32s", r.Label);
             bool met = true;
