@@ -7,6 +7,7 @@
 #include "xml/XmlLexer.h"
 #include "xml/XmlMessages.h"
 
+#include <cassert>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -218,10 +219,8 @@ private:
     }
 
     TParseState ElementText() {
-        if (FOpen.empty()) {
-            FLexer.ReadText('<', true);
-            FLexer.SyntaxError(kTailTextOutsideTags);
-        }
+        // Entered only right after an element opened.
+        assert(!FOpen.empty());
         FBuilder.ReadElementText(FLexer, *FOpen.back());
         return psBetweenTags;
     }

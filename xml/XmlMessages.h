@@ -57,9 +57,6 @@ inline constexpr char kTailMismatchMiddle[] = ") nie pasuje do taga otwieraj\xB9
                                               "cego (";
 // ") !"
 inline constexpr char kTailMismatchEnd[] = ") !";
-// ") : Tekst może występować tylko wewnątrz tagów!"
-inline constexpr char kTailTextOutsideTags[] = ") : Tekst mo\xBF"
-                                               "e wyst\xEApowa\xE6 tylko wewn\xB9trz tag\xF3w!";
 // ") : Nieoczekiwany koniec pliku (istnieją nie domknięte tagi, pierwszy z nich: "
 inline constexpr char kTailUnclosedTags[] =
     ") : Nieoczekiwany koniec pliku (istniej\xB9 nie domkni\xEAte tagi, pierwszy z nich: ";
