@@ -1,6 +1,7 @@
 #include "xml/XmlFileText.h"
 
 #include "base/Exceptions.h"
+#include "xml/CountByte.h"
 #include "xml/HugePages.h"
 
 #include <sys/stat.h>
@@ -159,11 +160,44 @@ TFileText ReadFileText(const std::string& fileName) {
                 RaiseFileError("Cannot read file", fileName, errno);
             break;
         }
-        if (!afterCr && TBreakFinder(room + count).CrLfLinesEnd(room) == room + count &&
-            !std::memchr(room, '\0', count)) {
-            text.Commit(count);
-            lineOpen = room[count - 1] != '\n';
-            continue;
+        if (!afterCr && !std::memchr(room, '\0', count)) {
+            if (!std::memchr(room, '\r', count)) {
+                // Lines that end in LF alone, as files written on Unix have
+                // them: each LF becomes CR LF in one pass over a copy.
+                const std::size_t lineFeeds = CountByte(room, room + count, '\n');
+                lineOpen = room[count - 1] != '\n';
+                if (lineFeeds == 0) {
+                    text.Commit(count);
+                    continue;
+                }
+                if (!buffer)
+                    buffer.reset(new char[kChunk]);
+                std::memcpy(buffer.get(), room, count);
+                char* out = text.Room(count + lineFeeds);
+                char* const outStart = out;
+                const char* p = buffer.get();
+                const char* const end = p + count;
+                for (;;) {
+                    const auto* lf =
+                        static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+                    const char* stop = lf ? lf : end;
+                    std::memcpy(out, p, static_cast<std::size_t>(stop - p));
+                    out += stop - p;
+                    if (!lf)
+                        break;
+                    out[0] = '\r';
+                    out[1] = '\n';
+                    out += 2;
+                    p = lf + 1;
+                }
+                text.Commit(static_cast<std::size_t>(out - outStart));
+                continue;
+            }
+            if (TBreakFinder(room + count).CrLfLinesEnd(room) == room + count) {
+                text.Commit(count);
+                lineOpen = room[count - 1] != '\n';
+                continue;
+            }
         }
         if (!buffer)
             buffer.reset(new char[kChunk]);

@@ -2,6 +2,7 @@
 
 #include "base/Exceptions.h"
 #include "base/IntConvert.h"
+#include "xml/CountByte.h"
 #include "xml/NameKey.h"
 #include "xml/XmlMessages.h"
 
@@ -118,7 +119,7 @@ bool TVexXMLLexer::AtCDataOpener(const char* p) const {
     return true;
 }
 
-int TVexXMLLexer::Line() const { return 1 + FLinesBefore + static_cast<int>(std::count(FBegin, FCur, '\n')); }
+int TVexXMLLexer::Line() const { return 1 + FLinesBefore + static_cast<int>(CountByte(FBegin, FCur, '\n')); }
 
 int TVexXMLLexer::Column() const {
     const char* lineStart = FCur;
@@ -136,7 +137,7 @@ void TVexXMLLexer::Forget(const char* p) {
     if (lineStart != FBegin)
         FColumnsBefore = 0;
     FColumnsBefore += static_cast<int>((p - lineStart) - std::count(lineStart, p, '\r'));
-    FLinesBefore += static_cast<int>(std::count(FBegin, p, '\n'));
+    FLinesBefore += static_cast<int>(CountByte(FBegin, p, '\n'));
     FBegin = p;
 }
 
