@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 inline unsigned char FoldNameByte(char c) noexcept {
@@ -29,10 +31,29 @@ inline int CompareNameKeys(std::string_view a, std::string_view b) noexcept {
 }
 
 inline bool SameNameKey(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size())
+    const std::size_t n = a.size();
+    if (n != b.size())
         return false;
-    // Names are mostly spelt alike: a byte is folded only where they differ.
-    for (std::size_t i = 0; i < a.size(); ++i)
+    // Names are mostly spelt alike: equal stretches go a word at a time, and
+    // a byte is folded only where the two names differ.
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y)
+            break;
+    }
+    if (i + 8 > n && i + 4 <= n) {
+        std::uint32_t x;
+        std::uint32_t y;
+        std::memcpy(&x, a.data() + i, 4);
+        std::memcpy(&y, b.data() + i, 4);
+        if (x == y)
+            i += 4;
+    }
+    for (; i < n; ++i)
         if (a[i] != b[i] && FoldNameByte(a[i]) != FoldNameByte(b[i]))
             return false;
     return true;

@@ -8,7 +8,9 @@
 #include "xml/XmlMessages.h"
 
 #include <cassert>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -93,7 +95,7 @@ public:
     void Run() {
         TParseState state = psBetweenTags;
         while (!FLexer.AtEnd()) {
-            if (FFile && static_cast<std::size_t>(FLexer.Cursor() - FText) >= FNextDiscard)
+            if (reinterpret_cast<std::uintptr_t>(FLexer.Cursor()) >= FDiscardAt)
                 DiscardRead();
             switch (state) {
             case psBetweenTags:
@@ -125,7 +127,7 @@ private:
         const char* pageStart = FFile->PageStart(FLexer.Cursor());
         FLexer.Forget(pageStart);
         FFile->DiscardBefore(pageStart);
-        FNextDiscard = static_cast<std::size_t>(FLexer.Cursor() - FText) + kHugePage;
+        FDiscardAt = reinterpret_cast<std::uintptr_t>(FLexer.Cursor()) + kHugePage;
     }
 
     // A completed node joins the document, or waits among FChildren until
@@ -268,7 +270,9 @@ private:
     TVexXMLLexer FLexer;
     const char* FText;
     TFileText* FFile;
-    std::size_t FNextDiscard = kHugePage;  // the offset of the cursor that discards next
+    // The cursor's address that discards next; never reached without a file.
+    std::uintptr_t FDiscardAt = FFile ? reinterpret_cast<std::uintptr_t>(FText) + kHugePage
+                                      : std::numeric_limits<std::uintptr_t>::max();
     std::vector<TOpenNode> FOpen;
     // The completed children of the open elements, the outermost first;
     // those of FOpen[i] begin at FChildrenStart[i].

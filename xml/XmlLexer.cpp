@@ -193,24 +193,7 @@ std::string_view TVexXMLLexer::ReadComment() {
 }
 
 char TVexXMLLexer::ReadEntity() {
-    // The usual spellings first, without looking for the semicolon.
     const char* name = FCur + 1;
-    if (name[0] == 'l' && name[1] == 't' && name[2] == ';') {
-        FCur += 4;
-        return '<';
-    }
-    if (name[0] == 'g' && name[1] == 't' && name[2] == ';') {
-        FCur += 4;
-        return '>';
-    }
-    if (name[0] == 'a' && name[1] == 'm' && name[2] == 'p' && name[3] == ';') {
-        FCur += 5;
-        return '&';
-    }
-    if (name[0] == 'q' && name[1] == 'u' && name[2] == 'o' && name[3] == 't' && name[4] == ';') {
-        FCur += 6;
-        return '"';
-    }
     const char* semicolon = std::strchr(name, ';');
     if (!semicolon) {
         FCur = name + std::strlen(name);
@@ -280,7 +263,7 @@ public:
 
     bool Empty() const { return FCur == (FWindow ? FWindow->Begin : nullptr) && FBuffer.empty(); }
 
-    void Append(const char* from, const char* to) {
+    [[gnu::always_inline]] void Append(const char* from, const char* to) {
         const auto size = static_cast<std::size_t>(to - from);
         if (FCur && static_cast<std::size_t>(FWindow->End - FCur) >= size) {
             std::memcpy(FCur, from, size);
@@ -291,7 +274,7 @@ public:
         FBuffer.append(from, to);
     }
 
-    void Push(char c) {
+    [[gnu::always_inline]] void Push(char c) {
         if (FCur && FCur != FWindow->End) {
             *FCur++ = c;
             return;
@@ -380,9 +363,27 @@ std::string_view TVexXMLLexer::ReadText(char terminator, bool trim, TTextWindow*
         }
         if (c == '&') {
             pieces.Append(run, p);
-            FCur = p;
-            pieces.Push(ReadEntity());
-            p = run = FCur;
+            // The usual spellings at once, without looking for the semicolon.
+            char decoded;
+            if (p[1] == 'l' && p[2] == 't' && p[3] == ';') {
+                decoded = '<';
+                p += 4;
+            } else if (p[1] == 'g' && p[2] == 't' && p[3] == ';') {
+                decoded = '>';
+                p += 4;
+            } else if (p[1] == 'a' && p[2] == 'm' && p[3] == 'p' && p[4] == ';') {
+                decoded = '&';
+                p += 5;
+            } else if (p[1] == 'q' && p[2] == 'u' && p[3] == 'o' && p[4] == 't' && p[5] == ';') {
+                decoded = '"';
+                p += 6;
+            } else {
+                FCur = p;
+                decoded = ReadEntity();
+                p = FCur;
+            }
+            pieces.Push(decoded);
+            run = p;
             continue;
         }
         // Two or more whitespace characters: the run stands for its last
