@@ -310,12 +310,30 @@ private:
 std::string_view TVexXMLLexer::ReadText(char terminator, bool trim, TTextWindow* window) {
     assert(terminator == '<' || terminator == '\'' || terminator == '"');
     const char quote = terminator == '<' ? '\0' : terminator;
-
-    // A text that reads as written is a view of the document; the decoded
-    // pieces of any other gather in the window or in FPieces, whose memory
-    // is kept from one text to the next.
     if (window)
         window->InWindow = false;
+    const char* run = FCur;
+    if (trim)
+        while (HasClass(*run, kClassSpace))
+            ++run;
+    // Most texts read as written up to their end: a view of the document,
+    // found in one scan.
+    const char* p = ScanPlain(run, quote, trim);
+    if (*p == terminator && !(*p == '<' && AtCDataOpener(p))) {
+        const char* end = p;
+        if (trim && end != run && HasClass(end[-1], kClassSpace))
+            --end;
+        FCur = p;
+        return {run, static_cast<std::size_t>(end - run)};
+    }
+    return ReadDecodedText(run, p, terminator, trim, window);
+}
+
+std::string_view TVexXMLLexer::ReadDecodedText(const char* run, const char* p, char terminator, bool trim,
+                                               TTextWindow* window) {
+    const char quote = terminator == '<' ? '\0' : terminator;
+    // The decoded pieces gather in the window or in FPieces, whose memory is
+    // kept from one text to the next.
     TPieces pieces(FPieces, window);
     const auto finish = [&pieces](const char* from, const char* to) {
         if (pieces.Empty())
@@ -323,15 +341,11 @@ std::string_view TVexXMLLexer::ReadText(char terminator, bool trim, TTextWindow*
         pieces.Append(from, to);
         return pieces.Text();
     };
-    const char* p = FCur;
-    if (trim)
-        while (HasClass(*p, kClassSpace))
-            ++p;
     // Characters from `run` up to p are still to be copied as written; they
     // go out in one piece when something that reads differently is met.
-    const char* run = p;
-    for (;;) {
-        p = ScanPlain(p, quote, trim);
+    for (bool scanned = true;; scanned = false) {
+        if (!scanned)
+            p = ScanPlain(p, quote, trim);
         const char c = *p;
         if (c == terminator && !(c == '<' && AtCDataOpener(p))) {
             // A single whitespace character before the end is trailing space.

@@ -128,6 +128,10 @@ public:
     std::string SyntaxMessage(std::string_view tail) const;
 
 private:
+    // ReadText from p, where the first scan from `run` (after any leading
+    // whitespace) stopped short of the text's end.
+    std::string_view ReadDecodedText(const char* run, const char* p, char terminator, bool trim,
+                                     TTextWindow* window);
     char ReadEntity();
     bool AtCDataOpener(const char* p) const;
 
