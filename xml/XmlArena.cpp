@@ -1,5 +1,6 @@
 #include "xml/XmlArena.h"
 
+#include "xml/CopyBytes.h"
 #include "xml/HugePages.h"
 
 #include <cstring>
@@ -107,7 +108,7 @@ std::string_view TVexXMLArena::Keep(std::string_view text) {
         FCur += text.size();
     else
         p = static_cast<char*>(AllocateSlow(text.size()));
-    std::memcpy(p, text.data(), text.size());
+    vexxml::CopyBytes(p, text.data(), text.size());
     return {p, text.size()};
 }
 

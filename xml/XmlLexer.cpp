@@ -2,6 +2,7 @@
 
 #include "base/Exceptions.h"
 #include "base/IntConvert.h"
+#include "xml/CopyBytes.h"
 #include "xml/CountByte.h"
 #include "xml/NameKey.h"
 #include "xml/XmlMessages.h"
@@ -36,33 +37,48 @@ std::string UpperAscii(std::string_view text) {
 // Reads the text in aligned 16-byte blocks. An aligned block never crosses
 // a page boundary, so the block holding the final NUL is safe to read even
 // where it reaches past the end of the text's allocation.
-__attribute__((no_sanitize_address)) const char* ScanPlain(const char* p, char quote, bool trim) {
+//
+// Whitespace pairs are found in two steps: bytes up to 0x20 in a row mark a
+// block, and only such a block, rare in prose, is looked at exactly.
+template <bool Trim, bool Quoted>
+__attribute__((no_sanitize_address)) const char* ScanPlainBlocks(const char* p, char quote) {
     const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(p);
     const unsigned skip = static_cast<unsigned>(address & 15);
     const char* block = reinterpret_cast<const char*>(address - skip);
     const __m128i nul = _mm_setzero_si128();
     const __m128i lt = _mm_set1_epi8('<');
     const __m128i amp = _mm_set1_epi8('&');
-    const __m128i q = _mm_set1_epi8(quote ? quote : '<');
-    const __m128i space = _mm_set1_epi8(' ');
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i q = _mm_set1_epi8(quote);
+    const __m128i x20 = _mm_set1_epi8(' ');
     unsigned valid = 0xFFFFu << skip & 0xFFFFu;  // the bytes from p on
     unsigned carry = 0;                          // the byte before the block is whitespace
     for (;;) {
         const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
-        const __m128i markup = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, nul), _mm_cmpeq_epi8(b, lt)),
-                                            _mm_or_si128(_mm_cmpeq_epi8(b, amp), _mm_cmpeq_epi8(b, q)));
+        __m128i markup =
+            _mm_or_si128(_mm_cmpeq_epi8(b, nul), _mm_or_si128(_mm_cmpeq_epi8(b, lt), _mm_cmpeq_epi8(b, amp)));
+        if constexpr (Quoted)
+            markup = _mm_or_si128(markup, _mm_cmpeq_epi8(b, q));
         unsigned stop = static_cast<unsigned>(_mm_movemask_epi8(markup)) & valid;
-        if (trim) {
-            const __m128i white = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, space), _mm_cmpeq_epi8(b, tab)),
-                                               _mm_or_si128(_mm_cmpeq_epi8(b, lf), _mm_cmpeq_epi8(b, cr)));
-            const unsigned ws = static_cast<unsigned>(_mm_movemask_epi8(white)) & valid;
-            const unsigned pairs = ws & ((ws << 1) | carry);  // bit i: bytes i-1 and i are whitespace
-            if (pairs & 1)
-                return block - 1;
-            stop |= pairs >> 1;
+        if constexpr (Trim) {
+            const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(b, x20), b);  // bytes up to 0x20
+            unsigned ws = static_cast<unsigned>(_mm_movemask_epi8(low)) & valid;
+            if (ws & ((ws << 1) | carry)) {
+                const __m128i white =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, x20), _mm_cmpeq_epi8(b, _mm_set1_epi8('\t'))),
+                                 _mm_or_si128(_mm_cmpeq_epi8(b, _mm_set1_epi8('\n')),
+                                              _mm_cmpeq_epi8(b, _mm_set1_epi8('\r'))));
+                ws = static_cast<unsigned>(_mm_movemask_epi8(white)) & valid;
+                const unsigned pairs = ws & ((ws << 1) | carry);  // bit i: bytes i-1 and i are whitespace
+                if (pairs & 1)
+                    return block - 1;
+                stop |= pairs >> 1;
+            } else {
+                // The last byte is up to 0x20: whether it is whitespace the
+                // next block needs to know.
+                ws &= 0x8000u;
+                if (ws)
+                    ws = HasClass(block[15], kClassSpace) ? ws : 0;
+            }
             carry = ws >> 15;
         }
         if (stop)
@@ -70,6 +86,12 @@ __attribute__((no_sanitize_address)) const char* ScanPlain(const char* p, char q
         valid = 0xFFFFu;
         block += 16;
     }
+}
+
+const char* ScanPlain(const char* p, char quote, bool trim) {
+    if (trim)
+        return quote ? ScanPlainBlocks<true, true>(p, quote) : ScanPlainBlocks<true, false>(p, quote);
+    return quote ? ScanPlainBlocks<false, true>(p, quote) : ScanPlainBlocks<false, false>(p, quote);
 }
 #else
 const char* ScanPlain(const char* p, char quote, bool trim) {
@@ -266,7 +288,7 @@ public:
     [[gnu::always_inline]] void Append(const char* from, const char* to) {
         const auto size = static_cast<std::size_t>(to - from);
         if (FCur && static_cast<std::size_t>(FWindow->End - FCur) >= size) {
-            std::memcpy(FCur, from, size);
+            CopyBytes(FCur, from, size);
             FCur += size;
             return;
         }
