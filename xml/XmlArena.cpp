@@ -1,6 +1,5 @@
 #include "xml/XmlArena.h"
 
-#include "xml/CopyBytes.h"
 #include "xml/HugePages.h"
 
 #include <cstring>
@@ -99,15 +98,8 @@ void* TVexXMLArena::AllocateSlow(std::size_t size) {
     return p;
 }
 
-std::string_view TVexXMLArena::Keep(std::string_view text) {
-    if (text.empty())
-        return {};
-    // Texts need no alignment: carved byte-exact from the current block.
-    char* p = static_cast<std::size_t>(FEnd - FCur) >= text.size() ? FCur : nullptr;
-    if (p)
-        FCur += text.size();
-    else
-        p = static_cast<char*>(AllocateSlow(text.size()));
+std::string_view TVexXMLArena::KeepInNewBlock(std::string_view text) {
+    auto* p = static_cast<char*>(AllocateSlow(text.size()));
     vexxml::CopyBytes(p, text.data(), text.size());
     return {p, text.size()};
 }

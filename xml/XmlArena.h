@@ -4,6 +4,8 @@
 // destructors before the arena lets the blocks go.
 #pragma once
 
+#include "xml/CopyBytes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -27,7 +29,15 @@ public:
     }
 
     // A copy of `text` kept until Release; no terminating NUL.
-    std::string_view Keep(std::string_view text);
+    std::string_view Keep(std::string_view text) {
+        // Texts need no alignment: carved byte-exact from the current block.
+        if (static_cast<std::size_t>(FEnd - FCur) < text.size())
+            return KeepInNewBlock(text);
+        char* p = FCur;
+        FCur += text.size();
+        vexxml::CopyBytes(p, text.data(), text.size());
+        return {p, text.size()};
+    }
 
     // The unused rest of the current block, where a text may be written in
     // place; KeepWritten then keeps its first `size` bytes as Keep would.
@@ -50,6 +60,7 @@ private:
     static constexpr std::size_t kAlign = alignof(void*);
 
     void* AllocateSlow(std::size_t size);
+    std::string_view KeepInNewBlock(std::string_view text);
 
     struct Block;
     char* FCur = nullptr;

@@ -19,8 +19,7 @@ namespace vexxml {
 
 namespace {
 
-constexpr char kCDataOpener[] = "<![CDATA[";
-constexpr int kCDataOpenerLength = 9;
+constexpr int kCDataOpenerLength = 9;  // "<![CDATA["
 
 std::string UpperAscii(std::string_view text) {
     std::string result(text);
@@ -29,10 +28,6 @@ std::string UpperAscii(std::string_view text) {
     return result;
 }
 
-// The first character at or after p that does not read as written: NUL,
-// "<", "&", the quote (when not NUL) or, with trim, the first of two
-// whitespace characters in a row. Single whitespace characters between
-// words are plain, so ordinary prose is scanned in one go.
 #if defined(__SSE2__)
 // Reads the text in aligned 16-byte blocks. An aligned block never crosses
 // a page boundary, so the block holding the final NUL is safe to read even
@@ -88,6 +83,11 @@ __attribute__((no_sanitize_address)) const char* ScanPlainBlocks(const char* p, 
     }
 }
 
+#endif
+
+}  // namespace
+
+#if defined(__SSE2__)
 const char* ScanPlain(const char* p, char quote, bool trim) {
     if (trim)
         return quote ? ScanPlainBlocks<true, true>(p, quote) : ScanPlainBlocks<true, false>(p, quote);
@@ -106,8 +106,6 @@ const char* ScanPlain(const char* p, char quote, bool trim) {
 }
 #endif
 
-}  // namespace
-
 std::uint32_t HexToInt(std::string_view digits) {
     std::uint32_t result = 0;
     for (const char c : digits) {
@@ -123,22 +121,6 @@ std::uint32_t HexToInt(std::string_view digits) {
         result = result * 16 + digit;  // unsigned: the high digits fall off
     }
     return result;
-}
-
-bool TVexXMLLexer::At(std::string_view s) const {
-    // A NUL in the text differs from every character of s, so the comparison
-    // stops at the text's end.
-    for (std::size_t i = 0; i < s.size(); ++i)
-        if (FCur[i] != s[i])
-            return false;
-    return true;
-}
-
-bool TVexXMLLexer::AtCDataOpener(const char* p) const {
-    for (int i = 0; i < kCDataOpenerLength; ++i)
-        if (p[i] != kCDataOpener[i])
-            return false;
-    return true;
 }
 
 int TVexXMLLexer::Line() const { return 1 + FLinesBefore + static_cast<int>(CountByte(FBegin, FCur, '\n')); }
@@ -190,15 +172,6 @@ std::string_view TVexXMLLexer::ReadTagName() {
             SyntaxError(kTailBadTagName);
         }
     }
-    FCur = p;
-    return {start, static_cast<std::size_t>(p - start)};
-}
-
-std::string_view TVexXMLLexer::ReadAttributeName() {
-    const char* start = FCur;
-    const char* p = start;
-    while (HasClass(*p, kClassAttribute))
-        ++p;
     FCur = p;
     return {start, static_cast<std::size_t>(p - start)};
 }
@@ -328,28 +301,6 @@ private:
 };
 
 }  // namespace
-
-std::string_view TVexXMLLexer::ReadText(char terminator, bool trim, TTextWindow* window) {
-    assert(terminator == '<' || terminator == '\'' || terminator == '"');
-    const char quote = terminator == '<' ? '\0' : terminator;
-    if (window)
-        window->InWindow = false;
-    const char* run = FCur;
-    if (trim)
-        while (HasClass(*run, kClassSpace))
-            ++run;
-    // Most texts read as written up to their end: a view of the document,
-    // found in one scan.
-    const char* p = ScanPlain(run, quote, trim);
-    if (*p == terminator && !(*p == '<' && AtCDataOpener(p))) {
-        const char* end = p;
-        if (trim && end != run && HasClass(end[-1], kClassSpace))
-            --end;
-        FCur = p;
-        return {run, static_cast<std::size_t>(end - run)};
-    }
-    return ReadDecodedText(run, p, terminator, trim, window);
-}
 
 std::string_view TVexXMLLexer::ReadDecodedText(const char* run, const char* p, char terminator, bool trim,
                                                TTextWindow* window) {

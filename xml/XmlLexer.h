@@ -66,6 +66,12 @@ inline bool HasClass(char c, std::uint8_t cls) {
 // character.
 std::uint32_t HexToInt(std::string_view digits);
 
+// The first character at or after p that does not read as written: NUL,
+// "<", "&", the quote (when not NUL) or, with trim, the first of two
+// whitespace characters in a row. Single whitespace characters between
+// words are plain, so ordinary prose is scanned in one go.
+const char* ScanPlain(const char* p, char quote, bool trim);
+
 class TVexXMLLexer {
 public:
     explicit TVexXMLLexer(const char* text);
@@ -78,7 +84,14 @@ public:
     bool AtEnd() const { return *FCur == '\0'; }
 
     // True when the text at the cursor begins with s (never reads past NUL).
-    bool At(std::string_view s) const;
+    bool At(std::string_view s) const {
+        // A NUL in the text differs from every character of s, so the
+        // comparison stops at the text's end.
+        for (std::size_t i = 0; i < s.size(); ++i)
+            if (FCur[i] != s[i])
+                return false;
+        return true;
+    }
 
     // Moves over count characters the caller has already examined.
     void Advance(int count) { FCur += count; }
@@ -102,7 +115,14 @@ public:
     // stand between two name characters. The view points into the text.
     std::string_view ReadTagName();
     // An attribute name: the run of letters, digits, "_" and ":" at the cursor.
-    std::string_view ReadAttributeName();
+    std::string_view ReadAttributeName() {
+        const char* start = FCur;
+        const char* p = start;
+        while (HasClass(*p, kClassAttribute))
+            ++p;
+        FCur = p;
+        return {start, static_cast<std::size_t>(p - start)};
+    }
 
     // Where ReadText may write a text that does not read as written:
     // [Begin, End). InWindow tells whether the text it returned lies there.
@@ -117,7 +137,26 @@ public:
     // a "<" that opens a CDATA section is no terminator. The view points
     // into the text, into `window` while the text fits there, or into the
     // lexer, and holds until the next ReadText.
-    std::string_view ReadText(char terminator, bool trim, TTextWindow* window = nullptr);
+    std::string_view ReadText(char terminator, bool trim, TTextWindow* window = nullptr) {
+        const char quote = terminator == '<' ? '\0' : terminator;
+        if (window)
+            window->InWindow = false;
+        const char* run = FCur;
+        if (trim)
+            while (HasClass(*run, kClassSpace))
+                ++run;
+        // Most texts read as written up to their end: a view of the
+        // document, found in one scan.
+        const char* p = ScanPlain(run, quote, trim);
+        if (*p == terminator && !(*p == '<' && AtCDataOpener(p))) {
+            const char* end = p;
+            if (trim && end != run && HasClass(end[-1], kClassSpace))
+                --end;
+            FCur = p;
+            return {run, static_cast<std::size_t>(end - run)};
+        }
+        return ReadDecodedText(run, p, terminator, trim, window);
+    }
 
     // Content of a comment whose "<!--" the cursor stands on; the cursor ends
     // after "-->". "<!---->" is an empty comment.
@@ -133,7 +172,13 @@ private:
     std::string_view ReadDecodedText(const char* run, const char* p, char terminator, bool trim,
                                      TTextWindow* window);
     char ReadEntity();
-    bool AtCDataOpener(const char* p) const;
+    static bool AtCDataOpener(const char* p) {
+        constexpr std::string_view opener = "<![CDATA[";
+        for (std::size_t i = 0; i < opener.size(); ++i)
+            if (p[i] != opener[i])
+                return false;
+        return true;
+    }
 
     const char* FBegin;  // the text from here on is still there
     const char* FCur;
