@@ -156,26 +156,6 @@ std::string TVexXMLLexer::SyntaxMessage(std::string_view tail) const {
 
 void TVexXMLLexer::SyntaxError(std::string_view tail) const { throw EVexXMLError(SyntaxMessage(tail)); }
 
-std::string_view TVexXMLLexer::ReadTagName() {
-    const char* p = FCur;
-    if (!HasClass(*p, kClassLetter))
-        SyntaxError(kTailBadTagName);
-    const char* start = p++;
-    for (;;) {
-        while (HasClass(*p, kClassName))
-            ++p;
-        if (!HasClass(*p, kClassSeparator))
-            break;
-        ++p;
-        if (!HasClass(*p, kClassName)) {
-            FCur = p;
-            SyntaxError(kTailBadTagName);
-        }
-    }
-    FCur = p;
-    return {start, static_cast<std::size_t>(p - start)};
-}
-
 std::string_view TVexXMLLexer::ReadComment() {
     const char* body = FCur + 4;
     const char* close = std::strstr(body, "-->");

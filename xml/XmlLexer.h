@@ -9,6 +9,8 @@
 // the text behind the cursor when a message needs them.
 #pragma once
 
+#include "xml/XmlMessages.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -113,7 +115,25 @@ public:
 
     // A tag name: a letter, then name characters, where a hyphen or colon may
     // stand between two name characters. The view points into the text.
-    std::string_view ReadTagName();
+    std::string_view ReadTagName() {
+        const char* p = FCur;
+        if (!HasClass(*p, kClassLetter))
+            SyntaxError(kTailBadTagName);
+        const char* start = p++;
+        for (;;) {
+            while (HasClass(*p, kClassName))
+                ++p;
+            if (!HasClass(*p, kClassSeparator))
+                break;
+            ++p;
+            if (!HasClass(*p, kClassName)) {
+                FCur = p;
+                SyntaxError(kTailBadTagName);
+            }
+        }
+        FCur = p;
+        return {start, static_cast<std::size_t>(p - start)};
+    }
     // An attribute name: the run of letters, digits, "_" and ":" at the cursor.
     std::string_view ReadAttributeName() {
         const char* start = FCur;
