@@ -9,70 +9,20 @@
 // the text behind the cursor when a message needs them.
 #pragma once
 
+#include "xml/CharClasses.h"
+#include "xml/TextScan.h"
 #include "xml/XmlMessages.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace vexxml {
 
-// Character classes, one bit each, by byte value.
-enum : std::uint8_t {
-    kClassSpace = 1,       // TAB, LF, CR, space
-    kClassLetter = 2,      // A-Z, a-z
-    kClassName = 4,        // letter, digit, underscore
-    kClassSeparator = 8,   // hyphen, colon (inside tag names)
-    kClassAttribute = 16,  // letter, digit, underscore, colon
-    kClassMarkup = 32,     // NUL, "<", "&": what ends a plain run of text
-    kClassApostrophe = 64,
-    kClassQuote = 128,
-};
-
-constexpr std::array<std::uint8_t, 256> MakeCharClasses() {
-    std::array<std::uint8_t, 256> t{};
-    for (int c = 0; c < 256; ++c) {
-        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        const bool digit = c >= '0' && c <= '9';
-        std::uint8_t v = 0;
-        if (c == '\t' || c == '\n' || c == '\r' || c == ' ')
-            v |= kClassSpace;
-        if (letter)
-            v |= kClassLetter;
-        if (letter || digit || c == '_')
-            v |= kClassName;
-        if (c == '-' || c == ':')
-            v |= kClassSeparator;
-        if (letter || digit || c == '_' || c == ':')
-            v |= kClassAttribute;
-        if (c == 0 || c == '<' || c == '&')
-            v |= kClassMarkup;
-        if (c == '\'')
-            v |= kClassApostrophe;
-        if (c == '"')
-            v |= kClassQuote;
-        t[static_cast<std::size_t>(c)] = v;
-    }
-    return t;
-}
-
-inline constexpr std::array<std::uint8_t, 256> kCharClass = MakeCharClasses();
-
-inline bool HasClass(char c, std::uint8_t cls) {
-    return (kCharClass[static_cast<unsigned char>(c)] & cls) != 0;
-}
-
 // Value of a string of hexadecimal digits, keeping the low 32 bits; "" is 0.
 // Raises EVexXMLError "Nieprawidłowa liczba heksadecymalna!" on any other
 // character.
 std::uint32_t HexToInt(std::string_view digits);
-
-// The first character at or after p that does not read as written: NUL,
-// "<", "&", the quote (when not NUL) or, with trim, the first of two
-// whitespace characters in a row. Single whitespace characters between
-// words are plain, so ordinary prose is scanned in one go.
-const char* ScanPlain(const char* p, char quote, bool trim);
 
 class TVexXMLLexer {
 public:
