@@ -85,25 +85,28 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     // The window's road for each feed given: the loaded document read into
-    // the channel record and shown in the grid.
-    for (int i = 1; i < argc; ++i) {
-        std::vector<double> times;
-        int items = 0;
-        for (int run = 0; run < 3; ++run) {
+    // the channel record and shown in the grid. The feeds take turns in
+    // every run, so that a change of the machine's speed between runs does
+    // not fall on one size alone.
+    const auto feeds = static_cast<std::size_t>(argc - 1);
+    std::vector<std::vector<double>> times(feeds);
+    std::vector<int> items(feeds);
+    for (int run = 0; run < 5; ++run) {
+        for (std::size_t i = 0; i < feeds; ++i) {
             auto form = std::make_unique<TForm1>(exeDir);
             form->resize(800, 600);
             form->show();
             app.processEvents();
-            auto document = LoadChannelFile(argv[i]);
+            auto document = LoadChannelFile(argv[i + 1]);
             const auto t0 = bench::Now();
             form->GetChannelRss(*document);
             app.processEvents();
-            times.push_back(bench::Seconds(t0, bench::Now()));
-            items = static_cast<int>(form->FChannel.News.size());
+            times[i].push_back(bench::Seconds(t0, bench::Now()));
+            items[i] = static_cast<int>(form->FChannel.News.size());
         }
-        std::printf("road %lld %d %.6f\n", static_cast<long long>(std::filesystem::file_size(argv[i])), items,
-                    bench::Median(times));
-        std::fflush(stdout);
     }
+    for (std::size_t i = 0; i < feeds; ++i)
+        std::printf("road %lld %d %.6f\n", static_cast<long long>(std::filesystem::file_size(argv[i + 1])),
+                    items[i], bench::Median(times[i]));
     return 0;
 }
