@@ -15,8 +15,6 @@ namespace vexxml {
 
 namespace {
 
-constexpr int kCDataOpenerLength = 9;  // "<![CDATA["
-
 std::string UpperAscii(std::string_view text) {
     std::string result(text);
     for (char& c : result)
@@ -216,9 +214,7 @@ std::string_view TVexXMLLexer::ReadDecodedText(const char* run, const char* p, c
     };
     // Characters from `run` up to p are still to be copied as written; they
     // go out in one piece when something that reads differently is met.
-    for (bool scanned = true;; scanned = false) {
-        if (!scanned)
-            p = ScanPlain(p, quote, trim);
+    for (;; p = ScanPlain(p, quote, trim)) {
         const char c = *p;
         if (c == terminator && !(c == '<' && AtCDataOpener(p))) {
             // A single whitespace character before the end is trailing space.
@@ -238,7 +234,7 @@ std::string_view TVexXMLLexer::ReadDecodedText(const char* run, const char* p, c
                 continue;
             }
             pieces.Append(run, p);
-            const char* body = p + kCDataOpenerLength;
+            const char* body = p + kCDataOpener.size();
             const char* close = std::strstr(body, "]]>");
             if (!close) {
                 FCur = body + std::strlen(body);

@@ -13,6 +13,7 @@
 #include "xml/TextScan.h"
 #include "xml/XmlMessages.h"
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -108,6 +109,7 @@ public:
     // into the text, into `window` while the text fits there, or into the
     // lexer, and holds until the next ReadText.
     std::string_view ReadText(char terminator, bool trim, TTextWindow* window = nullptr) {
+        assert(terminator == '<' || terminator == '\'' || terminator == '"');
         const char quote = terminator == '<' ? '\0' : terminator;
         if (window)
             window->InWindow = false;
@@ -142,10 +144,10 @@ private:
     std::string_view ReadDecodedText(const char* run, const char* p, char terminator, bool trim,
                                      TTextWindow* window);
     char ReadEntity();
+    static constexpr std::string_view kCDataOpener = "<![CDATA[";
     static bool AtCDataOpener(const char* p) {
-        constexpr std::string_view opener = "<![CDATA[";
-        for (std::size_t i = 0; i < opener.size(); ++i)
-            if (p[i] != opener[i])
+        for (std::size_t i = 0; i < kCDataOpener.size(); ++i)
+            if (p[i] != kCDataOpener[i])
                 return false;
         return true;
     }
