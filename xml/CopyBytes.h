@@ -3,40 +3,34 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 
 namespace vexxml {
 
-// Copies n bytes from src to dst (the two do not overlap). Up to 32 bytes
-// go as two fixed-size loads and stores that may overlap each other, each
-// inside [src, src + n) and [dst, dst + n); longer copies call memcpy.
+// Copies n bytes, Width <= n <= 2 * Width, as two fixed-size moves from the
+// front and from the back that may overlap.
+template <std::size_t Width>
+inline void CopyEnds(char* dst, const char* src, std::size_t n) noexcept {
+    char head[Width];
+    char tail[Width];
+    std::memcpy(head, src, Width);
+    std::memcpy(tail, src + n - Width, Width);
+    std::memcpy(dst, head, Width);
+    std::memcpy(dst + n - Width, tail, Width);
+}
+
+// Copies n bytes from src to dst (the two do not overlap). Up to 32 bytes go
+// as fixed-size moves inside [src, src + n) and [dst, dst + n); longer
+// copies call memcpy.
 inline void CopyBytes(char* dst, const char* src, std::size_t n) noexcept {
-    if (n >= 16) {
-        if (n > 32) {
-            std::memcpy(dst, src, n);
-            return;
-        }
-        char head[16];
-        char tail[16];
-        std::memcpy(head, src, 16);
-        std::memcpy(tail, src + n - 16, 16);
-        std::memcpy(dst, head, 16);
-        std::memcpy(dst + n - 16, tail, 16);
+    if (n > 32) {
+        std::memcpy(dst, src, n);
+    } else if (n >= 16) {
+        CopyEnds<16>(dst, src, n);
     } else if (n >= 8) {
-        std::uint64_t head;
-        std::uint64_t tail;
-        std::memcpy(&head, src, 8);
-        std::memcpy(&tail, src + n - 8, 8);
-        std::memcpy(dst, &head, 8);
-        std::memcpy(dst + n - 8, &tail, 8);
+        CopyEnds<8>(dst, src, n);
     } else if (n >= 4) {
-        std::uint32_t head;
-        std::uint32_t tail;
-        std::memcpy(&head, src, 4);
-        std::memcpy(&tail, src + n - 4, 4);
-        std::memcpy(dst, &head, 4);
-        std::memcpy(dst + n - 4, &tail, 4);
+        CopyEnds<4>(dst, src, n);
     } else if (n > 0) {
         // 1 to 3 bytes: the first, the middle and the last (some the same).
         const char first = src[0];
