@@ -66,6 +66,24 @@ private:
     const char* FLf;
 };
 
+// Copies n characters without CR to `out`, each LF as CR LF; returns the
+// end of the copy.
+char* WithCrLf(const char* in, std::size_t n, char* out) {
+    const char* const end = in + n;
+    for (;;) {
+        const auto* lf = static_cast<const char*>(std::memchr(in, '\n', static_cast<std::size_t>(end - in)));
+        const char* stop = lf ? lf : end;
+        std::memcpy(out, in, static_cast<std::size_t>(stop - in));
+        out += stop - in;
+        if (!lf)
+            return out;
+        out[0] = '\r';
+        out[1] = '\n';
+        out += 2;
+        in = lf + 1;
+    }
+}
+
 }  // namespace
 
 TFileText::TFileText(TFileText&& other) noexcept
@@ -151,8 +169,9 @@ TFileText ReadFileText(const std::string& fileName) {
     bool afterCr = false;   // the last chunk ended with a CR: skip a LF that follows it
     bool lineOpen = false;  // characters have come since the last line break
     for (;;) {
-        // A chunk is read straight into the text and stays there when it is
-        // already all CR LF lines; otherwise it is rewritten from a copy.
+        // A chunk is read straight into the text and stays there when its
+        // line breaks, if any, are all CR LF; otherwise it is rewritten from
+        // a copy.
         char* room = text.Room(kChunk);
         const std::size_t count = std::fread(room, 1, kChunk, file.get());
         if (count == 0) {
@@ -160,48 +179,25 @@ TFileText ReadFileText(const std::string& fileName) {
                 RaiseFileError("Cannot read file", fileName, errno);
             break;
         }
-        if (!afterCr && !std::memchr(room, '\0', count)) {
-            if (!std::memchr(room, '\r', count)) {
-                // Lines that end in LF alone, as files written on Unix have
-                // them: each LF becomes CR LF in one pass over a copy.
-                const std::size_t lineFeeds = CountByte(room, room + count, '\n');
-                lineOpen = room[count - 1] != '\n';
-                if (lineFeeds == 0) {
-                    text.Commit(count);
-                    continue;
-                }
-                if (!buffer)
-                    buffer.reset(new char[kChunk]);
-                std::memcpy(buffer.get(), room, count);
-                char* out = text.Room(count + lineFeeds);
-                char* const outStart = out;
-                const char* p = buffer.get();
-                const char* const end = p + count;
-                for (;;) {
-                    const auto* lf =
-                        static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-                    const char* stop = lf ? lf : end;
-                    std::memcpy(out, p, static_cast<std::size_t>(stop - p));
-                    out += stop - p;
-                    if (!lf)
-                        break;
-                    out[0] = '\r';
-                    out[1] = '\n';
-                    out += 2;
-                    p = lf + 1;
-                }
-                text.Commit(static_cast<std::size_t>(out - outStart));
-                continue;
-            }
-            if (TBreakFinder(room + count).CrLfLinesEnd(room) == room + count) {
-                text.Commit(count);
-                lineOpen = room[count - 1] != '\n';
-                continue;
-            }
+        const bool plain = !afterCr && !std::memchr(room, '\0', count);
+        const bool noCr = plain && !std::memchr(room, '\r', count);
+        const std::size_t lineFeeds = noCr ? CountByte(room, room + count, '\n') : 0;
+        if (plain &&
+            (noCr ? lineFeeds == 0 : TBreakFinder(room + count).CrLfLinesEnd(room) == room + count)) {
+            text.Commit(count);
+            lineOpen = room[count - 1] != '\n';
+            continue;
         }
         if (!buffer)
             buffer.reset(new char[kChunk]);
         std::memcpy(buffer.get(), room, count);
+        if (noCr) {
+            // Lines that end in LF alone, as files written on Unix have them.
+            char* out = text.Room(count + lineFeeds);
+            text.Commit(static_cast<std::size_t>(WithCrLf(buffer.get(), count, out) - out));
+            lineOpen = buffer[count - 1] != '\n';
+            continue;
+        }
         const char* p = buffer.get();
         const char* end = p + count;
         const char* nul = static_cast<const char*>(std::memchr(p, '\0', count));
