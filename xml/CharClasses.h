@@ -7,12 +7,10 @@
 namespace vexxml {
 
 enum : std::uint8_t {
-    kClassSpace = 1,       // TAB, LF, CR, space
-    kClassLetter = 2,      // A-Z, a-z
-    kClassName = 4,        // letter, digit, underscore
-    kClassSeparator = 8,   // hyphen, colon (inside tag names)
-    kClassAttribute = 16,  // letter, digit, underscore, colon
-    kClassMarkup = 32,     // NUL, "<", "&": what ends a plain run of text
+    kClassSpace = 1,    // TAB, LF, CR, space
+    kClassLetter = 2,   // A-Z, a-z
+    kClassName = 4,     // after a name's first letter: letter, digit, "_", "-", ".", ":", 128-255
+    kClassMarkup = 32,  // NUL, "<", "&": what ends a plain run of text
     kClassApostrophe = 64,
     kClassQuote = 128,
 };
@@ -27,12 +25,9 @@ constexpr std::array<std::uint8_t, 256> MakeCharClasses() {
             v |= kClassSpace;
         if (letter)
             v |= kClassLetter;
-        if (letter || digit || c == '_')
+        // Bytes 128-255 are the letters of other scripts in UTF-8.
+        if (letter || digit || c == '_' || c == '-' || c == '.' || c == ':' || c >= 128)
             v |= kClassName;
-        if (c == '-' || c == ':')
-            v |= kClassSeparator;
-        if (letter || digit || c == '_' || c == ':')
-            v |= kClassAttribute;
         if (c == 0 || c == '<' || c == '&')
             v |= kClassMarkup;
         if (c == '\'')

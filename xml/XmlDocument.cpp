@@ -20,6 +20,9 @@ namespace {
 
 using namespace vexxml;
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kCDataOpener = "<![CDATA[";
+
 enum TParseState { psBetweenTags, psElementTag, psElementText, psControlTag, psComment, psClosingTag };
 
 // Disposes of an open element that never joined the tree.
@@ -27,6 +30,12 @@ struct TArenaNodeDeleter {
     void operator()(TVexXMLNode* node) const noexcept { node->~TVexXMLNode(); }
 };
 using TOpenNode = std::unique_ptr<TVexXMLNode, TArenaNodeDeleter>;
+
+// An XML declaration that names UTF-8, or no encoding at all.
+bool DeclaresUtf8(TVexXMLNode& declaration) {
+    const TVexXMLParameter* encoding = declaration.Parameters().ParamByName("encoding", false);
+    return !encoding || SameNameKey(encoding->Value(), "utf-8") || SameNameKey(encoding->Value(), "utf8");
+}
 
 }  // namespace
 
@@ -46,11 +55,10 @@ public:
 
     // Element text: decoded straight into the arena's free room when it
     // fits there, else copied in as any other text.
-    void ReadElementText(TVexXMLLexer& lexer, TVexXMLNode& node) {
-        TVexXMLLexer::TTextWindow window{FArena.FreeBegin(), FArena.FreeEnd()};
-        const std::string_view text = lexer.ReadText('<', true, &window);
-        node.SetKeptText(window.InWindow ? FArena.KeepWritten(text.size()) : FArena.Keep(text));
-    }
+    void ReadElementText(TVexXMLLexer& lexer, TVexXMLNode& node) { node.SetKeptText(ReadKeptText(lexer)); }
+
+    // The text after a child, read as element text.
+    void ReadTail(TVexXMLLexer& lexer, TVexXMLNode& node) { node.SetKeptTail(ReadKeptText(lexer)); }
 
     // A completed node that will be a child of the open `element`: its
     // parent is set now, while the node is at hand, not when the element
@@ -69,6 +77,12 @@ public:
     }
 
 private:
+    std::string_view ReadKeptText(TVexXMLLexer& lexer) {
+        TVexXMLLexer::TTextWindow window{FArena.FreeBegin(), FArena.FreeEnd()};
+        const std::string_view text = lexer.ReadText('<', true, &window);
+        return window.InWindow ? FArena.KeepWritten(text.size()) : FArena.Keep(text);
+    }
+
     TVexXMLArena& FArena;
 };
 
@@ -82,7 +96,13 @@ public:
     // With `file`, the memory of the text behind the cursor goes back as
     // the reading goes on.
     TDocumentReader(TVexXMLParser& document, const char* text, TFileText* file = nullptr)
-        : FDocument(document), FBuilder(document), FLexer(text), FText(text), FFile(file) {}
+        : FDocument(document), FBuilder(document), FLexer(text), FText(text), FFile(file) {
+        // A UTF-8 byte order mark says nothing that the declaration does not.
+        if (FLexer.At(kByteOrderMark))
+            FLexer.Advance(static_cast<int>(kByteOrderMark.size()));
+        // Without a declaration, or until it says otherwise, the text is UTF-8.
+        FLexer.SetUtf8References(true);
+    }
 
     ~TDocumentReader() {
         // Completed elements whose parent is still open, after a failure.
@@ -134,6 +154,7 @@ private:
     // its parent is complete and takes all its children at once.
     void AddToCurrentParent(TOpenNode node) {
         if (FOpen.empty()) {
+            FRootSeen = FRootSeen || node->Kind() == nkElement;
             FDocument.Add(node.get());
         } else {
             FChildren.push_back(node.get());
@@ -143,6 +164,7 @@ private:
     }
 
     void Open(TOpenNode node) {
+        FRootSeen = true;
         FOpen.push_back(std::move(node));
         FChildrenStart.push_back(FChildren.size());
     }
@@ -159,13 +181,26 @@ private:
                 FLexer.SyntaxError(kTailEndOfText);
             return psBetweenTags;
         }
+        const char next = FLexer.Cursor()[1];
+        const bool text = FLexer.Current() != '<' || (next == '!' && FLexer.At(kCDataOpener));
+        // Text after a child element, comment or instruction is that child's
+        // tail; outside every element it is an error (a CDATA section there
+        // fails as a tag name).
+        if (text && !FOpen.empty() && FChildren.size() > FChildrenStart.back()) {
+            FBuilder.ReadTail(FLexer, *FChildren.back());
+            return psBetweenTags;
+        }
         if (FLexer.Current() != '<')
             FLexer.SyntaxError(kTailBadCharBetweenTags);
-        const char next = FLexer.Cursor()[1];
         if (next == '?')
             return psControlTag;
         if (next == '!' && FLexer.At("<!--"))
             return psComment;
+        if (next == '!' && !FRootSeen && FLexer.AtDocumentType()) {
+            // Its entities are not read: a reference to one stays unknown.
+            FLexer.SkipDocumentType();
+            return psBetweenTags;
+        }
         if (next == '/')
             return psClosingTag;
         return psElementTag;
@@ -204,6 +239,8 @@ private:
             if (!FLexer.At("?>"))
                 FLexer.SyntaxError(kTailBadControlTagEnd);
             FLexer.Advance(2);
+            if (!FRootSeen && SameNameKey(node->Name(), "xml"))
+                FLexer.SetUtf8References(DeclaresUtf8(*node));
             AddToCurrentParent(std::move(node));
             return psBetweenTags;
         }
@@ -273,6 +310,7 @@ private:
     // The cursor's address that discards next; never reached without a file.
     std::uintptr_t FDiscardAt = FFile ? reinterpret_cast<std::uintptr_t>(FText) + kHugePage
                                       : std::numeric_limits<std::uintptr_t>::max();
+    bool FRootSeen = false;  // an element has begun at the top level
     std::vector<TOpenNode> FOpen;
     // The completed children of the open elements, the outermost first;
     // those of FOpen[i] begin at FChildrenStart[i].

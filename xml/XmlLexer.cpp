@@ -85,7 +85,86 @@ std::string_view TVexXMLLexer::ReadComment() {
     return {body, static_cast<std::size_t>(close - body)};
 }
 
-char TVexXMLLexer::ReadEntity() {
+namespace {
+
+bool IsUnicodeScalar(std::uint32_t value) { return value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF); }
+
+// The UTF-8 bytes of a Unicode scalar value; returns their count.
+int EncodeUtf8(std::uint32_t value, char* out) {
+    if (value < 0x80) {
+        out[0] = static_cast<char>(value);
+        return 1;
+    }
+    if (value < 0x800) {
+        out[0] = static_cast<char>(0xC0 | value >> 6);
+        out[1] = static_cast<char>(0x80 | (value & 0x3F));
+        return 2;
+    }
+    if (value < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | value >> 12);
+        out[1] = static_cast<char>(0x80 | (value >> 6 & 0x3F));
+        out[2] = static_cast<char>(0x80 | (value & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | value >> 18);
+    out[1] = static_cast<char>(0x80 | (value >> 12 & 0x3F));
+    out[2] = static_cast<char>(0x80 | (value >> 6 & 0x3F));
+    out[3] = static_cast<char>(0x80 | (value & 0x3F));
+    return 4;
+}
+
+}  // namespace
+
+namespace {
+
+constexpr std::string_view kDocumentType = "<!DOCTYPE";
+
+}  // namespace
+
+bool TVexXMLLexer::AtDocumentType() const {
+    for (std::size_t i = 0; i < kDocumentType.size(); ++i)
+        if (FoldNameByte(FCur[i]) != static_cast<unsigned char>(kDocumentType[i]))
+            return false;  // a NUL differs from every byte of the keyword
+    return true;
+}
+
+void TVexXMLLexer::SkipDocumentType() {
+    const auto endAt = [this](const char* p) {
+        FCur = p + std::strlen(p);
+        SyntaxError(kTailEndInTag);
+    };
+    const char* p = FCur + kDocumentType.size();
+    bool subset = false;  // inside the brackets of the internal subset
+    for (;;) {
+        const char c = *p;
+        if (c == '\0')
+            endAt(p);
+        if (subset && c == '<' && p[1] == '!' && p[2] == '-' && p[3] == '-') {
+            const char* close = std::strstr(p + 4, "-->");
+            if (!close)
+                endAt(p);
+            p = close + 3;
+        } else if (c == '"' || c == '\'') {
+            const char* close = std::strchr(p + 1, c);
+            if (!close)
+                endAt(p);
+            p = close + 1;
+        } else if (c == '[' && !subset) {
+            subset = true;
+            ++p;
+        } else if (c == ']' && subset) {
+            subset = false;
+            ++p;
+        } else if (c == '>' && !subset) {
+            FCur = p + 1;
+            return;
+        } else {
+            ++p;
+        }
+    }
+}
+
+int TVexXMLLexer::ReadEntity(char* out) {
     const char* name = FCur + 1;
     const char* semicolon = std::strchr(name, ';');
     if (!semicolon) {
@@ -95,31 +174,43 @@ char TVexXMLLexer::ReadEntity() {
     FCur = semicolon + 1;
     const std::string_view entity(name, static_cast<std::size_t>(semicolon - name));
 
+    char named = '\0';
     if (SameNameKey(entity, "AMP"))
-        return '&';
-    if (SameNameKey(entity, "LT"))
-        return '<';
-    if (SameNameKey(entity, "GT"))
-        return '>';
-    if (SameNameKey(entity, "QUOT"))
-        return '"';
-    if (SameNameKey(entity, "NBSP"))
-        return ' ';
-    if (entity.size() >= 2 && entity[0] == '#' && (entity[1] == 'x' || entity[1] == 'X')) {
-        const std::uint32_t value = HexToInt(entity.substr(2));
-        if (value > 255)
-            SyntaxError(kTailHexEntityRange);
-        return static_cast<char>(value);
+        named = '&';
+    else if (SameNameKey(entity, "LT"))
+        named = '<';
+    else if (SameNameKey(entity, "GT"))
+        named = '>';
+    else if (SameNameKey(entity, "QUOT"))
+        named = '"';
+    else if (SameNameKey(entity, "APOS"))
+        named = '\'';
+    else if (SameNameKey(entity, "NBSP"))
+        named = ' ';
+    if (named != '\0') {
+        out[0] = named;
+        return 1;
     }
-    if (!entity.empty() && entity[0] == '#') {
-        int value = 0;
-        if (!TryStrToInt(entity.substr(1), value))
+    if (entity.empty() || entity[0] != '#')
+        SyntaxError(kTailUnknownEntity);
+
+    // A character reference: a code point in a UTF-8 document, else a byte.
+    const bool hex = entity.size() >= 2 && (entity[1] == 'x' || entity[1] == 'X');
+    std::uint32_t value;
+    if (hex) {
+        value = HexToInt(entity.substr(2));
+    } else {
+        int number = 0;
+        if (!TryStrToInt(entity.substr(1), number))
             StrToInt(UpperAscii(entity.substr(1)));  // raises, naming the upper-cased text
-        if (value < 0 || value > 255)
-            SyntaxError(kTailDecEntityRange);
-        return static_cast<char>(value);
+        value = number < 0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(number);
     }
-    SyntaxError(kTailUnknownEntity);
+    if (FUtf8References ? !IsUnicodeScalar(value) : value > 255)
+        SyntaxError(hex ? kTailHexEntityRange : kTailDecEntityRange);
+    if (FUtf8References)
+        return EncodeUtf8(value, out);
+    out[0] = static_cast<char>(value);
+    return 1;
 }
 
 namespace {
@@ -247,25 +338,26 @@ std::string_view TVexXMLLexer::ReadDecodedText(const char* run, const char* p, c
         if (c == '&') {
             pieces.Append(run, p);
             // The usual spellings at once, without looking for the semicolon.
-            char decoded;
             if (p[1] == 'l' && p[2] == 't' && p[3] == ';') {
-                decoded = '<';
+                pieces.Push('<');
                 p += 4;
             } else if (p[1] == 'g' && p[2] == 't' && p[3] == ';') {
-                decoded = '>';
+                pieces.Push('>');
                 p += 4;
             } else if (p[1] == 'a' && p[2] == 'm' && p[3] == 'p' && p[4] == ';') {
-                decoded = '&';
+                pieces.Push('&');
                 p += 5;
             } else if (p[1] == 'q' && p[2] == 'u' && p[3] == 'o' && p[4] == 't' && p[5] == ';') {
-                decoded = '"';
+                pieces.Push('"');
                 p += 6;
             } else {
                 FCur = p;
-                decoded = ReadEntity();
+                char decoded[4];
+                const int size = ReadEntity(decoded);
+                for (int i = 0; i < size; ++i)
+                    pieces.Push(decoded[i]);
                 p = FCur;
             }
-            pieces.Push(decoded);
             run = p;
             continue;
         }

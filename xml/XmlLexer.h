@@ -64,32 +64,24 @@ public:
     // read: its lines and columns are counted now, and it may be freed.
     void Forget(const char* p);
 
-    // A tag name: a letter, then name characters, where a hyphen or colon may
-    // stand between two name characters. The view points into the text.
+    // A tag name: a letter, then name characters. The view points into the
+    // text.
     std::string_view ReadTagName() {
         const char* p = FCur;
         if (!HasClass(*p, kClassLetter))
             SyntaxError(kTailBadTagName);
         const char* start = p++;
-        for (;;) {
-            while (HasClass(*p, kClassName))
-                ++p;
-            if (!HasClass(*p, kClassSeparator))
-                break;
+        while (HasClass(*p, kClassName))
             ++p;
-            if (!HasClass(*p, kClassName)) {
-                FCur = p;
-                SyntaxError(kTailBadTagName);
-            }
-        }
         FCur = p;
         return {start, static_cast<std::size_t>(p - start)};
     }
-    // An attribute name: the run of letters, digits, "_" and ":" at the cursor.
+    // An attribute name: the run of name characters at the cursor, where the
+    // caller has seen a letter.
     std::string_view ReadAttributeName() {
         const char* start = FCur;
         const char* p = start;
-        while (HasClass(*p, kClassAttribute))
+        while (HasClass(*p, kClassName))
             ++p;
         FCur = p;
         return {start, static_cast<std::size_t>(p - start)};
@@ -134,6 +126,16 @@ public:
     // after "-->". "<!---->" is an empty comment.
     std::string_view ReadComment();
 
+    // Character references give the UTF-8 bytes of their code point (any
+    // Unicode scalar value) instead of one byte of value 0 to 255.
+    void SetUtf8References(bool on) { FUtf8References = on; }
+
+    // True at "<!DOCTYPE", in any letter case.
+    bool AtDocumentType() const;
+    // Moves past a document type declaration at the cursor, with its
+    // internal subset in brackets when it has one.
+    void SkipDocumentType();
+
     [[noreturn]] void SyntaxError(std::string_view tail) const;
     // The message of SyntaxError, for callers that add more to the tail.
     std::string SyntaxMessage(std::string_view tail) const;
@@ -143,7 +145,9 @@ private:
     // whitespace) stopped short of the text's end.
     std::string_view ReadDecodedText(const char* run, const char* p, char terminator, bool trim,
                                      TTextWindow* window);
-    char ReadEntity();
+    // The bytes of the reference at the cursor, into out (up to 4); returns
+    // their count.
+    int ReadEntity(char* out);
     static constexpr std::string_view kCDataOpener = "<![CDATA[";
     static bool AtCDataOpener(const char* p) {
         for (std::size_t i = 0; i < kCDataOpener.size(); ++i)
@@ -154,6 +158,7 @@ private:
 
     const char* FBegin;  // the text from here on is still there
     const char* FCur;
+    bool FUtf8References = false;
     int FLinesBefore = 0;    // line breaks before FBegin
     int FColumnsBefore = 0;  // columns of the line FBegin is on, before FBegin
     // ReadText's decoded pieces: a buffer of the thread's that keeps its

@@ -4,6 +4,8 @@
 #include "xml/NodeMessages.h"
 
 #include <cassert>
+#include <limits>
+#include <stdexcept>
 
 TVexBaseXmlNode::~TVexBaseXmlNode() {
     DestroyIndex();
@@ -90,6 +92,13 @@ TVexXMLNode::~TVexXMLNode() {
     FParameters.Clear();
     if (!FTextIsView)
         FText.~basic_string();
+}
+
+void TVexXMLNode::SetKeptTail(std::string_view text) {
+    if (text.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("XML text too long");
+    FTail = text.data();
+    FTailSize = static_cast<std::uint32_t>(text.size());
 }
 
 void TVexXMLNode::SetName(std::string name) {

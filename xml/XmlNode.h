@@ -8,7 +8,7 @@
 //   node->Parameters().ParamByName(attrName, true)->SetValue(std::move(value));
 //   node->SetText(std::move(text));                              // moved in
 //   parent->Add(node);                                           // parent owns it now
-// An element node is one allocation of 120 bytes (64-bit libstdc++); its name and its text
+// An element node is one allocation of 136 bytes (64-bit libstdc++); its name and its text
 // live inside it up to 15 bytes each and take one more allocation each when
 // longer. An attribute is one allocation (likewise with its two texts). A
 // parent's child array is one allocation, grown geometrically. A parsed
@@ -154,6 +154,11 @@ public:
         }
     }
 
+    // The text that follows the node up to its next sibling or its parent's
+    // closing tag, trimmed as element text is: "x" in "<a><b/>x</a>". Only
+    // the parser sets one; it lives as long as the document.
+    std::string_view Tail() const noexcept { return {FTail, FTailSize}; }
+
     TVexXMLParameters& Parameters() noexcept { return FParameters; }
     const TVexXMLParameters& Parameters() const noexcept { return FParameters; }
 
@@ -175,6 +180,8 @@ private:
         new (&FTextView) std::string_view(text);
         FTextIsView = true;
     }
+    // Raises std::length_error for a tail of 4 GiB or more.
+    void SetKeptTail(std::string_view text);
 
     std::string FName;
     // The node's own text, or, on a parsed node, a view of a text the
@@ -184,7 +191,9 @@ private:
         std::string_view FTextView;
     };
     TVexXMLParameters FParameters;
+    const char* FTail = nullptr;  // kept by the document, as a kept text
     TVexXMLNodeKind FKind;
     bool FTextIsView = false;
-    bool FInArena = false;  // placed in the document's arena, not allocated alone
+    bool FInArena = false;        // placed in the document's arena, not allocated alone
+    std::uint32_t FTailSize = 0;  // in the padding after the flags
 };
