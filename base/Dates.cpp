@@ -67,9 +67,30 @@ void DecodeDate(double date, int& year, int& month, int& day) {
 }
 
 std::string FormatDateYmd(double date) {
+    if (!std::isfinite(date))
+        return std::string();
     int y = 0, m = 0, d = 0;
     DecodeDate(date, y, m, d);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
     return buf;
+}
+
+bool TryParseYmdDate(std::string_view text, double& date) {
+    const auto digits = [text](std::size_t from, std::size_t count, int& value) {
+        value = 0;
+        for (std::size_t i = from; i < from + count; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    int year = 0, month = 0, day = 0;
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-' || !digits(0, 4, year) || !digits(5, 2, month) ||
+        !digits(8, 2, day))
+        return false;
+    if (text.size() > 10 && text[10] >= '0' && text[10] <= '9')
+        return false;
+    return TryEncodeDate(year, month, day, date);
 }

@@ -6,6 +6,9 @@
 #include "xml/NameKey.h"
 #include "xml/VexXMLParser.h"
 
+#include <filesystem>
+#include <system_error>
+
 TVexXMLNode* ChannelDeclaration(const TVexBaseXmlNode& document) {
     if (document.Count() == 0)
         return nullptr;
@@ -23,7 +26,7 @@ TVexXMLNode& ChannelRoot(const TVexBaseXmlNode& document) {
 
 TChannelFormat ChannelFormat(const TVexBaseXmlNode& document) {
     const std::string& name = ChannelRoot(document).Name();
-    if (name == "rss")
+    if (name == "rss" || name == "rdf:RDF")
         return TChannelFormat::cfRss;
     if (name == "feed")
         return TChannelFormat::cfAtom;
@@ -51,10 +54,21 @@ std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName) {
     return document;
 }
 
+void DownloadChannelFile(const std::string& address, const std::string& fileName, DownloadOptions options) {
+    std::string failure;
+    options.Failure = &failure;
+    DownloadFile(address, fileName, options);
+    // Without a body, why the transfer failed says more than the empty
+    // document would.
+    std::error_code error;
+    if (!failure.empty() && std::filesystem::file_size(fileName, error) == 0 && !error)
+        throw Exception(failure);
+}
+
 std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName,
                                                const std::function<void()>& pulse) {
     DownloadOptions options;
     options.Pulse = pulse;
-    DownloadFile(address, fileName, options);
+    DownloadChannelFile(address, fileName, options);
     return LoadChannelFile(fileName);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "feed/Channel.h"
+#include "feed/Download.h"
 #include "feed/ShortDate.h"
 
 #include <functional>
@@ -25,8 +26,9 @@ TVexXMLNode* ChannelDeclaration(const TVexBaseXmlNode& document);
 // Raises Exception when the document holds no element (an empty file).
 TVexXMLNode& ChannelRoot(const TVexBaseXmlNode& document);
 
-// RSS for a root named exactly "rss", Atom for one named exactly "feed"
-// (byte for byte: "RSS" or "Feed" are unsupported). Raises as ChannelRoot.
+// RSS for a root named exactly "rss" or "rdf:RDF" (RSS 1.0), Atom for one
+// named exactly "feed" (byte for byte: "RSS" or "Feed" are unsupported).
+// Raises as ChannelRoot.
 TChannelFormat ChannelFormat(const TVexBaseXmlNode& document);
 
 // Reads the document with the reader of its format. An unsupported format
@@ -39,8 +41,14 @@ TChannelFormat ReadChannel(TVexBaseXmlNode& document, TRSS& channel, const TShor
 // document is released with the unique_ptr, also when loading fails.
 std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName);
 
-// Downloads the address into fileName and loads that file (DownloadFile,
-// then LoadChannelFile). pulse, when given, is called several times a
+// Downloads the address into fileName (DownloadFile with the options). A
+// transfer that failed before any of the body arrived raises Exception with
+// the transfer's reason ("Could not resolve host: ...").
+void DownloadChannelFile(const std::string& address, const std::string& fileName,
+                         DownloadOptions options = {});
+
+// Downloads the address into fileName and loads that file
+// (DownloadChannelFile, then LoadChannelFile). pulse, when given, is called several times a
 // second during the download.
 std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName,
                                                const std::function<void()>& pulse = {});

@@ -1,9 +1,10 @@
 #include "feed/ChannelReader.h"
 
-#include "base/Exceptions.h"
+#include "base/Dates.h"
 #include "feed/ChannelFetch.h"
 #include "feed/Decode.h"
 #include "feed/RssDate.h"
+#include "xml/NameKey.h"
 #include "xml/VexXMLParser.h"
 
 #include <initializer_list>
@@ -13,12 +14,25 @@
 
 namespace {
 
-TVexXMLNode& Required(TVexXMLNode& parent, std::string_view name) {
-    TVexXMLNode* node = parent.NodeByName(name, false);
-    if (!node)
-        throw Exception("Missing element \"" + std::string(name) + "\" in \"" + std::string(parent.Name()) +
-                        "\"");
-    return *node;
+void AppendEscaped(std::string& out, std::string_view value) {
+    for (const char c : value) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
 }
 
 // One read of a document. The declared encoding comes first: every later
@@ -27,58 +41,61 @@ class TReader {
 public:
     TReader(TVexBaseXmlNode& document, TRSS& channel) : FChannel(channel) {
         TVexXMLNode* declaration = ChannelDeclaration(document);
-        channel.Encoding =
-            declaration ? declaration->Parameters().ParamByName("encoding", true)->Value() : std::string();
+        const TVexXMLParameter* encoding =
+            declaration ? declaration->Parameters().ParamByName("encoding", false) : nullptr;
+        channel.Encoding = encoding ? encoding->Value() : std::string();
         FEncoding = TextEncodingOf(channel.Encoding);
     }
 
-    std::string RequiredText(TVexXMLNode& parent, std::string_view name) const {
-        return Decode(FEncoding, Required(parent, name).Text());
+    // The decoded content of an element; with lineFeedsToSpaces its line
+    // feeds become spaces. An absent element reads as the empty text.
+    std::string Content(const TVexXMLNode* node, bool lineFeedsToSpaces = false) const {
+        if (!node)
+            return std::string();
+        if (node->Count() == 0)
+            return Decode(node->Text(), lineFeedsToSpaces);
+        return Decode(InnerMarkup(*node), lineFeedsToSpaces);
     }
 
-    // The text with its line feeds turned into spaces.
-    std::string RequiredLine(TVexXMLNode& parent, std::string_view name) const {
-        return DecodeLine(FEncoding, Required(parent, name).Text());
-    }
-
-    // An absent element is created empty, so its text is empty.
-    std::string OptionalText(TVexXMLNode& parent, std::string_view name) const {
-        return Decode(FEncoding, parent.NodeByName(name, true)->Text());
-    }
-
-    // The first of the elements that is there, or the empty text; nothing
-    // is created. With lineFeedsToSpaces its line feeds become spaces.
+    // The content of the first of the named children that is there.
     std::string FirstText(TVexXMLNode& parent, std::initializer_list<std::string_view> names,
                           bool lineFeedsToSpaces = false) const {
-        for (std::string_view name : names)
-            if (TVexXMLNode* node = parent.NodeByName(name, false))
-                return lineFeedsToSpaces ? DecodeLine(FEncoding, node->Text())
-                                         : Decode(FEncoding, node->Text());
-        return std::string();
+        return Content(FirstChild(parent, names), lineFeedsToSpaces);
     }
 
-    void ReadChannelFields(TVexXMLNode& element) const {
-        FChannel.Title = RequiredText(element, "title");
-        FChannel.Link = RequiredText(element, "link");
-        FChannel.Description = OptionalText(element, "description");
-        FChannel.Language = OptionalText(element, "language");
+    std::string Decode(std::string_view text, bool lineFeedsToSpaces) const {
+        return lineFeedsToSpaces ? DecodeLine(FEncoding, text) : ::Decode(FEncoding, text);
+    }
+
+    static TVexXMLNode* FirstChild(TVexXMLNode& parent, std::initializer_list<std::string_view> names) {
+        for (std::string_view name : names)
+            if (TVexXMLNode* node = parent.NodeByName(name, false))
+                return node;
+        return nullptr;
+    }
+
+    // Title, description and language; the link is the format's own.
+    void ReadChannelFields(TVexXMLNode* element) const {
+        FChannel.Title = element ? FirstText(*element, {"title"}) : std::string();
+        FChannel.Description = element ? FirstText(*element, {"description"}) : std::string();
+        FChannel.Language = element ? FirstText(*element, {"language"}) : std::string();
     }
 
     // Sizes News to the children named exactly itemName, then hands each of
     // them with its entry to readItem, in document order. A list that was
     // longer before gives its room back once every entry is read.
     template <typename ReadItem>
-    void ReadItems(TVexXMLNode& element, std::string_view itemName, ReadItem readItem) const {
-        const int n = element.Count();
+    void ReadItems(TVexXMLNode* element, std::string_view itemName, ReadItem readItem) const {
+        const int n = element ? element->Count() : 0;
         int items = 0;
         for (int i = 0; i < n; ++i)
-            if (element.Items(i)->Name() == itemName)
+            if (element->Items(i)->Name() == itemName)
                 ++items;
         std::vector<TRSSItem>& news = FChannel.News;
         news.resize(static_cast<std::size_t>(items));
         std::size_t k = 0;
         for (int i = 0; i < n; ++i) {
-            TVexXMLNode& item = *element.Items(i);
+            TVexXMLNode& item = *element->Items(i);
             if (item.Name() == itemName)
                 readItem(item, news[k++]);
         }
@@ -91,34 +108,138 @@ private:
     TTextEncoding FEncoding = TTextEncoding::teAsIs;
 };
 
+// The root's child named "channel", else its first element child.
+TVexXMLNode* ChannelElement(TVexXMLNode& root) {
+    if (TVexXMLNode* channel = root.NodeByName("channel", false))
+        return channel;
+    for (int i = 0; i < root.Count(); ++i)
+        if (TVexXMLNode* child = root.Items(i); child->Kind() == nkElement)
+            return child;
+    return nullptr;
+}
+
+double RssDate(const std::string& text) {
+    double date = 0;
+    return TryParseRssDate(text, date) ? date : kNoDate;
+}
+
+// "2026-12-07T22:03:49Z": the date is the first 10 characters.
+double AtomDate(const std::string& text, const TShortDateFormat& format) {
+    const std::string_view day = std::string_view(text).substr(0, 10);
+    double date = 0;
+    if (TryStrToDate(day, format, date) || TryParseYmdDate(day, date))
+        return date;
+    return kNoDate;
+}
+
 }  // namespace
+
+std::string InnerMarkup(const TVexXMLNode& element) {
+    enum TPiece { pText, pOpening, pClosing };
+    std::string out(element.Text());
+    TPiece last = out.empty() ? pOpening : pText;
+    const auto appendText = [&](std::string_view text) {
+        if (text.empty())
+            return;
+        if (last == pClosing)
+            out += ' ';
+        out += text;
+        last = pText;
+    };
+    struct TFrame {
+        const TVexXMLNode* node;
+        int next;
+    };
+    std::vector<TFrame> open{{&element, 0}};
+    while (!open.empty()) {
+        const TVexXMLNode* node = open.back().node;
+        const int index = open.back().next++;
+        if (index == node->Count()) {
+            open.pop_back();
+            if (!open.empty()) {
+                out += "</";
+                out += node->Name();
+                out += '>';
+                last = pClosing;
+                appendText(node->Tail());
+            }
+            continue;
+        }
+        const TVexXMLNode* child = node->Items(index);
+        if (child->Kind() != nkElement) {
+            appendText(child->Tail());
+            continue;
+        }
+        if (last != pOpening)
+            out += ' ';
+        out += '<';
+        out += child->Name();
+        const TVexXMLParameters& attributes = child->Parameters();
+        for (int i = 0; i < attributes.Count(); ++i) {
+            out += ' ';
+            out += attributes.Items(i)->Name();
+            out += "=\"";
+            AppendEscaped(out, attributes.Items(i)->Value());
+            out += '"';
+        }
+        out += '>';
+        last = pOpening;
+        appendText(child->Text());
+        open.push_back({child, 0});
+    }
+    return out;
+}
+
+std::string AtomLink(const TVexXMLNode& element) {
+    TVexXMLNode* first = nullptr;
+    TVexXMLNode* chosen = nullptr;
+    for (int i = 0; i < element.Count() && !chosen; ++i) {
+        TVexXMLNode* child = element.Items(i);
+        if (child->Kind() != nkElement || !SameNameKey(child->Name(), "link"))
+            continue;
+        if (!first)
+            first = child;
+        const TVexXMLParameter* rel = child->Parameters().ParamByName("rel", false);
+        if (!rel || rel->Value() == "alternate")
+            chosen = child;
+    }
+    if (!chosen)
+        chosen = first;
+    if (!chosen)
+        return std::string();
+    const TVexXMLParameter* href = chosen->Parameters().ParamByName("href", false);
+    return href ? href->Value() : std::string(chosen->Text());
+}
 
 void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel) {
     const TReader reader(document, channel);
-    TVexXMLNode& element = *ChannelRoot(document).Items(0);
+    TVexXMLNode& root = ChannelRoot(document);
+    TVexXMLNode* element = ChannelElement(root);
     reader.ReadChannelFields(element);
-    reader.ReadItems(element, "item", [&reader](TVexXMLNode& item, TRSSItem& entry) {
-        entry.Category = reader.FirstText(item, {"category"});
-        entry.Title = reader.RequiredText(item, "title");
-        entry.Description = reader.RequiredLine(item, "description");
-        entry.Link = reader.RequiredText(item, "link");
-        entry.Guid = reader.OptionalText(item, "guid");
-        entry.Date = ParseRssDate(reader.RequiredText(item, "pubdate"));
+    channel.Link = element ? reader.FirstText(*element, {"link"}) : std::string();
+    // RSS 1.0 keeps its items beside the channel, not inside it.
+    TVexXMLNode* items = root.Name() == "rdf:RDF" ? &root : element;
+    reader.ReadItems(items, "item", [&reader](TVexXMLNode& item, TRSSItem& entry) {
+        entry.Category = reader.FirstText(item, {"category", "dc:subject"});
+        entry.Title = reader.FirstText(item, {"title"});
+        entry.Description = reader.FirstText(item, {"description"}, true);
+        entry.Link = reader.FirstText(item, {"link"});
+        entry.Guid = reader.FirstText(item, {"guid"});
+        entry.Date = RssDate(reader.FirstText(item, {"pubdate", "dc:date"}));
     });
 }
 
 void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format) {
     const TReader reader(document, channel);
     TVexXMLNode& element = ChannelRoot(document);
-    reader.ReadChannelFields(element);
-    reader.ReadItems(element, "entry", [&reader, &format](TVexXMLNode& node, TRSSItem& entry) {
+    reader.ReadChannelFields(&element);
+    channel.Link = reader.Decode(AtomLink(element), false);
+    reader.ReadItems(&element, "entry", [&reader, &format](TVexXMLNode& node, TRSSItem& entry) {
         entry.Category.clear();
-        entry.Title = reader.RequiredText(node, "title");
+        entry.Title = reader.FirstText(node, {"title"});
         entry.Description = reader.FirstText(node, {"summary", "content"}, true);
-        entry.Link = reader.RequiredText(node, "link");
-        entry.Guid = reader.OptionalText(node, "id");
-        // "2026-12-07T22:03:49Z": the date is the first 10 characters.
-        const std::string updated = reader.RequiredText(node, "updated");
-        entry.Date = StrToDate(std::string_view(updated).substr(0, 10), format);
+        entry.Link = reader.Decode(AtomLink(node), false);
+        entry.Guid = reader.FirstText(node, {"id"});
+        entry.Date = AtomDate(reader.FirstText(node, {"updated", "published"}), format);
     });
 }

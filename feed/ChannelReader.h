@@ -1,28 +1,50 @@
-// Reading a parsed RSS 2.0 or Atom document into the channel record.
+// Reading a parsed RSS 2.0, RSS 1.0 or Atom document into the channel record.
 //
 // The encoding comes from the XML declaration when the document has one
 // (ChannelDeclaration); the root is its first top-level element
-// (ChannelRoot). Element names are looked up ignoring
-// ASCII case; items and entries are only the children named exactly "item"
-// or "entry". Every stored text is decoded from the declared encoding.
+// (ChannelRoot). Element names are looked up ignoring ASCII case; items and
+// entries are only the children named exactly "item" or "entry". Every
+// stored text is decoded from the declared encoding.
 //
-// A read that fails part-way leaves the fields written so far: News may
-// already have its new length, entries filled up to the failing one.
-// Absent optional elements are created, empty, in the document.
+// Every element the readers look up is optional: a missing text is empty, a
+// missing or unreadable date is kNoDate. Nothing is added to the
+// document. An element with children (a description written as raw HTML,
+// an Atom text of type "xhtml") is read as its inner markup (InnerMarkup).
 #pragma once
 
 #include "feed/Channel.h"
 #include "feed/ShortDate.h"
 
-class TVexBaseXmlNode;
+#include <string>
 
-// The channel element is the root's first child, whatever its name. An item
-// without a category has an empty one. Raises Exception when a required
-// element is missing or the document has no element, EVexXMLError when the
-// root has no child, EConvertError for a pubDate that is no date.
+class TVexBaseXmlNode;
+class TVexXMLNode;
+
+// RSS 2.0: the channel element is the root's child named "channel", else its
+// first element child; the items are the channel's. RSS 1.0 (a root named
+// "rdf:RDF"): the same channel, the items are the root's. An item's
+// category is "category", else "dc:subject"; its date is "pubDate", else
+// "dc:date", read by TryParseRssDate. Raises Exception only when the
+// document has no element.
 void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel);
 
 // The feed element itself is the channel. Every Category becomes empty; an
-// entry's description is its "summary", else its "content", else empty; its date is the first 10 characters
-// of "updated" converted in the given short date format. Raises as ReadChannelRss.
+// entry's description is its "summary", else its "content"; its link and
+// the feed's are AtomLink; its date is the first 10 characters of
+// "updated", else of "published", converted in the given short date format
+// or else read as "yyyy-mm-dd". Raises as ReadChannelRss.
 void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format);
+
+// The element's text with its children rebuilt as markup: its text, then
+// for each child element its tag with its attributes, the child's own inner
+// markup, its closing tag and the child's tail (comments and instructions
+// give their tails only). A space stands between a text and the tag that
+// follows it and between a closing tag and the text after it, since the
+// parser trims the whitespace there and the words must not run together.
+// Not decoded. Any depth, without recursion.
+std::string InnerMarkup(const TVexXMLNode& element);
+
+// The href of the first "link" child whose "rel" is "alternate" or absent,
+// else of the first "link"; that link's text when it has no href; "" when
+// there is no link. Not decoded.
+std::string AtomLink(const TVexXMLNode& element);

@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
+#include <utility>
 #include <atomic>
 #include <cerrno>
 #include <exception>
@@ -116,6 +119,49 @@ private:
     int fd_ = -1;
 };
 
+// "HTTP/1.1 404 Not Found" gives "404 Not Found"; a status line without its
+// phrase (HTTP/2 has none) gets the usual one.
+std::string StatusText(long code, std::string_view statusLine) {
+    std::string text = std::to_string(code);
+    // The phrase follows the second space of the line.
+    const std::size_t first = statusLine.find(' ');
+    const std::size_t second = first == std::string_view::npos ? first : statusLine.find(' ', first + 1);
+    std::string_view phrase;
+    if (second != std::string_view::npos) {
+        phrase = statusLine.substr(second + 1);
+        while (!phrase.empty() && (phrase.back() == '\r' || phrase.back() == '\n' || phrase.back() == ' '))
+            phrase.remove_suffix(1);
+    }
+    if (phrase.empty()) {
+        static const std::pair<long, const char*> usual[] = {
+            {400, "Bad Request"},         {401, "Unauthorized"},
+            {403, "Forbidden"},           {404, "Not Found"},
+            {405, "Method Not Allowed"},  {406, "Not Acceptable"},
+            {408, "Request Timeout"},     {410, "Gone"},
+            {429, "Too Many Requests"},   {500, "Internal Server Error"},
+            {501, "Not Implemented"},     {502, "Bad Gateway"},
+            {503, "Service Unavailable"}, {504, "Gateway Timeout"},
+        };
+        for (const auto& [number, words] : usual)
+            if (number == code)
+                phrase = words;
+    }
+    if (!phrase.empty()) {
+        text += ' ';
+        text += phrase;
+    }
+    return text;
+}
+
+// The status line of the last answer: with redirects, the final one's.
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    const size_t total = size * count;
+    const std::string_view line(data, total);
+    if (line.starts_with("HTTP/"))
+        static_cast<std::string*>(user)->assign(line);
+    return total;
+}
+
 // Receives the body from curl. The file is created with the first byte of
 // the answer's body; a failure is kept for the caller, since nothing may be
 // thrown through curl.
@@ -124,12 +170,18 @@ struct BodySink {
 
     TargetFile& file;
     std::uint64_t maxBytes;
+    CURL* curl = nullptr;
     std::uint64_t received = 0;
     std::exception_ptr failure;
+    bool httpError = false;  // the answer's status is 400 or more
 
     // False once the body passes maxBytes: the transfer then ends as one that
     // broke off. A file that fails throws.
     bool Take(const char* data, size_t size) {
+        // An error answer's body is no feed: the transfer stops before the
+        // file is touched.
+        if (httpError)
+            return false;
         if (!file.IsOpen())
             file.Open();
         const size_t room = static_cast<size_t>(std::min<std::uint64_t>(size, maxBytes - received));
@@ -142,6 +194,11 @@ struct BodySink {
     static size_t OnBody(char* data, size_t size, size_t count, void* user) {
         auto* sink = static_cast<BodySink*>(user);
         const size_t total = size * count;
+        if (sink->curl && !sink->httpError) {
+            long code = 0;
+            curl_easy_getinfo(sink->curl, CURLINFO_RESPONSE_CODE, &code);
+            sink->httpError = code >= 400;
+        }
         try {
             return sink->Take(data, total) ? total : CURL_WRITEFUNC_ERROR;
         } catch (...) {
@@ -217,7 +274,8 @@ bool CurlReady() {
 
 // Everything that curl does otherwise by default is set here. A refused
 // option leaves the address unopened rather than fetched without its limits.
-bool Configure(CURL* curl, const std::string& address, const DownloadLimits& limits, BodySink& sink) {
+bool Configure(CURL* curl, const std::string& address, const DownloadLimits& limits, BodySink& sink,
+               std::string& statusLine) {
     bool ok = true;
     auto set = [&](CURLoption option, auto value) {
         ok = ok && curl_easy_setopt(curl, option, value) == CURLE_OK;
@@ -238,10 +296,31 @@ bool Configure(CURL* curl, const std::string& address, const DownloadLimits& lim
     set(CURLOPT_BUFFERSIZE, static_cast<long>(PieceSize));
     set(CURLOPT_WRITEFUNCTION, &BodySink::OnBody);
     set(CURLOPT_WRITEDATA, static_cast<void*>(&sink));
+    set(CURLOPT_HEADERFUNCTION, &OnHeader);
+    set(CURLOPT_HEADERDATA, static_cast<void*>(&statusLine));
+    // Every encoding this libcurl decodes (gzip and deflate at least).
+    set(CURLOPT_ACCEPT_ENCODING, "");
+    // A private authority is trusted as OpenSSL's own tools trust it.
+    if (const char* file = std::getenv("SSL_CERT_FILE"); file && *file)
+        set(CURLOPT_CAINFO, file);
+    if (const char* dir = std::getenv("SSL_CERT_DIR"); dir && *dir)
+        set(CURLOPT_CAPATH, dir);
     return ok;
 }
 
 }  // namespace
+
+bool IsWebAddress(std::string_view address) {
+    const auto hasScheme = [address](std::string_view scheme) {
+        if (address.size() < scheme.size() + 3 || address.substr(scheme.size(), 3) != "://")
+            return false;
+        for (std::size_t i = 0; i < scheme.size(); ++i)
+            if ((address[i] | 0x20) != scheme[i])
+                return false;
+        return true;
+    };
+    return hasScheme("http") || hasScheme("https");
+}
 
 bool DownloadFile(const std::string& address, const std::string& fileName) {
     return DownloadFile(address, fileName, DownloadOptions{});
@@ -262,14 +341,21 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
     CurlEasy curl(CurlReady() ? curl_easy_init() : nullptr);
     TargetFile file(fileName, options.InPlace);
     BodySink sink(file, options.Limits.MaxBodyBytes);
+    sink.curl = curl.get();
+    std::string statusLine;
     CURLcode result = CURLE_FAILED_INIT;
-    if (curl && Configure(curl.get(), address, options.Limits, sink) &&
+    if (curl && Configure(curl.get(), address, options.Limits, sink, statusLine) &&
         curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, reason) == CURLE_OK) {
         CurlMulti transfer(curl.get());
         result = transfer.Run(options.Pulse);
     }
     if (sink.failure)
         std::rethrow_exception(sink.failure);
+    long code = 0;
+    if (curl)
+        curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
+    if (code >= 400)
+        throw EHttpStatus("The server answered " + StatusText(code, statusLine));
     if (options.Failure) {
         if (result == CURLE_OK)
             options.Failure->clear();

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+
+#include "base/Exceptions.h"
 
 // Limits of one transfer. The defaults are the program's; tests shorten them.
 struct DownloadLimits {
@@ -29,8 +32,12 @@ struct DownloadOptions {
     bool InPlace = false;
 };
 
-// Copies the body at an http or https address into fileName, byte for byte,
-// whatever the status of the answer; redirects are followed. The body goes
+// Copies the body at an http or https address into fileName; redirects are
+// followed, a compressed body (gzip, deflate) is stored decompressed and
+// MaxBodyBytes counts its decompressed bytes. Certificates are verified
+// against the system's store, or against SSL_CERT_FILE and SSL_CERT_DIR when
+// they are set. A final answer of 400 or more raises Exception "The server
+// answered 404 Not Found" (EHttpStatus) and leaves fileName as it was. The body goes
 // into a new file beside fileName that then takes its place: whatever stood
 // there (a file, a symbolic link, a pipe) is replaced, never written
 // through, and a directory or device there is an error. An address that
@@ -39,5 +46,14 @@ struct DownloadOptions {
 // file that cannot be created, written or closed raises EInOutError, and
 // fileName keeps what it held. The result is always true.
 bool DownloadFile(const std::string& address, const std::string& fileName);
+
+// The failure of a final answer of 400 or more.
+class EHttpStatus : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// True for an address whose scheme is "http" or "https", in any letter case.
+bool IsWebAddress(std::string_view address);
 bool DownloadFile(const std::string& address, const std::string& fileName, const DownloadLimits& limits);
 bool DownloadFile(const std::string& address, const std::string& fileName, const DownloadOptions& options);

@@ -4,6 +4,7 @@
 #include "base/Exceptions.h"
 #include "base/IntConvert.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +13,17 @@ const std::string_view MonthNames[13] = {"",    "Jan", "Feb", "Mar", "Apr", "May
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 namespace {
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool SameAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    return true;
+}
 
 bool IsBlank(char c) {
     const auto code = static_cast<unsigned char>(c);
@@ -65,29 +77,90 @@ std::vector<std::string> SplitItems(std::string_view text, std::size_t wanted) {
     return items;
 }
 
-// The day and the year must be integers as a whole: StrToInt also skips
-// leading spaces, which only a quoted item can carry, so those are refused.
-std::uint16_t DateNumber(const std::string& item) {
-    if (!item.empty() && item.front() == ' ')
-        throw EConvertError("'" + item + "' is not a valid integer value");
-    return static_cast<std::uint16_t>(StrToInt(item));
-}
+// What a date text holds, or why it holds no date.
+class TDateReading {
+public:
+    explicit TDateReading(bool explain) : FExplain(explain) {}
+
+    bool Fail(std::string message) {
+        if (FExplain)
+            FWhy = std::move(message);
+        return false;
+    }
+    const std::string& Why() const { return FWhy; }
+
+    // The day and the year must be integers as a whole: StrToInt also skips
+    // leading spaces, which only a quoted item can carry, so those are refused.
+    bool Number(const std::string& item, int& value) {
+        int number = 0;
+        if ((!item.empty() && item.front() == ' ') || !TryStrToInt(item, number))
+            return Fail("'" + item + "' is not a valid integer value");
+        value = static_cast<std::uint16_t>(number);  // wraps as the 16-bit fields did
+        return true;
+    }
+
+    bool Year(const std::string& item, int& year) {
+        if (!Number(item, year))
+            return false;
+        const bool decimal =
+            std::all_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (decimal && item.size() <= 2)
+            year += year < 50 ? 2000 : 1900;
+        else if (decimal && item.size() == 3)
+            year += 1900;
+        return true;
+    }
+
+    bool Read(std::string_view text, double& date) {
+        std::size_t start = 0;
+        while (start < text.size() && IsBlank(text[start]))
+            ++start;
+        if (text.size() - start >= 5 && text[start + 4] == '-')
+            return TryParseYmdDate(text.substr(start), date) ||
+                   Fail("'" + std::string(text) + "' is not a valid date");
+
+        const std::vector<std::string> items = SplitItems(text, 5);
+        int number = 0;
+        std::size_t i = 0;
+        // A leading word that is no month and no number is the weekday.
+        if (!items.empty() && MonthIndex(items[0]) == 0 && !TryStrToInt(items[0], number))
+            i = 1;
+        if (items.size() < i + 3)
+            return Fail("'" + std::string(text) + "' is not a valid date");
+        const bool monthFirst = MonthIndex(items[i]) != 0;
+        const std::string& monthName = monthFirst ? items[i] : items[i + 1];
+        const int month = MonthIndex(monthName);
+        if (month == 0)
+            return Fail("'" + monthName + "' is not a valid month name");
+        int day = 0, year = 0;
+        if (!Number(monthFirst ? items[i + 1] : items[i], day) || !Year(items[i + 2], year))
+            return false;
+        return TryEncodeDate(year, month, day, date) || Fail("Invalid argument to date encode");
+    }
+
+private:
+    bool FExplain;
+    std::string FWhy;
+};
 
 }  // namespace
 
 int MonthIndex(std::string_view name) {
+    static const std::string_view fullNames[13] = {"",        "January",  "February", "March",  "April",
+                                                   "May",     "June",     "July",     "August", "September",
+                                                   "October", "November", "December"};
     for (int m = 1; m <= 12; ++m)
-        if (MonthNames[m] == name)
+        if (SameAsciiCase(name, MonthNames[m]) || SameAsciiCase(name, fullNames[m]))
             return m;
-    return 1;
+    return SameAsciiCase(name, "Sept") ? 9 : 0;
 }
 
 double ParseRssDate(std::string_view text) {
-    const std::vector<std::string> items = SplitItems(text, 4);
-    if (items.size() < 4)
-        throw EConvertError("'" + std::string(text) + "' is not a valid date");
-    const int month = MonthIndex(items[2]);
-    const std::uint16_t day = DateNumber(items[1]);
-    const std::uint16_t year = DateNumber(items[3]);
-    return EncodeDate(year, month, day);
+    TDateReading reading(true);
+    double date = 0;
+    if (!reading.Read(text, date))
+        throw EConvertError(reading.Why());
+    return date;
 }
+
+bool TryParseRssDate(std::string_view text, double& date) { return TDateReading(false).Read(text, date); }

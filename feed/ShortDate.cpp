@@ -211,6 +211,10 @@ double StrToDate(std::string_view text, const TShortDateFormat& format, int curr
     return date;
 }
 
+bool TryStrToDate(std::string_view text, const TShortDateFormat& format, double& date) {
+    return TryStrToDate(text, format, CurrentYear(), date);
+}
+
 double StrToDate(std::string_view text, const TShortDateFormat& format) {
     return StrToDate(text, format, CurrentYear());
 }

@@ -2,7 +2,7 @@
 //
 //   nemara-dump SOURCE
 //
-// SOURCE is an address beginning "http://", downloaded into a temporary
+// SOURCE is an http:// or https:// address, downloaded into a temporary
 // file of its own, or the path of a local file. Exit status: 0 with the
 // channel on standard output, 1 when the channel cannot be fetched, 2 for
 // an unsupported format, 64 for wrong usage.
@@ -125,18 +125,12 @@ nlohmann::ordered_json ToJson(const TRSS& channel, TChannelFormat format) {
 int Dump(const std::string& source) {
     std::optional<TempFile> download;
     std::string fileName = source;
-    if (source.starts_with("http://")) {
+    if (IsWebAddress(source)) {
         download.emplace();
         fileName = download->Path();
-        std::string failure;
         DownloadOptions options;
-        options.Failure = &failure;
         options.InPlace = true;
-        DownloadFile(source, fileName, options);
-        // Without a body, why the transfer failed says more than the empty
-        // document would.
-        if (!failure.empty() && std::filesystem::file_size(fileName) == 0)
-            throw Exception(failure);
+        DownloadChannelFile(source, fileName, options);
     }
     std::unique_ptr<TVexXMLParser> document = LoadChannelFile(fileName);
     TRSS channel;
@@ -157,7 +151,7 @@ int main(int argc, char* argv[]) {
     // No options exist: anything that looks like one is a mistake (a file
     // whose name begins with "-" is given as ./-name).
     if (argc != 2 || argv[1][0] == '-' || argv[1][0] == '\0') {
-        std::cerr << "usage: nemara-dump SOURCE   (an http:// address or a local file)\n";
+        std::cerr << "usage: nemara-dump SOURCE   (an http:// or https:// address or a local file)\n";
         return kUsage;
     }
     try {

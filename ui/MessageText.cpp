@@ -58,3 +58,5 @@ std::string ExtractWordAt(std::string_view text, std::size_t p) {
     auto [first, last] = WordBoundsAt(text, p);
     return std::string(text.substr(first, last - first));
 }
+
+bool IsLinkWord(std::string_view word) { return word.starts_with("http://") || word.starts_with("https://"); }

@@ -18,5 +18,9 @@ std::string StripTags(std::string_view text);
 // the text's last run.
 std::string ExtractWordAt(std::string_view text, std::size_t p);
 
+// A word of the text that is a link: it begins with "http://" or "https://"
+// (exactly so, in lower case).
+bool IsLinkWord(std::string_view word);
+
 // Where ExtractWordAt's word lies: the 0-based range [first, second).
 std::pair<std::size_t, std::size_t> WordBoundsAt(std::string_view text, std::size_t p);

@@ -347,7 +347,7 @@ void TForm1::ChannelsDblClick(QObject*) {
     ResetTitles();
     Message->SetText("");
     try {
-        if (address.starts_with("http://"))
+        if (IsWebAddress(address))
             GetChannel(address);
     } catch (...) {
         ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel");
@@ -449,7 +449,7 @@ void TForm1::UsuHTML1Click(QObject*) { Message->SetText(StripTags(Message->Text(
 void TForm1::MessageMouseMove(QObject*, TShiftState, int X, int Y) {
     if (Message->Text().empty())
         return;
-    bool link = GetWordAtMouseCursor(X, Y).starts_with("http://");
+    bool link = IsLinkWord(GetWordAtMouseCursor(X, Y));
     Message->viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
 }
 
@@ -460,7 +460,7 @@ std::string TForm1::GetWordAtMouseCursor(int X, int Y) const {
 
 void TForm1::MessageDblClick(QObject*) {
     std::string selected = Message->SelText();
-    if (selected.starts_with("http://"))
+    if (IsLinkWord(selected))
         OpenInBrowser(selected);
 }
 

@@ -27,7 +27,8 @@ TEST(ChannelFormat, OnlyTheExactRootNamesAreKnown) {
         {"<?xml version=\"1.0\"?><feed/>", TChannelFormat::cfAtom},
         {"<?xml version=\"1.0\"?><RSS/>", TChannelFormat::cfUnsupported},
         {"<?xml version=\"1.0\"?><Feed/>", TChannelFormat::cfUnsupported},
-        {"<?xml version=\"1.0\"?><rdf:RDF/>", TChannelFormat::cfUnsupported},
+        {"<?xml version=\"1.0\"?><rdf:RDF/>", TChannelFormat::cfRss},
+        {"<?xml version=\"1.0\"?><RDF/>", TChannelFormat::cfUnsupported},
         {"<?xml version=\"1.0\"?><rss2/>", TChannelFormat::cfUnsupported},
         // The root is the first element: comments and instructions before it
         // are passed over, and the declaration may be missing.
@@ -80,5 +81,7 @@ TEST(ReadChannel, ReadsByTheRootAndLeavesAnUnsupportedChannelAlone) {
     EXPECT_EQ(channel.News[0].Category, "");
     EXPECT_EQ(FormatDateYmd(channel.News[0].Date), "2026-12-07");
     // The date format is the one passed.
-    EXPECT_THROW(ReadChannel(*atom, channel, {TDateOrder::doDMY, '.'}), EConvertError);
+    auto dotted = Parsed("<feed><entry><updated>07.12.2026</updated></entry></feed>");
+    ReadChannel(*dotted, channel, {TDateOrder::doDMY, '.'});
+    EXPECT_EQ(FormatDateYmd(channel.News.at(0).Date), "2026-12-07");
 }

@@ -87,26 +87,55 @@ TEST_F(DownloadTest, ReplacesALongerFile) {
     EXPECT_EQ(ReadAll(target_), "<rss/>");
 }
 
-TEST_F(DownloadTest, SavesAnErrorPageAsTheBody) {
-    server_.Serve("/gone", 500, "<html>Server error</html>");
-    EXPECT_TRUE(DownloadFile(server_.Url("/gone"), target_));
-    EXPECT_EQ(ReadAll(target_), "<html>Server error</html>");
-    EXPECT_TRUE(DownloadFile(server_.Url("/missing"), target_));
-    EXPECT_EQ(ReadAll(target_), "<html><body>Not Found</body></html>");
+TEST_F(DownloadTest, AnErrorAnswerFailsAndLeavesTheFileAsItWas) {
+    WriteAll(target_, "<rss/>");
+    const auto failureOf = [this](const std::string& path) -> std::string {
+        try {
+            DownloadFile(server_.Url(path), target_);
+        } catch (const EHttpStatus& e) {
+            return e.what();
+        }
+        return "no failure";
+    };
+    EXPECT_EQ(failureOf("/missing"), "The server answered 404 Not Found");
+    TestHttpServer::Response gone;
+    gone.Status = 410;
+    gone.Reason = "Gone Away";
+    gone.Body = "<html>Gone</html>";
+    server_.Script("/gone", gone);
+    server_.Redirect("/moved", "/gone");
+    EXPECT_EQ(failureOf("/moved"), "The server answered 410 Gone Away");
+    EXPECT_EQ(ReadAll(target_), "<rss/>");
+}
+
+TEST_F(DownloadTest, DecompressesAGzipBodyAndCapsWhatItGives) {
+    // "<rss>", 1000 times "a", "</rss>", compressed to 37 bytes.
+    const std::string gzip("\x1F\x8B\x08\x00\x00\x00\x00\x00\x02\x03\xB3\x29\x2A\x2E\xB6\x4B\x1C\x05\xA3"
+                           "\x60\x14\x0C\x7B\x60\xA3\x0F\xCA\xED\x00\x60\x2E\xDF\x83\xF3\x03\x00\x00",
+                           37);
+    server_.Serve("/feed.xml", 200, gzip, {{"Content-Encoding", "gzip"}});
+    ASSERT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_));
+    EXPECT_EQ(ReadAll(target_), "<rss>" + std::string(1000, 'a') + "</rss>");
+    DownloadLimits limits = Quick();
+    limits.MaxBodyBytes = 100;
+    ASSERT_TRUE(DownloadFile(server_.Url("/feed.xml"), target_, limits));
+    EXPECT_EQ(ReadAll(target_), "<rss>" + std::string(95, 'a'));
 }
 
 TEST_F(DownloadTest, SendsAPlainGetWithTheExecutableAsAgent) {
-    server_.Serve("/feed.xml", 200, "x");
+    server_.Serve("/feed.xml?a=1", 200, "x");
     ASSERT_TRUE(DownloadFile(server_.Url("/feed.xml?a=1"), target_));
     const auto requests = server_.Requests();
     ASSERT_EQ(requests.size(), 1u);
     const auto& request = requests[0];
     EXPECT_EQ(request.Line, "GET /feed.xml?a=1 HTTP/1.1");
     EXPECT_EQ(request.Header("User-Agent"), "test_feed");
-    // Nothing beyond what every request carries: no compression, cookies
-    // or credentials.
+    EXPECT_NE(request.Header("Accept-Encoding").find("gzip"), std::string::npos);
+    EXPECT_NE(request.Header("Accept-Encoding").find("deflate"), std::string::npos);
+    // Nothing beyond what every request carries: no cookies or credentials.
     for (const auto& [name, value] : request.Fields)
-        EXPECT_TRUE(name == "Host" || name == "User-Agent" || name == "Accept") << name;
+        EXPECT_TRUE(name == "Host" || name == "User-Agent" || name == "Accept" || name == "Accept-Encoding")
+            << name;
 }
 
 TEST_F(DownloadTest, FollowsRedirects) {
