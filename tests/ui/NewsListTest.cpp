@@ -67,7 +67,7 @@ private:
 };
 
 // Whether the character at a position of the document lies in a word
-// beginning "http://"; words end at spaces, tabs and line breaks.
+// beginning "http://" or "https://"; words end at spaces, tabs and line breaks.
 bool InLink(const QString& text, int position) {
     auto delimiter = [&](int i) { return text[i] == ' ' || text[i] == '\t' || text[i] == '\n'; };
     if (delimiter(position))
@@ -75,7 +75,7 @@ bool InLink(const QString& text, int position) {
     int start = position;
     while (start > 0 && !delimiter(start - 1))
         --start;
-    return text.mid(start).startsWith("http://");
+    return text.mid(start).startsWith("http://") || text.mid(start).startsWith("https://");
 }
 
 TRSSItem Item(std::string title, std::string description, std::string link, double date) {
@@ -130,7 +130,7 @@ TEST_F(NewsList, TheResetRowSelectsNothing) {
 
 TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
     Read({Item("first", "<p><b>two words</b></p>", "http://a.pl/<1>", EncodeDate(2012, 3, 5)),
-          Item("second", "plain", "http://a.pl/2", 0)});
+          Item("second", "plain", "http://a.pl/2", 0), Item("third", "", "", kNoDate)});
     int right = form.DateLabel->x() + form.DateLabel->width();
     ClickRow(0);
     EXPECT_EQ(form.Message->Text(), "two words\r\n\r\nhttp://a.pl/<1>");
@@ -141,6 +141,9 @@ TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
     ClickRow(1);
     EXPECT_EQ(form.Message->Text(), "plain\r\n\r\nhttp://a.pl/2");
     EXPECT_EQ(form.DateLabel->text(), "1899-12-30");
+    ClickRow(2);
+    EXPECT_EQ(form.DateLabel->text(), "");  // an item without a date
+    ClickRow(1);
 
     // A click on the row that is selected already shows it again.
     form.Message->SetText("other");
@@ -188,7 +191,7 @@ TEST_F(NewsList, StripHtmlRemovesTheTagsOfTheText) {
 TEST_F(NewsList, ThePointerIsAHandOverEveryCharacterOfALink) {
     EXPECT_TRUE(form.Message->viewport()->hasMouseTracking());
     for (const char* text :
-         {"see http://x.pl/a", "first line\r\nhttp://b.pl/x y\r\nhttp:/ tail\rhttp://c\n."}) {
+         {"see http://x.pl/a", "first line\r\nhttp://b.pl/x y\r\nhttp:/ tail\rhttps://c\n."}) {
         form.Message->SetText(text);
         const QString shown = form.Message->toPlainText();
         for (int position = 0; position < shown.size(); ++position)
@@ -223,7 +226,7 @@ TEST_F(NewsList, ALinkFarIntoALongTextIsFound) {
 }
 
 TEST_F(NewsList, ADoubleClickOnALinkOpensExactlyThatAddress) {
-    form.Message->SetText("see http://x.pl/a?b=1&c=2:3\r\nhttp:/ next");
+    form.Message->SetText("see http://x.pl/a?b=1&c=2:3\r\nhttp:/ next https://y.pl/");
     DoubleClick(PointOn(10, 0.7));
     EXPECT_EQ(form.Message->SelText(), "http://x.pl/a?b=1&c=2:3");
     EXPECT_EQ(opened, std::vector<std::string>{"http://x.pl/a?b=1&c=2:3"});
@@ -234,4 +237,6 @@ TEST_F(NewsList, ADoubleClickOnALinkOpensExactlyThatAddress) {
     EXPECT_EQ(form.Message->SelText(), "http:/");
     DoubleClick(PointOn(3, 0.5));
     EXPECT_EQ(opened.size(), 1u);
+    DoubleClick(PointOn(42, 0.5));
+    EXPECT_EQ(opened.back(), "https://y.pl/");
 }
