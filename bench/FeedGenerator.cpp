@@ -1,5 +1,7 @@
 #include "FeedGenerator.h"
 
+#include "xml/XmlEscape.h"
+
 #include <array>
 #include <cstdio>
 #include <string_view>
@@ -103,28 +105,6 @@ constexpr std::array<std::string_view, 12> kMonths = {
     "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec",
 };
 
-// Text that may appear as element text: escapes &, < and > and the double quote.
-void AppendEscaped(std::string& out, std::string_view s) {
-    for (char c : s) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 std::string Words(Random& rnd, int count) {
     std::string s;
     for (int i = 0; i < count; ++i) {
@@ -185,7 +165,7 @@ void AppendItem(std::string& out, Random& rnd, int id) {
     out += "    <item>\r\n";
 
     std::string title;
-    AppendEscaped(title, Words(rnd, rnd.Between(4, 10)));
+    AppendXmlEscaped(title, Words(rnd, rnd.Between(4, 10)));
     if (rnd.Chance(10))
         title += " &#169; &#233;t&#xE9;";  // character references below 256
     AppendLine(out, 6, "<title>", title, "</title>");
@@ -198,7 +178,7 @@ void AppendItem(std::string& out, Random& rnd, int id) {
     const std::string html = DescriptionHtml(rnd, id);
     if (rnd.Chance(50)) {
         std::string escaped;
-        AppendEscaped(escaped, html);
+        AppendXmlEscaped(escaped, html);
         AppendLine(out, 6, "<description>", escaped, "</description>");
     } else {
         AppendLine(out, 6, "<description><![CDATA[", html, "]]></description>");
@@ -221,7 +201,7 @@ void AppendItem(std::string& out, Random& rnd, int id) {
     AppendLine(out, 6, "", guid, "");
 
     std::string category;
-    AppendEscaped(category, rnd.Pick(kCategories));
+    AppendXmlEscaped(category, rnd.Pick(kCategories));
     AppendLine(out, 6, "<category>", category, "</category>");
     AppendLine(out, 6, "<dc:creator>", rnd.Pick(kAuthors), "</dc:creator>");
     if (rnd.Chance(10))

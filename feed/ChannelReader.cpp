@@ -5,6 +5,7 @@
 #include "feed/Decode.h"
 #include "feed/RssDate.h"
 #include "xml/NameKey.h"
+#include "xml/XmlEscape.h"
 #include "xml/VexXMLParser.h"
 
 #include <initializer_list>
@@ -13,27 +14,6 @@
 #include <vector>
 
 namespace {
-
-void AppendEscaped(std::string& out, std::string_view value) {
-    for (const char c : value) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
 
 // One read of a document. The declared encoding comes first: every later
 // text is decoded with it, so which conversion applies is decided once.
@@ -179,7 +159,7 @@ std::string InnerMarkup(const TVexXMLNode& element) {
             out += ' ';
             out += attributes.Items(i)->Name();
             out += "=\"";
-            AppendEscaped(out, attributes.Items(i)->Value());
+            AppendXmlEscaped(out, attributes.Items(i)->Value());
             out += '"';
         }
         out += '>';

@@ -77,6 +77,15 @@ std::vector<std::string> SplitItems(std::string_view text, std::size_t wanted) {
     return items;
 }
 
+// "'text" and the tail. (Built by appending: "'" + text draws a false
+// -Wrestrict from g++ 12 at -O3.)
+std::string Quoted(std::string_view text, std::string_view tail) {
+    std::string message = "'";
+    message += text;
+    message += tail;
+    return message;
+}
+
 // What a date text holds, or why it holds no date.
 class TDateReading {
 public:
@@ -94,7 +103,7 @@ public:
     bool Number(const std::string& item, int& value) {
         int number = 0;
         if ((!item.empty() && item.front() == ' ') || !TryStrToInt(item, number))
-            return Fail("'" + item + "' is not a valid integer value");
+            return Fail(Quoted(item, "' is not a valid integer value"));
         value = static_cast<std::uint16_t>(number);  // wraps as the 16-bit fields did
         return true;
     }
@@ -117,7 +126,7 @@ public:
             ++start;
         if (text.size() - start >= 5 && text[start + 4] == '-')
             return TryParseYmdDate(text.substr(start), date) ||
-                   Fail("'" + std::string(text) + "' is not a valid date");
+                   Fail(Quoted(text, "' is not a valid date"));
 
         const std::vector<std::string> items = SplitItems(text, 5);
         int number = 0;
@@ -126,12 +135,12 @@ public:
         if (!items.empty() && MonthIndex(items[0]) == 0 && !TryStrToInt(items[0], number))
             i = 1;
         if (items.size() < i + 3)
-            return Fail("'" + std::string(text) + "' is not a valid date");
+            return Fail(Quoted(text, "' is not a valid date"));
         const bool monthFirst = MonthIndex(items[i]) != 0;
         const std::string& monthName = monthFirst ? items[i] : items[i + 1];
         const int month = MonthIndex(monthName);
         if (month == 0)
-            return Fail("'" + monthName + "' is not a valid month name");
+            return Fail(Quoted(monthName, "' is not a valid month name"));
         int day = 0, year = 0;
         if (!Number(monthFirst ? items[i + 1] : items[i], day) || !Year(items[i + 2], year))
             return false;

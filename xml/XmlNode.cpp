@@ -97,7 +97,9 @@ TVexXMLNode::~TVexXMLNode() {
 void TVexXMLNode::SetKeptTail(std::string_view text) {
     if (text.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("XML text too long");
-    FTail = text.data();
+    if (!FTextIsView)
+        SetKeptText({});
+    FKept.Tail = text.data();
     FTailSize = static_cast<std::uint32_t>(text.size());
 }
 

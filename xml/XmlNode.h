@@ -8,7 +8,7 @@
 //   node->Parameters().ParamByName(attrName, true)->SetValue(std::move(value));
 //   node->SetText(std::move(text));                              // moved in
 //   parent->Add(node);                                           // parent owns it now
-// An element node is one allocation of 136 bytes (64-bit libstdc++); its name and its text
+// An element node is one allocation of 128 bytes (64-bit libstdc++); its name and its text
 // live inside it up to 15 bytes each and take one more allocation each when
 // longer. An attribute is one allocation (likewise with its two texts). A
 // parent's child array is one allocation, grown geometrically. A parsed
@@ -144,20 +144,26 @@ public:
     void SetName(std::string name);
 
     // The view stays valid until the text is set again or the node dies.
-    std::string_view Text() const noexcept { return FTextIsView ? FTextView : std::string_view(FText); }
+    std::string_view Text() const noexcept { return FTextIsView ? FKept.Text : std::string_view(FText); }
+    // A parsed node given a text of its own (not an empty one) loses its Tail.
     void SetText(std::string text) noexcept {
-        if (FTextIsView) {
+        if (!FTextIsView) {
+            FText = std::move(text);
+        } else if (text.empty()) {
+            FKept.Text = {};
+        } else {
             new (&FText) std::string(std::move(text));
             FTextIsView = false;
-        } else {
-            FText = std::move(text);
+            FTailSize = 0;
         }
     }
 
     // The text that follows the node up to its next sibling or its parent's
     // closing tag, trimmed as element text is: "x" in "<a><b/>x</a>". Only
     // the parser sets one; it lives as long as the document.
-    std::string_view Tail() const noexcept { return {FTail, FTailSize}; }
+    std::string_view Tail() const noexcept {
+        return FTextIsView ? std::string_view(FKept.Tail, FTailSize) : std::string_view();
+    }
 
     TVexXMLParameters& Parameters() noexcept { return FParameters; }
     const TVexXMLParameters& Parameters() const noexcept { return FParameters; }
@@ -175,25 +181,33 @@ private:
     // A text kept by the document that the node belongs to; only the parser
     // sets one, on a node it placed in the document's arena.
     void SetKeptText(std::string_view text) noexcept {
-        if (!FTextIsView)
-            FText.~basic_string();
-        new (&FTextView) std::string_view(text);
+        if (FTextIsView) {
+            FKept.Text = text;
+            return;
+        }
+        FText.~basic_string();
+        new (&FKept) TKept{text, nullptr};
         FTextIsView = true;
+        FTailSize = 0;
     }
     // Raises std::length_error for a tail of 4 GiB or more.
     void SetKeptTail(std::string_view text);
 
     std::string FName;
-    // The node's own text, or, on a parsed node, a view of a text the
-    // document keeps; FTextIsView tells which.
+    // A parsed node's text and tail, kept by the document.
+    struct TKept {
+        std::string_view Text;
+        const char* Tail;
+    };
+    // The node's own text, or, on a parsed node, the texts the document
+    // keeps; FTextIsView tells which.
     union {
         std::string FText;
-        std::string_view FTextView;
+        TKept FKept;
     };
     TVexXMLParameters FParameters;
-    const char* FTail = nullptr;  // kept by the document, as a kept text
     TVexXMLNodeKind FKind;
     bool FTextIsView = false;
     bool FInArena = false;        // placed in the document's arena, not allocated alone
-    std::uint32_t FTailSize = 0;  // in the padding after the flags
+    std::uint32_t FTailSize = 0;  // of FKept.Tail; in the padding after the flags
 };

@@ -71,16 +71,6 @@ TEST(HostileFeed, SixteenMegabyteDescription) {
     EXPECT_EQ(decoded.find_first_not_of('\xB3'), std::string::npos);
 }
 
-// The day number of a date text, or -1 when it raises (the message would
-// repeat the whole text).
-double DateOf(const std::string& text) {
-    try {
-        return ParseRssDate(text);
-    } catch (const Exception&) {
-        return -1;
-    }
-}
-
 // Doubles the text, as the unoptimised sanitizer build would take longer
 // to append piece by piece than to read the result.
 std::string Repeat(const std::string& piece, std::size_t times) {
@@ -91,6 +81,28 @@ std::string Repeat(const std::string& piece, std::size_t times) {
         text.append(text);
     text.append(text, 0, size - text.size());
     return text;
+}
+
+// A description written as markup is rebuilt from the tree without
+// recursion: nesting as deep as memory allows costs no stack.
+TEST(HostileFeed, DescriptionMarkupNestedDeeply) {
+    constexpr int kDepth = 200000;
+    TVexXMLParser document;
+    document.Parse(Rss(Item(0, Repeat("<b>", kDepth) + "x" + Repeat("</b>", kDepth))).c_str());
+    TRSS channel;
+    ReadChannelRss(document, channel);
+    ASSERT_EQ(channel.News.size(), 1u);
+    EXPECT_EQ(channel.News[0].Description, Repeat("<b>", kDepth) + "x" + Repeat("</b>", kDepth));
+}
+
+// The day number of a date text, or -1 when it raises (the message would
+// repeat the whole text).
+double DateOf(const std::string& text) {
+    try {
+        return ParseRssDate(text);
+    } catch (const Exception&) {
+        return -1;
+    }
 }
 
 // Only the first items of a date are read: millions of items after them
