@@ -5,7 +5,7 @@
 #include "Clock.h"
 
 #include "feed/ChannelFetch.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 #include "xml/VexXMLParser.h"
 
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include "feed/ChannelFetch.h"
 #include "feed/ChannelReader.h"
 #include "support/TestHttpServer.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 #include "xml/VexXMLParser.h"
 
 #include <QApplication>

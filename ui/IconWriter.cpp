@@ -2,7 +2,7 @@
 // as PNG files for the desktop's icon theme.
 //
 //   nemara-icon DIR SIZE...     writes DIR/SIZExSIZE.png for each size
-#include "ui/About.h"
+#include "ui/AboutDialog.h"
 
 #include <QGuiApplication>
 #include <QPixmap>

@@ -1,7 +1,7 @@
 #include "Support.h"
-#include "ui/About.h"
+#include "ui/AboutDialog.h"
 #include "ui/Browser.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 #include "base/Exceptions.h"
 
 #include <QMessageBox>

@@ -3,7 +3,7 @@
 // message boxes, which the tests answer as the user would.
 #include "Support.h"
 #include "support/TestHttpServer.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

@@ -3,7 +3,7 @@
 // in its reset state.
 #include "Support.h"
 #include "support/TestHttpServer.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

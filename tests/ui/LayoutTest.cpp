@@ -1,5 +1,5 @@
 #include "Support.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #include "Support.h"
 #include "base/Dates.h"
 #include "ui/Browser.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 
 #include <QScrollBar>
 #include <QTest>

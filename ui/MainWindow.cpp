@@ -1,10 +1,10 @@
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 
 #include "base/Dates.h"
 #include "base/Lines.h"
 #include "feed/ChannelFetch.h"
 #include "feed/ChannelReader.h"
-#include "ui/About.h"
+#include "ui/AboutDialog.h"
 #include "ui/Application.h"
 #include "ui/Browser.h"
 #include "ui/BusyWindow.h"

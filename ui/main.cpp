@@ -1,8 +1,8 @@
 // Program start: the application object, the main window and the message loop.
-#include "ui/About.h"
+#include "ui/AboutDialog.h"
 #include "ui/Application.h"
 #include "ui/EndSignals.h"
-#include "ui/Unit1.h"
+#include "ui/MainWindow.h"
 
 #include <QIcon>
 

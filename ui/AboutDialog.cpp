@@ -1,4 +1,4 @@
-#include "ui/About.h"
+#include "ui/AboutDialog.h"
 
 #include "ui/Application.h"
 #include "ui/Browser.h"
