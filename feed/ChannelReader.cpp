@@ -121,7 +121,8 @@ std::string InnerMarkup(const TVexXMLNode& element) {
     const auto appendText = [&](std::string_view text) {
         if (text.empty())
             return;
-        if (last == pClosing)
+        // Punctuation keeps to the word before it: "<a>link</a>." stays so.
+        if (last == pClosing && std::string_view(".,;:!?)]").find(text.front()) == std::string_view::npos)
             out += ' ';
         out += text;
         last = pText;

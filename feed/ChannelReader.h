@@ -39,8 +39,9 @@ void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateF
 // for each child element its tag with its attributes, the child's own inner
 // markup, its closing tag and the child's tail (comments and instructions
 // give their tails only). A space stands between a text and the tag that
-// follows it and between a closing tag and the text after it, since the
-// parser trims the whitespace there and the words must not run together.
+// follows it and between a closing tag and the text after it (unless that
+// begins with punctuation), since the parser trims the whitespace there and
+// the words must not run together.
 // Not decoded. Any depth, without recursion.
 std::string InnerMarkup(const TVexXMLNode& element);
 

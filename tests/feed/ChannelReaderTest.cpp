@@ -172,9 +172,9 @@ TEST(ReadChannelRss, NothingMissingSinksTheChannel) {
 TEST(ReadChannelRss, RawHtmlAndRssOnePointZero) {
     // A description written as markup is read as its markup, the words apart.
     const TRSS html = ReadRss(Rss(RssItem("<description><p>Some <b class=\"x\">bold</b> text<br/>"
-                                          "<!-- c -->more</p><p>two</p></description>")));
+                                          "<!-- c -->more <a>link</a>.</p><p>two</p></description>")));
     EXPECT_EQ(html.News.at(0).Description,
-              "<p>Some <b class=\"x\">bold</b> text <br></br> more</p> <p>two</p>");
+              "<p>Some <b class=\"x\">bold</b> text <br></br> more <a>link</a>.</p> <p>two</p>");
 
     // RSS 1.0: the items stand beside the channel, dates are RFC 3339.
     const TRSS rdf = ReadRss("<?xml version=\"1.0\"?>\n"
