@@ -66,7 +66,7 @@ void DownloadChannelFile(const std::string& address, const std::string& fileName
 }
 
 std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName,
-                                               const std::function<void()>& pulse) {
+                                               const std::function<void(std::uint64_t)>& pulse) {
     DownloadOptions options;
     options.Pulse = pulse;
     DownloadChannelFile(address, fileName, options);

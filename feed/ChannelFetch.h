@@ -7,6 +7,7 @@
 #include "feed/Download.h"
 #include "feed/ShortDate.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,7 +49,7 @@ void DownloadChannelFile(const std::string& address, const std::string& fileName
                          DownloadOptions options = {});
 
 // Downloads the address into fileName and loads that file
-// (DownloadChannelFile, then LoadChannelFile). pulse, when given, is called several times a
-// second during the download.
+// (DownloadChannelFile, then LoadChannelFile). pulse, when given, is
+// DownloadOptions::Pulse.
 std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName,
-                                               const std::function<void()>& pulse = {});
+                                               const std::function<void(std::uint64_t)>& pulse = {});

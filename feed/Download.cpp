@@ -347,7 +347,10 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
     if (curl && Configure(curl.get(), address, options.Limits, sink, statusLine) &&
         curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, reason) == CURLE_OK) {
         CurlMulti transfer(curl.get());
-        result = transfer.Run(options.Pulse);
+        result = transfer.Run([&options, &sink] {
+            if (options.Pulse)
+                options.Pulse(sink.received);
+        });
     }
     if (sink.failure)
         std::rethrow_exception(sink.failure);

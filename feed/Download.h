@@ -20,9 +20,11 @@ struct DownloadLimits {
 // What a caller may add to a transfer besides its limits.
 struct DownloadOptions {
     DownloadLimits Limits;
-    // Called several times a second while the transfer runs or waits, so
-    // that a window can repaint meanwhile.
-    std::function<void()> Pulse;
+    // Called several times a second while the transfer runs or waits, with
+    // the count of body bytes received so far, so that a window can repaint
+    // and show the progress meanwhile. What it throws ends the transfer and
+    // leaves DownloadFile once everything is released, fileName as it was.
+    std::function<void(std::uint64_t received)> Pulse;
     // Receives why the transfer ended early (curl's words: a refused
     // connection, a time-out, a name not resolved), or stays empty.
     std::string* Failure = nullptr;

@@ -125,8 +125,7 @@ public:
         while (start < text.size() && IsBlank(text[start]))
             ++start;
         if (text.size() - start >= 5 && text[start + 4] == '-')
-            return TryParseYmdDate(text.substr(start), date) ||
-                   Fail(Quoted(text, "' is not a valid date"));
+            return TryParseYmdDate(text.substr(start), date) || Fail(Quoted(text, "' is not a valid date"));
 
         const std::vector<std::string> items = SplitItems(text, 5);
         int number = 0;

@@ -51,7 +51,9 @@ TAboutDlg::TAboutDlg(QWidget* parent)
     LoadFonts();
     setWindowTitle("About");
     setFixedSize(401, 380);
-    setFont(PixelFont("MS Sans Serif", 11));
+    // The bitmap face of the design does not scale: above 96 dpi a face
+    // that does takes its place, at the same size.
+    setFont(PixelFont(devicePixelRatioF() > 1 ? "Tahoma" : "MS Sans Serif", 11));
     QPalette face = palette();
     face.setColor(QPalette::Window, face.color(QPalette::Button));
     setPalette(face);
@@ -76,6 +78,8 @@ TAboutDlg::TAboutDlg(QWidget* parent)
     Place(Label5, 104, 352, 289, 14);
     Label5->setFont(PixelFont("Tahoma", 12));
     Label5->setCursor(Qt::PointingHandCursor);
+    // The link is reached with Tab and opened with Space or Enter.
+    Label5->setFocusPolicy(Qt::StrongFocus);
 
     Label4 = new TLabel("Built with Qt 6 for Linux.", this);
     Place(Label4, 112, 68, 155, 13);
@@ -104,15 +108,6 @@ TAboutDlg::TAboutDlg(QWidget* parent)
 void TAboutDlg::Button4Click(QObject*) { accept(); }
 
 void TAboutDlg::Label5Click(QObject*) { OpenInBrowser("http://" + FromQString(Label5->text())); }
-
-// Escape is bound to nothing; only "OK" and the close box end the dialog.
-void TAboutDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
 
 void ShowAboutBox(QWidget* owner) {
     auto dialog = std::make_unique<TAboutDlg>();

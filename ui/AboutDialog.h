@@ -25,9 +25,6 @@ public:
 
     void Button4Click(QObject* Sender);
     void Label5Click(QObject* Sender);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // Shows a new about dialog modally and frees it afterwards. With an owner

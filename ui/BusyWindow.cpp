@@ -2,14 +2,17 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 
 TBusyWindow::TBusyWindow() {
     QCoreApplication::instance()->installEventFilter(this);
     ++active_;
+    cancel_ = false;
 }
 
 TBusyWindow::~TBusyWindow() {
     --active_;
+    cancel_ = false;
     QCoreApplication::instance()->removeEventFilter(this);
 }
 
@@ -17,12 +20,15 @@ void TBusyWindow::Pulse() { QCoreApplication::processEvents(QEventLoop::AllEvent
 
 bool TBusyWindow::eventFilter(QObject*, QEvent* event) {
     switch (event->type()) {
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            RequestCancel();
+        return true;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
     case QEvent::Wheel:
-    case QEvent::KeyPress:
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
     case QEvent::Shortcut:

@@ -1,6 +1,7 @@
 // The window during a fetch: it still paints itself and hears the window
 // system (expose, resize, a close request), but what the user types or
-// clicks meanwhile is dropped, not delivered when the fetch is over.
+// clicks meanwhile is dropped, not delivered when the fetch is over; only
+// Escape is heard, and asks for the fetch to be cancelled.
 #pragma once
 
 #include <QObject>
@@ -18,9 +19,15 @@ public:
     // Whether an object lives, that is whether a fetch runs.
     static bool Active() { return active_ > 0; }
 
+    // Escape, a close of the window or an end signal asks the fetch to end;
+    // the fetch sees it at its next pulse.
+    static void RequestCancel() { cancel_ = active_ > 0; }
+    static bool CancelRequested() { return cancel_; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     static inline int active_ = 0;
+    static inline bool cancel_ = false;
 };

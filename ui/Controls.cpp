@@ -5,9 +5,14 @@
 #include "base/Exceptions.h"
 
 #include <QApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
+#include <QStylePainter>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -64,6 +69,39 @@ void TLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+void TLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit clicked();
+        event->accept();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void TLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect frame;
+    frame.initFrom(this);
+    frame.state |= QStyle::State_KeyboardFocusChange;
+    frame.backgroundColor = palette().color(QPalette::Window);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+}
+
+bool OpenContextMenuByKey(QAbstractScrollArea* area, QKeyEvent* event, QPoint viewportPos) {
+    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (!shiftF10 && event->key() != Qt::Key_Menu)
+        return false;
+    QWidget* viewport = area->viewport();
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, viewportPos, viewport->mapToGlobal(viewportPos));
+    QCoreApplication::sendEvent(viewport, &menu);
+    event->accept();
+    return true;
 }
 
 namespace {
@@ -155,6 +193,48 @@ void TListBox::mousePressEvent(QMouseEvent* event) {
 
 void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
+    // Below the entries there is nothing to open.
+    if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()))
         emit dblClick();
+}
+
+void TListBox::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // A current entry that a click on blank space unselected is not the
+        // one the user sees marked.
+        if (currentItem() && currentItem()->isSelected())
+            emit dblClick();
+        event->accept();
+        return;
+    }
+    if (key == Qt::Key_Delete) {
+        emit deletePressed();
+        event->accept();
+        return;
+    }
+    const QPoint at = currentItem() ? visualItemRect(currentItem()).center() : QPoint(4, 4);
+    if (!OpenContextMenuByKey(this, event, at))
+        QListWidget::keyPressEvent(event);
+}
+
+bool TListBox::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QListWidget::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QListWidgetItem* entry = itemAt(help->pos());
+    const QRect place = entry ? visualItemRect(entry) : QRect();
+    if (entry && fontMetrics().horizontalAdvance(entry->text()) + 4 > place.width())
+        QToolTip::showText(help->globalPos(), entry->text(), viewport(), place);
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+void TListBox::SelectOnly(int index) {
+    QListWidgetItem* entry = item(index);
+    if (!entry)
+        return;
+    setCurrentItem(entry, QItemSelectionModel::ClearAndSelect);
+    scrollToItem(entry);
 }

@@ -3,6 +3,7 @@
 // and the channel list box.
 #pragma once
 
+#include <QAbstractScrollArea>
 #include <QLabel>
 #include <QListWidget>
 #include <QWidget>
@@ -38,6 +39,7 @@ public:
     TSplitter(QWidget* control, QWidget* parent);
     // The right side keeps at least this much of the parent's width.
     void SetMinRightSize(int size) { minRight_ = size; }
+    int MinRightSize() const { return minRight_; }
 
 signals:
     void moved(int newControlWidth);
@@ -63,18 +65,27 @@ public:
     void SetCaption(const QString& caption);
 
 signals:
+    // A click, or Space or Enter while the label has the focus (a label
+    // that takes the focus shows it with a focus frame).
     void clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     bool autoSize_;
 };
 
+// Shift+F10 and the Menu key ask for the context menu of a scroll area (a
+// list, a text view) at its current place; true when the key was one of them.
+bool OpenContextMenuByKey(QAbstractScrollArea* area, QKeyEvent* event, QPoint viewportPos);
+
 // A list of Windows-1250 entries, shown converted. Several entries may be
 // selected; a right click opens the context menu without touching the
-// selection.
+// selection. An entry cut at the list's edge shows its whole text as a
+// tooltip.
 class TListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -89,11 +100,19 @@ public:
     // The entry with the focus mark, -1 when there is none.
     int ItemIndex() const { return currentRow(); }
 
+    // Makes the entry the only selected one and scrolls it into view.
+    void SelectOnly(int index);
+
 signals:
-    // Any double click on the list, on an entry or below the entries.
+    // A double click on an entry, or Return or Enter on the current entry
+    // while it is selected.
     void dblClick();
+    // The Delete key.
+    void deletePressed();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 };

@@ -29,6 +29,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 namespace {
@@ -63,13 +64,47 @@ protected:
     }
 };
 
-// A message box with a single "OK" button, centred on the screen.
-void ShowOkBox(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text) {
+// A message box with a single "OK" button, centred on the screen; the
+// detail, when there is one, stands beneath the text.
+void ShowOkBox(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text,
+               const QString& detail = {}) {
     TScreenCentredBox box(icon, caption, text, QMessageBox::NoButton, parent);
     MakeTransientFor(&box, parent);
+    if (!detail.isEmpty())
+        box.setInformativeText(detail);
     box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
     box.exec();
 }
+
+// Thrown by the pulse of a download that the user cancelled.
+struct TFetchCancelled {};
+
+// A download's progress in the date label's place, and the label's own
+// caption again when the download ends.
+class TDownloadProgress {
+public:
+    explicit TDownloadProgress(TLabel* label) : label_(label), saved_(label->text()) {
+        label_->SetCaption(QString::fromUtf8("Downloading\u2026"));
+    }
+    ~TDownloadProgress() { label_->SetCaption(saved_); }
+    TDownloadProgress(const TDownloadProgress&) = delete;
+    TDownloadProgress& operator=(const TDownloadProgress&) = delete;
+
+    void Show(std::uint64_t received) {
+        // A tenth of a megabyte is the step that shows.
+        const std::uint64_t tenths = received / 100000;
+        if (received == 0 || tenths == shownTenths_)
+            return;
+        shownTenths_ = tenths;
+        label_->SetCaption(
+            QString::fromUtf8("Downloading\u2026 %1 MB").arg(static_cast<double>(tenths) / 10, 0, 'f', 1));
+    }
+
+private:
+    TLabel* label_;
+    QString saved_;
+    std::uint64_t shownTenths_ = ~std::uint64_t{0};
+};
 
 // Gives the memory that a fetch freed back to the system when it goes out
 // of scope: the allocator would otherwise keep a large feed's tree resident.
@@ -116,7 +151,26 @@ TForm1::TForm1(std::string exeDir, QWidget* parent) : QWidget(parent), exeDirOve
 
     CreateControls();
     BindEvents();
+    FitIntoScreen();
+    // Focus marks show from the start, not only after the first Tab.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     Guarded([this] { FormCreate(this); });
+}
+
+// At a large scale the designed place and size may not fit the screen: the
+// window then takes what there is, inside the screen's available area.
+void TForm1::FitIntoScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame(8, 34);
+    resize(size().boundedTo(area.size() - frame).expandedTo(minimumSize()));
+    const int x =
+        std::clamp(pos().x(), area.left(), std::max(area.left(), area.right() + 1 - width() - frame.width()));
+    const int y = std::clamp(pos().y(), area.top(),
+                             std::max(area.top(), area.bottom() + 1 - height() - frame.height()));
+    move(x, y);
 }
 
 void TForm1::CreateControls() {
@@ -173,10 +227,10 @@ void TForm1::CreateControls() {
     // other controls, instead of walking their cells or typing a tab.
     Titles->setTabKeyNavigation(false);
     Message->setTabChangesFocus(true);
-    setTabOrder(AddButton, Channels);
-    setTabOrder(Channels, Button1);
-    setTabOrder(Button1, Message);
-    setTabOrder(Message, Titles);
+    setTabOrder(Channels, Titles);
+    setTabOrder(Titles, Message);
+    setTabOrder(Message, AddButton);
+    setTabOrder(AddButton, Button1);
 }
 
 void TForm1::BindEvents() {
@@ -188,6 +242,8 @@ void TForm1::BindEvents() {
     connect(AddButton, &QPushButton::clicked, this, Handler([this] { AddButtonClick(AddButton); }));
     connect(Button1, &QPushButton::clicked, this, Handler([this] { Button1Click(Button1); }));
     connect(Channels, &TListBox::dblClick, this, Handler([this] { ChannelsDblClick(Channels); }));
+    connect(Channels, &TListBox::deletePressed, this, Handler([this] { Usuwszystkie1Click(Channels); }));
+    connect(Titles, &TStringGrid::enterPressed, this, Handler([this](int row) { TitlesEnter(row); }));
     connect(Channels, &QWidget::customContextMenuRequested, this, Handler([this](const QPoint& pos) {
                 PopupMenu1->popup(Channels->viewport()->mapToGlobal(pos));
             }));
@@ -207,7 +263,9 @@ void TForm1::BindEvents() {
 }
 
 void TForm1::DockControls() {
-    int left = LeftPanel->width();
+    // The right side keeps its minimum when the window shrinks.
+    const int most = width() - Splitter1->width() - Splitter1->MinRightSize();
+    int left = std::max(LeftPanel->minimumWidth(), std::min(LeftPanel->width(), most));
     LeftPanel->setGeometry(0, 0, left, height());
     Splitter1->setGeometry(left, 0, Splitter1->width(), height());
     int rightLeft = left + Splitter1->width();
@@ -220,9 +278,10 @@ void TForm1::resizeEvent(QResizeEvent*) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // A close asked for during a fetch waits for its end.
+    // A close asked for during a fetch cancels it and waits for its end.
     if (TBusyWindow::Active()) {
         closeRequested_ = true;
+        TBusyWindow::RequestCancel();
         event->ignore();
         return;
     }
@@ -312,11 +371,16 @@ void TForm1::AddButtonClick(QObject*) {
 
     std::string entry = FromQString(box.textValue());
     // Letter case is compared as Unicode folds it, so "Ł" matches "ł" too.
+    // An address that is there already is shown instead of added twice.
     QString shown = ToQString(entry);
     for (int i = 0; i < Channels->Count(); ++i)
-        if (ToQString(Channels->Items(i)).compare(shown, Qt::CaseInsensitive) == 0)
+        if (ToQString(Channels->Items(i)).compare(shown, Qt::CaseInsensitive) == 0) {
+            Channels->SelectOnly(i);
+            ShowOkBox(this, QMessageBox::Information, "Information", "The channel is in the list already.");
             return;
+        }
     Channels->Add(entry);
+    Channels->SelectOnly(Channels->Count() - 1);
 }
 
 void TForm1::Usuwszystkie1Click(QObject*) {
@@ -340,15 +404,21 @@ void TForm1::FormClose(QObject*, TCloseAction& Action) {
         Action = caNone;
 }
 
-// Fetches the channel of the current entry. An empty list fails on the
-// read of the entry, before anything is cleared.
+// Fetches the channel of the current entry; without one (an empty list)
+// nothing happens. A failure shows its reason beneath the warning; a fetch
+// the user cancelled shows nothing.
 void TForm1::ChannelsDblClick(QObject*) {
+    if (Channels->ItemIndex() < 0)
+        return;
     const std::string address = Channels->Items(Channels->ItemIndex());
     ResetTitles();
     Message->SetText("");
     try {
         if (IsWebAddress(address))
             GetChannel(address);
+    } catch (const TFetchCancelled&) {
+    } catch (const std::exception& e) {
+        ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel", ToQString(e.what()));
     } catch (...) {
         ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel");
     }
@@ -367,12 +437,21 @@ void TForm1::GetChannel(const std::string& Address) {
     const TMemoryReturn giveBack;
     std::optional<TWaitCursor> busy(std::in_place);
     std::optional<TBusyWindow> input(std::in_place);
-    std::unique_ptr<TVexXMLParser> parser =
-        DownloadChannel(Address, FExeDir + kDownloadFile, &TBusyWindow::Pulse);
+    std::optional<TDownloadProgress> progress(std::in_place, DateLabel);
+    const auto pulse = [&progress](std::uint64_t received) {
+        TBusyWindow::Pulse();
+        if (TBusyWindow::CancelRequested())
+            throw TFetchCancelled();
+        progress->Show(received);
+    };
+    std::unique_ptr<TVexXMLParser> parser = DownloadChannel(Address, FExeDir + kDownloadFile, pulse);
     const TChannelFormat format = ReadChannel(*parser, FChannel, ShortDateFormat);
     parser.reset();
+    progress.reset();
     if (format != TChannelFormat::cfUnsupported) {
         TBusyWindow::Pulse();
+        if (TBusyWindow::CancelRequested())
+            throw TFetchCancelled();
         ShowChannel(format);
         return;
     }
@@ -437,6 +516,14 @@ void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
     const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
     Message->SetText(StripTags(item.Description) + "\r\n\r\n" + item.Link);
     DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
+}
+
+void TForm1::TitlesEnter(int row) {
+    if (row < 0 || titlesReset_ || static_cast<std::size_t>(row) >= FChannel.News.size())
+        return;
+    const std::string& link = FChannel.News[static_cast<std::size_t>(row)].Link;
+    if (!link.empty())
+        OpenInBrowser(link);
 }
 
 void TForm1::TitlesTopLeftChanged(QObject*) {

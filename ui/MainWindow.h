@@ -82,6 +82,8 @@ public:
     void Button1Click(QObject* Sender);
     void TitlesSelectCell(QObject* Sender, int ACol, int ARow, bool& CanSelect);
     void TitlesTopLeftChanged(QObject* Sender);
+    // Return or Enter on a news row opens the item's link in the browser.
+    void TitlesEnter(int row);
     void UsuHTML1Click(QObject* Sender);
     void MessageMouseMove(QObject* Sender, TShiftState Shift, int X, int Y);
     void MessageDblClick(QObject* Sender);
@@ -97,6 +99,8 @@ private:
     // Docks LeftPanel and Splitter1 to the left and lets RightPanel fill
     // the rest, as the toolkit does before the resize handler runs.
     void DockControls();
+    // Keeps the window inside the screen's available area.
+    void FitIntoScreen();
 
     std::string exeDirOverride_;
     bool titlesReset_ = true;

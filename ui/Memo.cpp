@@ -3,7 +3,10 @@
 #include "ui/MessageText.h"
 #include "ui/QtText.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -114,4 +117,30 @@ void TMemo::mouseMoveEvent(QMouseEvent* event) {
     QPlainTextEdit::mouseMoveEvent(event);
     QPoint p = event->position().toPoint();
     emit mouseMoved(TShiftState{event->modifiers(), event->buttons()}, p.x(), p.y());
+}
+
+void TMemo::keyPressEvent(QKeyEvent* event) {
+    if (!OpenContextMenuByKey(this, event, cursorRect().center()))
+        QPlainTextEdit::keyPressEvent(event);
+}
+
+bool TMemo::event(QEvent* event) {
+    const bool handled = QPlainTextEdit::event(event);
+    if (event->type() == QEvent::Paint && hasFocus()) {
+        // Over the frame that the base class has just drawn.
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::Highlight));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    return handled;
+}
+
+void TMemo::focusInEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusInEvent(event);
+    update();
+}
+
+void TMemo::focusOutEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusOutEvent(event);
+    update();
 }

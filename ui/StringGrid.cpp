@@ -2,7 +2,9 @@
 
 #include "ui/QtText.h"
 
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -96,4 +98,19 @@ void TStringGrid::scrollContentsBy(int dx, int dy) {
         verticalHeader()->setOffsetToSectionPosition(verticalScrollBar()->value());
         viewport()->update();
     }
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0) {
+        emit enterPressed(currentRow());
+        event->accept();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+void TStringGrid::focusInEvent(QFocusEvent* event) {
+    QTableWidget::focusInEvent(event);
+    if (rowCount() > 0 && selectedRanges().isEmpty())
+        setCurrentCell(std::max(currentRow(), 0), 0);
 }

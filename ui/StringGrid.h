@@ -30,8 +30,13 @@ signals:
     // cell that is selected already.
     void selectCell(int col, int row);
     void topLeftChanged();
+    // Return or Enter on a row.
+    void enterPressed(int row);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    // The grid taking the focus marks its current row, or its first one.
+    void focusInEvent(QFocusEvent* event) override;
     // The top visible row is always whole, also at the end of the list:
     // the space below the last row stays empty instead.
     void updateGeometries() override;

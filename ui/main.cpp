@@ -6,6 +6,9 @@
 
 #include <QIcon>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 // The installed theme's icon when there is one, the drawn one otherwise.
@@ -16,9 +19,31 @@ QIcon WindowIcon() {
     return QIcon::fromTheme("nemara", drawn);
 }
 
+// "--help" and "--version" are answered on standard output, without a
+// window (and without a display). Returns whether one of them was given.
+bool AnsweredOnTheCommandLine(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: nemara [--help | --version]\n"
+                        "A reader of web news feeds (RSS and Atom).\n\n"
+                        "The channel list is kept in \"channels.lst\" beside the program.\n"
+                        "  -h, --help     print this help and exit\n"
+                        "      --version  print the version and exit\n");
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("nemara 1.1\n");
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (AnsweredOnTheCommandLine(argc, argv))
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     TApplication app(argc, argv);
     QApplication::setApplicationName("Nemara");
     QApplication::setDesktopFileName("nemara");

@@ -69,7 +69,8 @@ protected:
             " && printf 'subjectAltName=DNS:localhost,IP:127.0.0.1\\n' > san.ext"
             " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
             "-extfile san.ext -out server.pem";
-        ASSERT_EQ(std::system(("(" + make + ") >/dev/null 2>&1").c_str()), 0) << "openssl could not make the certificates";
+        ASSERT_EQ(std::system(("(" + make + ") >/dev/null 2>&1").c_str()), 0)
+            << "openssl could not make the certificates";
         std::ofstream(dir_ / "feed.xml", std::ios::binary) << kFeed;
 
         port_ = FreePort();
@@ -83,15 +84,15 @@ protected:
             ::dup2(null, 1);
             ::dup2(null, 2);
             const std::string port = std::to_string(port_);
-            ::execlp("openssl", "openssl", "s_server", "-quiet", "-accept", port.c_str(), "-cert", "server.pem",
-                     "-key", "server.key", "-WWW", static_cast<char*>(nullptr));
+            ::execlp("openssl", "openssl", "s_server", "-quiet", "-accept", port.c_str(), "-cert",
+                     "server.pem", "-key", "server.key", "-WWW", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         for (int i = 0; i < 100 && !Accepts(port_); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         ASSERT_TRUE(Accepts(port_)) << "the TLS server did not start";
-        for (const char* name : {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "SSL_CERT_FILE",
-                                 "SSL_CERT_DIR"})
+        for (const char* name :
+             {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "SSL_CERT_FILE", "SSL_CERT_DIR"})
             ::unsetenv(name);
         target_ = (dir_ / "temp.xml").string();
     }

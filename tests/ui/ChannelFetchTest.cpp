@@ -6,6 +6,8 @@
 #include "ui/MainWindow.h"
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTest>
@@ -94,6 +96,7 @@ struct Box {
     QMessageBox::Icon icon;
     QString caption;
     QString text;
+    QString detail;  // the reason beneath the text
     QStringList buttons;
     bool busyPointer;  // the wait cursor was on while the box waited
     bool centred;      // in the middle of the screen
@@ -113,6 +116,7 @@ public:
             Box seen{box->icon(),
                      box->windowTitle(),
                      box->text(),
+                     box->informativeText(),
                      {},
                      QApplication::overrideCursor() != nullptr,
                      offset.manhattanLength() <= 2};
@@ -296,6 +300,10 @@ TEST_F(ChannelFetch, EveryFailureGivesOneWarning) {
         ASSERT_EQ(recorder.boxes.size(), 1u);
         const Box& box = recorder.boxes[0];
         EXPECT_EQ(box.text, "Could not fetch the channel");
+        EXPECT_FALSE(box.detail.isEmpty());
+        if (address == server.Url("/missing")) {
+            EXPECT_EQ(box.detail, "The server answered 404 Not Found");
+        }
         EXPECT_EQ(box.caption, "Warning");
         EXPECT_EQ(box.icon, QMessageBox::Warning);
         EXPECT_EQ(box.buttons, QStringList{"OK"});
@@ -344,17 +352,30 @@ TEST_F(ChannelFetch, OnlyWebAddressesAreFetched) {
     EXPECT_EQ(form.Titles->RowCount(), 2);
 }
 
-TEST_F(ChannelFetch, AnEmptyListGoesToTheGeneralErrorReport) {
-    ASSERT_EQ(form.Channels->Count(), 0);
+TEST_F(ChannelFetch, ReturnFetchesTheChannelAndNoEntryFetchesNothing) {
+    // A double click below the entries of an empty list does nothing.
     form.TitlesAdd("kept", "[row]");
     form.Message->SetText("kept text");
     BoxRecorder recorder;
     DoubleClickRow(-1);
-    ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].text, "List index out of bounds (-1)");
-    EXPECT_EQ(recorder.boxes[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(recorder.boxes.empty());
     EXPECT_EQ(form.Titles->Cells(0, 0), "kept");
     EXPECT_EQ(form.Message->Text(), "kept text");
+
+    // Return on the selected entry does what a double click does.
+    form.Channels->Add(server.Url("/rss"));
+    form.Channels->SelectOnly(0);
+    form.Channels->setFocus();
+    QTest::keyClick(form.Channels, Qt::Key_Return);
+    EXPECT_EQ(form.Titles->RowCount(), 2);
+    EXPECT_EQ(server.Requests().size(), 1u);
+
+    // A click on blank space unselects the entry: Return and a double click
+    // there fetch nothing.
+    DoubleClickRow(-1);
+    QTest::keyClick(form.Channels, Qt::Key_Enter);
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_TRUE(recorder.boxes.empty());
 }
 
 TEST_F(ChannelFetch, AChannelWithoutItemsLeavesTheResetRow) {
@@ -418,8 +439,6 @@ TEST_F(ChannelFetch, TheWindowPaintsButTakesNoInputDuringAFetch) {
                                       type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
                                       Qt::NoModifier));
         form.Message->viewport()->update();
-        form.close();
-        EXPECT_TRUE(form.isVisible());
         QTimer::singleShot(200, [&] { paintsDuring = counter.paints; });
     });
     DoubleClick(server.Url("/slow"));
@@ -427,6 +446,42 @@ TEST_F(ChannelFetch, TheWindowPaintsButTakesNoInputDuringAFetch) {
     EXPECT_GT(paintsDuring, paintsBefore);
     EXPECT_EQ(form.Titles->RowCount(), 2);
     EXPECT_EQ(form.Message->Text(), "");  // no row was selected
+}
+
+// Escape and the close box end a download that would wait for a minute: no
+// warning, the grid reset, the window at once ready for more (a close then
+// closes and saves the list).
+TEST_F(ChannelFetch, EscapeOrACloseCancelsAFetch) {
+    server.StaySilent("/silent");
+    DoubleClick(server.Url("/rss"));
+    ASSERT_EQ(form.Titles->RowCount(), 2);
+    const QString date = form.DateLabel->text();
+    QString shownDuring;
+    for (bool byClose : {false, true}) {
+        SCOPED_TRACE(byClose);
+        BoxRecorder recorder;
+        QTimer::singleShot(300, [&] {
+            shownDuring = form.DateLabel->text();
+            if (byClose)
+                form.close();
+            else
+                QCoreApplication::postEvent(form.Channels,
+                                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
+        });
+        QElapsedTimer clock;
+        clock.start();
+        DoubleClick(server.Url("/silent"));
+        EXPECT_LT(clock.elapsed(), 10000);  // not the minute of the stall limit
+        EXPECT_TRUE(recorder.boxes.empty());
+        EXPECT_TRUE(shownDuring.startsWith(QString::fromUtf8("Downloading\u2026")))
+            << shownDuring.toStdString();
+        if (!byClose) {
+            ExpectResetState();
+            EXPECT_EQ(form.DateLabel->text(), date);
+            EXPECT_TRUE(form.isVisible());
+        }
+    }
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), server.Url("/slow") + "\r\n");
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")),
+              server.Url("/rss") + "\r\n" + server.Url("/silent") + "\r\n" + server.Url("/silent") + "\r\n");
 }

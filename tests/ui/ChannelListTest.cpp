@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,28 @@ protected:
             EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), "Cancel");
             edit->setText(text);
             QTest::keyClick(edit, ok ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        form.AddButton->click();
+    }
+
+    // Adds an address the list has already: the box that says so is answered.
+    void AddDuplicate(TForm1& form, const QString& text) {
+        WhenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QInputDialog*>(modal);
+            ASSERT_NE(box, nullptr);
+            box->findChild<QLineEdit*>()->setText(text);
+            QTest::keyClick(box->findChild<QLineEdit*>(), Qt::Key_Return);
+            auto* timer = new QTimer;
+            QObject::connect(timer, &QTimer::timeout, [timer] {
+                auto* info = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!info || !info->isVisible())
+                    return;
+                timer->deleteLater();
+                timer->stop();
+                EXPECT_EQ(info->text(), "The channel is in the list already.");
+                info->accept();
+            });
+            timer->start(5);
         });
         form.AddButton->click();
     }
@@ -198,14 +221,18 @@ TEST_F(ChannelList, SavingEndsEveryEntryWithCrLf) {
 TEST_F(ChannelList, AddsWhatIsNotListedInAnyLetterCase) {
     auto form = Open("http://a.pl/rss\r\nhttp://\xB3\xF3"
                      "d\x9F.pl/\r\n");
-    Add(*form, "HTTP://A.pl/RSS");
-    Add(*form, QString::fromUtf8("http://ŁÓDŹ.PL/"));
+    // What is there already is selected and said so instead of added.
+    AddDuplicate(*form, QString::fromUtf8("http://ŁÓDŹ.PL/"));
+    EXPECT_EQ(form->Channels->ItemIndex(), 1);
+    AddDuplicate(*form, "HTTP://A.pl/RSS");
+    EXPECT_EQ(form->Channels->ItemIndex(), 0);
+    EXPECT_EQ(form->Channels->selectedItems().size(), 1);
     Add(*form, "http://b.pl/", false);
     EXPECT_EQ(form->Channels->Count(), 2);
 
     Add(*form, "http://a.pl/rss ");
     Add(*form, "");
-    Add(*form, "");
+    AddDuplicate(*form, "");
     Add(*form, QString::fromUtf8("http://żółw.pl/"));
     Add(*form, QString(300, 'x'));
     EXPECT_EQ(form->Channels->AllItems(),
@@ -213,9 +240,9 @@ TEST_F(ChannelList, AddsWhatIsNotListedInAnyLetterCase) {
                        "http://\xB3\xF3"
                        "d\x9F.pl/",
                        "http://a.pl/rss ", "", "http://\xBF\xF3\xB3w.pl/", std::string(255, 'x')}));
-    // Added entries are neither selected nor made current.
-    EXPECT_TRUE(form->Channels->selectedItems().isEmpty());
-    EXPECT_EQ(form->Channels->ItemIndex(), -1);
+    // The entry added last is the one selected and current.
+    EXPECT_EQ(form->Channels->selectedItems().size(), 1);
+    EXPECT_EQ(form->Channels->ItemIndex(), 5);
 }
 
 TEST_F(ChannelList, RemovesTheSelectedEntries) {

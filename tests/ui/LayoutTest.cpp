@@ -112,6 +112,15 @@ TEST_F(Layout, DraggingTheSplitterRefitsBothHalves) {
     EXPECT_GE(form.DateLabel->x(), form.Label1->x() + form.Label1->width() + 4);
     const QFontMetrics metrics(form.RightPanel->font());
     EXPECT_GE(right, 8 + metrics.horizontalAdvance("News list"));
+
+    // Widened, dragged far right, then shrunk again (a maximised window
+    // restored): the right half keeps that width, the left half gives way.
+    form.resize(1400, 447);
+    DragSplitter(2000);
+    form.resize(769, 447);
+    EXPECT_EQ(form.RightPanel->width(), right);
+    ExpectLeftHalf(769 - 10 - right, 447);
+    ExpectRightHalf(right, 447);
 }
 
 TEST_F(Layout, TheLeftHalfKeepsItsWidthWhenTheWindowChanges) {
