@@ -165,6 +165,8 @@ void TForm1::FitIntoScreen() {
         return;
     const QRect area = screen->availableGeometry();
     const QSize frame(8, 34);
+    // The designed minimum gives way too where the screen is smaller.
+    setMinimumSize(minimumSize().boundedTo(area.size() - frame));
     resize(size().boundedTo(area.size() - frame).expandedTo(minimumSize()));
     const int x =
         std::clamp(pos().x(), area.left(), std::max(area.left(), area.right() + 1 - width() - frame.width()));
@@ -244,6 +246,7 @@ void TForm1::BindEvents() {
     connect(Channels, &TListBox::dblClick, this, Handler([this] { ChannelsDblClick(Channels); }));
     connect(Channels, &TListBox::deletePressed, this, Handler([this] { Usuwszystkie1Click(Channels); }));
     connect(Titles, &TStringGrid::enterPressed, this, Handler([this](int row) { TitlesEnter(row); }));
+    connect(Titles, &TStringGrid::focusEnteredByKey, this, Handler([this] { TitlesFocusEntered(); }));
     connect(Channels, &QWidget::customContextMenuRequested, this, Handler([this](const QPoint& pos) {
                 PopupMenu1->popup(Channels->viewport()->mapToGlobal(pos));
             }));
@@ -516,6 +519,19 @@ void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
     const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
     Message->SetText(StripTags(item.Description) + "\r\n\r\n" + item.Link);
     DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
+}
+
+// Tabbing into the grid marks a row, and shows its item, as a click would:
+// the current row, or the first. The reset row belongs to no item and stays
+// unmarked.
+void TForm1::TitlesFocusEntered() {
+    if (titlesReset_ || Titles->selectionModel()->hasSelection())
+        return;
+    const int row = std::max(Titles->currentRow(), 0);
+    Titles->setCurrentCell(row, 0);
+    Titles->selectRow(row);
+    bool canSelect = true;
+    TitlesSelectCell(Titles, 0, row, canSelect);
 }
 
 void TForm1::TitlesEnter(int row) {

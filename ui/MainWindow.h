@@ -84,6 +84,7 @@ public:
     void TitlesTopLeftChanged(QObject* Sender);
     // Return or Enter on a news row opens the item's link in the browser.
     void TitlesEnter(int row);
+    void TitlesFocusEntered();
     void UsuHTML1Click(QObject* Sender);
     void MessageMouseMove(QObject* Sender, TShiftState Shift, int X, int Y);
     void MessageDblClick(QObject* Sender);

@@ -111,6 +111,6 @@ void TStringGrid::keyPressEvent(QKeyEvent* event) {
 
 void TStringGrid::focusInEvent(QFocusEvent* event) {
     QTableWidget::focusInEvent(event);
-    if (rowCount() > 0 && selectedRanges().isEmpty())
-        setCurrentCell(std::max(currentRow(), 0), 0);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        emit focusEnteredByKey();
 }

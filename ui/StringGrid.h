@@ -32,10 +32,11 @@ signals:
     void topLeftChanged();
     // Return or Enter on a row.
     void enterPressed(int row);
+    // The grid took the focus from the keyboard (Tab, Shift+Tab).
+    void focusEnteredByKey();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    // The grid taking the focus marks its current row, or its first one.
     void focusInEvent(QFocusEvent* event) override;
     // The top visible row is always whole, also at the end of the list:
     // the space below the last row stays empty instead.

@@ -157,6 +157,12 @@ TEST_F(NewsList, TabMovesTheFocusOutOfTheGrid) {
     Read({Item("a", "", "", 0), Item("b", "", "", 0)});
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    // Tabbing into the grid marks its first row and shows that item.
+    form.Channels->setFocus();
+    QTest::keyClick(form.Channels, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form.Titles);
+    EXPECT_TRUE(form.Titles->selectionModel()->isRowSelected(0, {}));
+    EXPECT_EQ(form.Message->Text(), "\r\n\r\n");
     ClickRow(0);
     ASSERT_EQ(QApplication::focusWidget(), form.Titles);
     // The list, the grid, the text view, "+", "?".
