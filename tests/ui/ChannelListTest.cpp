@@ -259,6 +259,10 @@ TEST_F(ChannelList, RemovesTheSelectedEntries) {
     EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1", "e3"}));
     form->Usuwszystkie1->trigger();
     EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1", "e3"}));
+    // Delete does the same.
+    QTest::mouseClick(view, Qt::LeftButton, {}, centre(1));
+    QTest::keyClick(form->Channels, Qt::Key_Delete);
+    EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1"}));
 }
 
 TEST_F(ChannelList, AListThatCannotBeWrittenAsksBeforeExit) {

@@ -143,7 +143,12 @@ TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
     EXPECT_EQ(form.DateLabel->text(), "1899-12-30");
     ClickRow(2);
     EXPECT_EQ(form.DateLabel->text(), "");  // an item without a date
+    // Return on a row opens its link; an item without one opens nothing.
+    QTest::keyClick(form.Titles, Qt::Key_Return);
+    EXPECT_TRUE(opened.empty());
     ClickRow(1);
+    QTest::keyClick(form.Titles, Qt::Key_Return);
+    EXPECT_EQ(opened, std::vector<std::string>{"http://a.pl/2"});
 
     // A click on the row that is selected already shows it again.
     form.Message->SetText("other");
