@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 
 #include <malloc.h>
 #include <sys/stat.h>
@@ -384,16 +385,61 @@ void TForm1::AddButtonClick(QObject*) {
         }
     Channels->Add(entry);
     Channels->SelectOnly(Channels->Count() - 1);
+    SaveAfterChange();
 }
 
 void TForm1::Usuwszystkie1Click(QObject*) {
+    bool removed = false;
     for (int i = Channels->Count() - 1; i >= 0; --i)
-        if (Channels->Selected(i))
+        if (Channels->Selected(i)) {
             Channels->Delete(i);
+            removed = true;
+        }
+    if (removed)
+        SaveAfterChange();
+}
+
+// Every change of the list is saved at once, so that a session that ends
+// without a close (a kill, a lost display) loses nothing. A failure is told
+// once, until a save succeeds again; the close still asks.
+void TForm1::SaveAfterChange() {
+    if (SaveChannelList()) {
+        saveFailureTold_ = false;
+        return;
+    }
+    if (saveFailureTold_)
+        return;
+    saveFailureTold_ = true;
+    ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not save channel list!",
+              QString::fromStdString(FExeDir + kChannelFile));
+}
+
+// The session ends (an end signal): open dialogs are closed, the innermost
+// first, a fetch is cancelled, and the window closes and saves without
+// asking. Each step waits for the one before to unwind.
+void TForm1::EndSession() {
+    ending_ = true;
+    TBusyWindow::RequestCancel();
+    auto* step = new QTimer(this);
+    connect(step, &QTimer::timeout, this, [this, step] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+            return;
+        }
+        if (TBusyWindow::Active())
+            return;
+        step->stop();
+        step->deleteLater();
+        close();
+    });
+    step->start(10);
 }
 
 void TForm1::FormClose(QObject*, TCloseAction& Action) {
-    if (SaveChannelList())
+    if (SaveChannelList() || ending_)
         return;
     QMessageBox box(QMessageBox::Critical, "Error", "Could not save channel list! Do you still want to exit?",
                     QMessageBox::NoButton, this);

@@ -68,6 +68,10 @@ public:
 
     bool LoadChannelList();
     bool SaveChannelList();
+    // Saves the list after an addition or removal; warns once when it cannot.
+    void SaveAfterChange();
+    // The session ends: closes what is open, cancels a fetch, then the window.
+    void EndSession();
 
     // Event handlers.
     void FormCreate(QObject* Sender);
@@ -109,4 +113,8 @@ private:
     bool listReadWhole_ = true;
     // The user asked to close the window during a fetch.
     bool closeRequested_ = false;
+    // A failed save after a change has been told.
+    bool saveFailureTold_ = false;
+    // An end signal closes the window: nothing asks any more.
+    bool ending_ = false;
 };

@@ -49,12 +49,8 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName("nemara");
     QApplication::setWindowIcon(WindowIcon());
     TForm1 Form1;
-    // A signal to end closes the window as its close box does; a question
-    // on the screen already waits for its answer.
-    const TEndSignals ending([&Form1] {
-        if (!QApplication::activeModalWidget())
-            Form1.close();
-    });
+    // A signal to end closes what is open and the window, saving the list.
+    const TEndSignals ending([&Form1] { Form1.EndSession(); });
     Form1.show();
     return app.exec();
 }

@@ -1,4 +1,6 @@
 #include "Support.h"
+#include "base/Lines.h"
+#include "ui/EndSignals.h"
 #include "ui/MainWindow.h"
 
 #include <QDialogButtonBox>
@@ -11,6 +13,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -243,6 +247,8 @@ TEST_F(ChannelList, AddsWhatIsNotListedInAnyLetterCase) {
     // The entry added last is the one selected and current.
     EXPECT_EQ(form->Channels->selectedItems().size(), 1);
     EXPECT_EQ(form->Channels->ItemIndex(), 5);
+    // Each addition is saved at once: a kill now loses nothing.
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), JoinLines(form->Channels->AllItems()));
 }
 
 TEST_F(ChannelList, RemovesTheSelectedEntries) {
@@ -259,10 +265,37 @@ TEST_F(ChannelList, RemovesTheSelectedEntries) {
     EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1", "e3"}));
     form->Usuwszystkie1->trigger();
     EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1", "e3"}));
-    // Delete does the same.
+    // Delete does the same; each removal is saved at once.
     QTest::mouseClick(view, Qt::LeftButton, {}, centre(1));
     QTest::keyClick(form->Channels, Qt::Key_Delete);
     EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1"}));
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "e1\r\n");
+}
+
+// An end signal (a logout) while the add box is open closes the box and the
+// window, and the list is saved; a question of a failed save is not asked.
+TEST_F(ChannelList, AnEndSignalClosesTheOpenBoxAndTheWindow) {
+    {
+        auto form = Open("http://a.pl/\r\n");
+        form->Channels->Add("http://b.pl/");
+        const TEndSignals ending([&form] { form->EndSession(); });
+        WhenModal([](QWidget* modal) {
+            ASSERT_NE(qobject_cast<QInputDialog*>(modal), nullptr);
+            ::raise(SIGTERM);
+        });
+        form->AddButton->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }, 5000));
+        EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "http://a.pl/\r\nhttp://b.pl/\r\n");
+    }
+
+    // Where the list cannot be saved the window still closes.
+    std::filesystem::remove(dir.File("channels.lst"));
+    std::filesystem::create_directory(dir.File("channels.lst"));
+    auto stuck = Open();
+    stuck->Channels->Add("http://c.pl/");
+    const TEndSignals again([&stuck] { stuck->EndSession(); });
+    ::raise(SIGHUP);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !stuck->isVisible(); }, 5000));
 }
 
 TEST_F(ChannelList, AListThatCannotBeWrittenAsksBeforeExit) {
