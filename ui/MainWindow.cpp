@@ -321,34 +321,68 @@ void TForm1::AlignForm() {
 
 // The channel list.
 
-// The list ends at a zero byte; what follows it is not lost, see
-// SaveChannelList.
+// The list ends at a zero byte. A file read in part, or not read at all
+// (larger than the limit), is kept at once under a name of its own, and the
+// user is told where once the window shows; see KeepUnreadList.
 bool TForm1::LoadChannelList() {
     std::string bytes;
     const TReadOutcome outcome = ReadFileBytes(FExeDir + kChannelFile, kMaxChannelFileBytes, bytes);
     listReadWhole_ = outcome == TReadOutcome::roMissing ||
                      (outcome == TReadOutcome::roRead && bytes.find('\0') == std::string::npos);
-    if (outcome != TReadOutcome::roRead)
+    listUnread_ = false;
+    if (outcome == TReadOutcome::roRead)
+        Channels->SetItems(SplitLines(bytes));
+    if (!listReadWhole_)
+        KeepUnreadList();
+    return outcome == TReadOutcome::roRead;
+}
+
+// "channels.lst.bak", else the first of ".bak.1", ".bak.2", ... that is
+// free: a backup never replaces an earlier one.
+std::string TForm1::FreeBackupName() const {
+    const std::string base = FExeDir + kChannelFile + ".bak";
+    struct stat st {};
+    std::string name = base;
+    for (int n = 1; ::lstat(name.c_str(), &st) == 0; ++n)
+        name = base + "." + std::to_string(n);
+    return name;
+}
+
+// Keeps a list file that was not read whole beside it. Only a regular file
+// with something in it is kept; for anything else there is nothing to lose.
+bool TForm1::KeepUnreadList() {
+    const std::string path = FExeDir + kChannelFile;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+        listReadWhole_ = true;
+        return true;
+    }
+    const std::string backup = FreeBackupName();
+    if (!KeepBackup(path, backup))
         return false;
-    Channels->SetItems(SplitLines(bytes));
+    listReadWhole_ = true;
+    // A regular file that was not read at all is too large.
+    listUnread_ = Channels->Count() == 0 && static_cast<std::size_t>(st.st_size) > kMaxChannelFileBytes;
+    const char* text = listUnread_
+                           ? "The channel list is larger than 16 MB and was not read. The file is kept as:"
+                           : "Part of the channel list could not be read. The file as it was is kept as:";
+    QTimer::singleShot(0, this, [this, text, backup] {
+        Guarded([&] {
+            ShowOkBox(this, QMessageBox::Information, "Information", text, QString::fromStdString(backup));
+        });
+    });
     return true;
 }
 
-// A file that was not read whole (a zero byte in it, too large, unreadable)
-// is kept as "channels.lst.bak" before the list replaces it; an empty one
-// does not replace a backup that is there already.
+// A file that was not read whole is kept first (KeepUnreadList), when that
+// could not be done at the start.
 bool TForm1::SaveChannelList() {
     const std::string path = FExeDir + kChannelFile;
-    if (!listReadWhole_) {
-        const std::string backup = path + ".bak";
-        struct stat old {};
-        const bool emptyOld = ::stat(path.c_str(), &old) == 0 && old.st_size == 0;
-        if (!(emptyOld && ::access(backup.c_str(), F_OK) == 0) && !KeepBackup(path, backup))
-            return false;
-    }
+    if (!listReadWhole_ && !KeepUnreadList())
+        return false;
     if (!WriteFileReplacing(path, JoinLines(Channels->AllItems())))
         return false;
-    listReadWhole_ = true;
+    listUnread_ = false;
     return true;
 }
 
@@ -439,7 +473,8 @@ void TForm1::EndSession() {
 }
 
 void TForm1::FormClose(QObject*, TCloseAction& Action) {
-    if (SaveChannelList() || ending_)
+    // A list too large to read is not replaced by the empty list.
+    if ((listUnread_ && Channels->Count() == 0) || SaveChannelList() || ending_)
         return;
     QMessageBox box(QMessageBox::Critical, "Error", "Could not save channel list! Do you still want to exit?",
                     QMessageBox::NoButton, this);

@@ -68,6 +68,10 @@ public:
 
     bool LoadChannelList();
     bool SaveChannelList();
+    // Keeps a list file that was not read whole under a backup name of its
+    // own and tells the user where; false when it could not be kept.
+    bool KeepUnreadList();
+    std::string FreeBackupName() const;
     // Saves the list after an addition or removal; warns once when it cannot.
     void SaveAfterChange();
     // The session ends: closes what is open, cancels a fetch, then the window.
@@ -109,8 +113,11 @@ private:
 
     std::string exeDirOverride_;
     bool titlesReset_ = true;
-    // False while "channels.lst" holds more than the list shows.
+    // False while "channels.lst" holds more than the list shows and is not
+    // kept elsewhere.
     bool listReadWhole_ = true;
+    // "channels.lst" was too large to read, and the list was not changed.
+    bool listUnread_ = false;
     // The user asked to close the window during a fetch.
     bool closeRequested_ = false;
     // A failed save after a change has been told.

@@ -80,6 +80,17 @@ protected:
         form.AddButton->click();
     }
 
+    // Answers the note that says where a list not read whole is kept; what
+    // it said goes to `told`, the note's text and the backup's path.
+    void AnswerBackupNote(std::string& told) {
+        WhenModal([&told](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            told = (box->text() + "|" + box->informativeText()).toStdString();
+            box->accept();
+        });
+    }
+
     // Answers the question of a failed save.
     void AnswerSaveQuestion(const QString& button) {
         WhenModal([button](QWidget* modal) {
@@ -117,8 +128,15 @@ TEST_F(ChannelList, LoadsEveryKindOfLineEnd) {
         {"", {}},
     };
     for (const auto& c : cases) {
+        std::string told;
+        const bool partial = c.file.find('\0') != std::string::npos;
+        if (partial)
+            AnswerBackupNote(told);
         auto form = Open(c.file);
         EXPECT_EQ(form->Channels->AllItems(), c.entries) << testing::PrintToString(c.file);
+        if (partial) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }, 5000));
+        }
     }
 }
 
@@ -166,13 +184,18 @@ TEST_F(ChannelList, NothingOfAFileReadInPartIsLost) {
     WriteBytes(dir.File(stale), "x");
     WriteBytes(dir.File(running), "x");
 
+    std::string told;
+    AnswerBackupNote(told);
     auto form = Open(old);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }, 5000));
     EXPECT_FALSE(std::filesystem::exists(dir.File(stale)));
     EXPECT_TRUE(std::filesystem::exists(dir.File(running)));
     EXPECT_EQ(form->Channels->AllItems(), (Entries{"a", "b"}));
+    EXPECT_EQ(told, "Part of the channel list could not be read. The file as it was is kept as:|" +
+                        dir.File("channels.lst.bak"));
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst.bak")), old);
     EXPECT_TRUE(form->close());
     EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "a\r\nb\r\n");
-    EXPECT_EQ(ReadBytes(dir.File("channels.lst.bak")), old);
 
     // The list now read whole, the backup stays as it is.
     auto next = Open();
@@ -180,6 +203,29 @@ TEST_F(ChannelList, NothingOfAFileReadInPartIsLost) {
     EXPECT_TRUE(next->close());
     EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "b\r\n");
     EXPECT_EQ(ReadBytes(dir.File("channels.lst.bak")), old);
+
+    // A second list read in part gets a backup of its own: the first stays.
+    const std::string second = "x\0y"s;
+    told.clear();
+    AnswerBackupNote(told);
+    auto again = Open(second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }, 5000));
+    EXPECT_EQ(again->Channels->AllItems(), (Entries{"x"}));
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst.bak")), old);
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst.bak.1")), second);
+
+    // A list over the size limit opens empty with the note, and a close
+    // without a change leaves it as it is.
+    const std::string large(17u << 20, 'a');
+    told.clear();
+    AnswerBackupNote(told);
+    auto big = Open(large);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }, 5000));
+    EXPECT_EQ(big->Channels->Count(), 0);
+    EXPECT_EQ(told, "The channel list is larger than 16 MB and was not read. The file is kept as:|" +
+                        dir.File("channels.lst.bak.2"));
+    EXPECT_TRUE(big->close());
+    EXPECT_EQ(std::filesystem::file_size(dir.File("channels.lst")), large.size());
 }
 
 // The program's folder is taken as bytes: a folder name in Latin-2, which is
