@@ -181,10 +181,20 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
     }
 
     TempFile temp(target);
-    if (!temp.created())
-        return false;
-    if (exists)
+    if (!temp.created()) {
+        // A folder the user may not write, a file he may: the file is
+        // written in place, not atomically, since nothing else can be done.
+        if (!exists || (errno != EACCES && errno != EPERM))
+            return false;
+        FileDescriptor file(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC));
+        return file.Valid() && WriteAll(file.Get(), bytes) && ::fsync(file.Get()) == 0 && file.Close();
+    }
+    if (exists) {
         (void)::fchmod(temp.fd(), old.st_mode & 07777);
+        // Run as root, the program keeps the file its owner's.
+        if (::geteuid() == 0 && (old.st_uid != 0 || old.st_gid != 0))
+            (void)::fchown(temp.fd(), old.st_uid, old.st_gid);
+    }
     if (!WriteAll(temp.fd(), bytes) || ::fsync(temp.fd()) != 0 || !temp.Close())
         return false;
     if (!temp.PutInPlaceOf(target))

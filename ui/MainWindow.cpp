@@ -17,7 +17,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -26,11 +25,14 @@
 #include <QTimer>
 
 #include <malloc.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
 
 namespace {
@@ -124,11 +126,24 @@ struct TMemoryReturn {
 constexpr std::size_t kMaxChannelFileBytes = 16u << 20;
 
 // The directory of the executable, taken from the file system as bytes: a
-// folder name that is not UTF-8 stays as it is.
+// folder name that is not UTF-8 stays as it is. When it cannot be told (no
+// /proc, a path too long), the files go where a user's data goes,
+// $XDG_DATA_HOME/nemara/ (~/.local/share/nemara/), never to "/".
 std::string ProgramDirectory() {
     std::string dir = ExecutableDirectory();
-    if (dir.empty())
-        dir = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/";
+    if (!dir.empty())
+        return dir;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && data[0] == '/') {
+        dir = data;
+    } else {
+        const char* home = std::getenv("HOME");
+        const passwd* user = home && home[0] == '/' ? nullptr : ::getpwuid(::getuid());
+        dir = std::string(home && home[0] == '/' ? home : user ? user->pw_dir : "/tmp") + "/.local/share";
+    }
+    dir += "/nemara/";
+    std::error_code ignored;
+    std::filesystem::create_directories(dir, ignored);
     return dir;
 }
 
