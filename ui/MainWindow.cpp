@@ -11,6 +11,7 @@
 #include "ui/FileIO.h"
 #include "ui/Fonts.h"
 #include "ui/QtText.h"
+#include "ui/SingleInstance.h"
 #include "ui/WaitCursor.h"
 #include "xml/VexXMLParser.h"
 
@@ -148,6 +149,8 @@ std::string ProgramDirectory() {
 }
 
 }  // namespace
+
+std::string ProgramFolder() { return ProgramDirectory(); }
 
 TForm1::TForm1(std::string exeDir, QWidget* parent) : QWidget(parent), exeDirOverride_(std::move(exeDir)) {
     LoadFonts();
@@ -401,6 +404,56 @@ bool TForm1::SaveChannelList() {
     return true;
 }
 
+// Letter case is compared as Unicode folds it, so "Ł" matches "ł" too.
+int TForm1::IndexOfChannel(const std::string& address) const {
+    const QString shown = ToQString(address);
+    for (int i = 0; i < Channels->Count(); ++i)
+        if (ToQString(Channels->Items(i)).compare(shown, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+// Addresses from the command line or from a later start: each that is new
+// is added and saved at once, whatever runs, since the start that handed
+// them over has ended; the last one is then fetched, once a fetch or a
+// dialog under way is over.
+void TForm1::TakeAddresses(const std::vector<std::string>& addresses) {
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    std::string last;
+    bool added = false;
+    for (const std::string& argument : addresses) {
+        last = AddressFromCommandLine(argument);
+        if (IndexOfChannel(last) < 0) {
+            Channels->Add(last);
+            added = true;
+        }
+    }
+    // During a fetch no box could be answered: a failure waits for the close.
+    if (added && TBusyWindow::Active())
+        SaveChannelList();
+    else if (added)
+        SaveAfterChange();
+    if (!addresses.empty())
+        FetchWhenFree(last);
+}
+
+void TForm1::FetchWhenFree(const std::string& address) {
+    if (ending_)
+        return;
+    if (TBusyWindow::Active() || QApplication::activeModalWidget()) {
+        QTimer::singleShot(200, this, [this, address] { Guarded([&] { FetchWhenFree(address); }); });
+        return;
+    }
+    const int index = IndexOfChannel(address);
+    if (index < 0)
+        return;  // removed meanwhile
+    Channels->SelectOnly(index);
+    ChannelsDblClick(Channels);
+}
+
 void TForm1::AddButtonClick(QObject*) {
     QInputDialog box(this);
     MakeTransientFor(&box, this);
@@ -423,15 +476,12 @@ void TForm1::AddButtonClick(QObject*) {
         return;
 
     std::string entry = FromQString(box.textValue());
-    // Letter case is compared as Unicode folds it, so "Ł" matches "ł" too.
     // An address that is there already is shown instead of added twice.
-    QString shown = ToQString(entry);
-    for (int i = 0; i < Channels->Count(); ++i)
-        if (ToQString(Channels->Items(i)).compare(shown, Qt::CaseInsensitive) == 0) {
-            Channels->SelectOnly(i);
-            ShowOkBox(this, QMessageBox::Information, "Information", "The channel is in the list already.");
-            return;
-        }
+    if (const int index = IndexOfChannel(entry); index >= 0) {
+        Channels->SelectOnly(index);
+        ShowOkBox(this, QMessageBox::Information, "Information", "The channel is in the list already.");
+        return;
+    }
     Channels->Add(entry);
     Channels->SelectOnly(Channels->Count() - 1);
     SaveAfterChange();

@@ -13,10 +13,15 @@
 #include <QWidget>
 
 #include <string>
+#include <vector>
 
 class TVexXMLParser;
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+// The folder of the window's files: the executable's, else
+// $XDG_DATA_HOME/nemara/.
+std::string ProgramFolder();
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -72,6 +77,13 @@ public:
     // own and tells the user where; false when it could not be kept.
     bool KeepUnreadList();
     std::string FreeBackupName() const;
+    // Adds the new ones of the addresses and fetches the last (a later
+    // start handed them over, or the command line gave them).
+    void TakeAddresses(const std::vector<std::string>& addresses);
+    // Fetches the channel of that address once no fetch or dialog runs.
+    void FetchWhenFree(const std::string& address);
+    // The entry equal to the address in any letter case, or -1.
+    int IndexOfChannel(const std::string& address) const;
     // Saves the list after an addition or removal; warns once when it cannot.
     void SaveAfterChange();
     // The session ends: closes what is open, cancels a fetch, then the window.

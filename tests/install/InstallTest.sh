@@ -17,7 +17,7 @@ for file in lib/nemara/nemara bin/nemara bin/nemara-dump share/applications/nema
 done
 [ "$(readlink -f "$prefix/bin/nemara")" = "$prefix/lib/nemara/nemara" ] || fail "bin/nemara is no link to the program"
 desktop-file-validate "$prefix/share/applications/nemara.desktop" || fail "the menu entry is not valid"
-grep -qx "Exec=\"$prefix/lib/nemara/nemara\"" "$prefix/share/applications/nemara.desktop" || fail "Exec"
+grep -qx "Exec=\"$prefix/lib/nemara/nemara\" %U" "$prefix/share/applications/nemara.desktop" || fail "Exec"
 [ -z "$(find "$tmp/home" -type f 2>/dev/null)" ] || fail "files were written outside the prefix"
 
 # Started through its link, the program reads and writes the list in its own
