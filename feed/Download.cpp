@@ -33,7 +33,8 @@ std::string ErrorText(const char* what, const std::string& fileName, int error) 
 // file that an error left unplaced.
 class TargetFile {
 public:
-    TargetFile(std::string fileName, bool inPlace) : fileName_(std::move(fileName)), inPlace_(inPlace) {}
+    TargetFile(std::string fileName, bool inPlace, int fd)
+        : fileName_(std::move(fileName)), inPlace_(inPlace || fd >= 0), givenFd_(fd) {}
     ~TargetFile() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -46,6 +47,13 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
 
     void Open() {
+        if (givenFd_ >= 0) {
+            // A descriptor of the caller's own: this one is closed here.
+            fd_ = ::fcntl(givenFd_, F_DUPFD_CLOEXEC, 0);
+            if (fd_ < 0 || ::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
+                throw EInOutError(ErrorText("Cannot create", fileName_, errno));
+            return;
+        }
         if (inPlace_) {
             do
                 fd_ = ::open(fileName_.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
@@ -116,6 +124,7 @@ private:
     std::string fileName_;
     std::string newName_;  // the new file until it is in place
     bool inPlace_;
+    int givenFd_;
     int fd_ = -1;
 };
 
@@ -339,7 +348,7 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
     // outlived by its error buffer, also when an error leaves here.
     char reason[CURL_ERROR_SIZE] = {};
     CurlEasy curl(CurlReady() ? curl_easy_init() : nullptr);
-    TargetFile file(fileName, options.InPlace);
+    TargetFile file(fileName, options.InPlace, options.Fd);
     BodySink sink(file, options.Limits.MaxBodyBytes);
     sink.curl = curl.get();
     std::string statusLine;

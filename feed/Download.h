@@ -29,9 +29,11 @@ struct DownloadOptions {
     // connection, a time-out, a name not resolved), or stays empty.
     std::string* Failure = nullptr;
     // Writes into fileName itself instead of a new file put in its place:
-    // for a file the caller has just made for the download, whose name a
-    // signal handler may have to remove.
+    // for a file the caller has just made for the download.
     bool InPlace = false;
+    // Writes into this open file (from its start, truncating it) instead of
+    // fileName: for an unnamed file, which nothing can leave behind.
+    int Fd = -1;
 };
 
 // Copies the body at an http or https address into fileName; redirects are

@@ -14,13 +14,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include <signal.h>
+#include <fcntl.h>
 #include <unistd.h>
 
-#include <climits>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -31,115 +28,94 @@ namespace {
 
 enum ExitCode { kOk = 0, kFetchFailed = 1, kUnsupported = 2, kUsage = 64 };
 
-// The temporary file's name, for the signal handler: a signal that ends the
-// tool (Ctrl-C, SIGTERM, SIGPIPE from a closed pipe) removes it too.
-char gTempPath[PATH_MAX];
-volatile std::sig_atomic_t gTempPathSet = 0;
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT};
-
-extern "C" void RemoveTempAndEnd(int signal) {
-    if (gTempPathSet)
-        ::unlink(gTempPath);
-    // Ends as the signal would have ended the tool.
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-// Signals that end the tool wait while the file's name is being recorded.
-class SignalsHeld {
+// An unnamed file in the temporary folder for the download: whatever ends
+// the tool (a signal, a kill, a crash), nothing is left behind. Read and
+// written through its descriptor; "/proc/self/fd/N" names it for reading.
+class UnnamedFile {
 public:
-    SignalsHeld() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int signal : kEndingSignals)
-            sigaddset(&set, signal);
-        ::sigprocmask(SIG_BLOCK, &set, &old_);
-    }
-    ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
-
-private:
-    sigset_t old_;
-};
-
-// A new empty file in the temporary directory, removed with the object or
-// by a signal that ends the tool.
-class TempFile {
-public:
-    TempFile() {
-        path_ = (std::filesystem::temp_directory_path() / "nemara-dump-XXXXXX").string();
-        if (path_.size() >= sizeof gTempPath)
-            throw EInOutError("Cannot create a temporary file");
-        SignalsHeld held;
-        int fd = ::mkstemp(path_.data());
-        if (fd < 0)
-            throw EInOutError("Cannot create a temporary file");
-        ::close(fd);
-        std::memcpy(gTempPath, path_.c_str(), path_.size() + 1);
-        gTempPathSet = 1;
-        struct sigaction action {};
-        action.sa_handler = RemoveTempAndEnd;
-        sigemptyset(&action.sa_mask);
-        for (int signal : kEndingSignals) {
-            struct sigaction previous {};
-            // A signal the caller chose to ignore stays ignored.
-            if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
-                ::sigaction(signal, &action, nullptr);
+    UnnamedFile() {
+        const std::string dir = std::filesystem::temp_directory_path().string();
+        fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd_ < 0) {
+            // A file system without O_TMPFILE: a named file, unlinked at once.
+            std::string name = dir + "/nemara-dump-XXXXXX";
+            fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+            if (fd_ >= 0)
+                ::unlink(name.c_str());
         }
+        if (fd_ < 0)
+            throw EInOutError("Cannot create a temporary file");
     }
-    ~TempFile() {
-        SignalsHeld held;
-        ::unlink(path_.c_str());
-        gTempPathSet = 0;
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
+    ~UnnamedFile() { ::close(fd_); }
+    UnnamedFile(const UnnamedFile&) = delete;
+    UnnamedFile& operator=(const UnnamedFile&) = delete;
 
-    const std::string& Path() const { return path_; }
+    int Fd() const { return fd_; }
+    std::string Path() const { return "/proc/self/fd/" + std::to_string(fd_); }
 
 private:
-    std::string path_;
+    int fd_;
 };
 
 nlohmann::ordered_json Text(const std::string& text) { return Win1250ToUtf8(text); }
 
-nlohmann::ordered_json ToJson(const TRSS& channel, TChannelFormat format) {
-    nlohmann::ordered_json items = nlohmann::ordered_json::array();
-    for (const TRSSItem& item : channel.News)
-        items.push_back({{"category", Text(item.Category)},
-                         {"title", Text(item.Title)},
-                         {"description", Text(item.Description)},
-                         {"link", Text(item.Link)},
-                         {"guid", Text(item.Guid)},
-                         {"date", FormatDateYmd(item.Date)}});
-    return {{"format", format == TChannelFormat::cfRss ? "rss" : "atom"},
-            {"encoding", Text(channel.Encoding)},
-            {"title", Text(channel.Title)},
-            {"link", Text(channel.Link)},
-            {"description", Text(channel.Description)},
-            {"language", Text(channel.Language)},
-            {"items", std::move(items)}};
+// One item as its own JSON object, indented to stand in the items array.
+std::string ItemJson(const TRSSItem& item) {
+    const nlohmann::ordered_json json = {{"category", Text(item.Category)},
+                                         {"title", Text(item.Title)},
+                                         {"description", Text(item.Description)},
+                                         {"link", Text(item.Link)},
+                                         {"guid", Text(item.Guid)},
+                                         {"date", FormatDateYmd(item.Date)}};
+    std::string text = "    ";
+    for (const char c : json.dump(2)) {
+        text += c;
+        if (c == '\n')
+            text += "    ";
+    }
+    return text;
+}
+
+// The channel as one JSON object, as nlohmann's dump(2) of it would read,
+// written item by item: the whole text is never held at once.
+void WriteJson(std::ostream& out, const TRSS& channel, TChannelFormat format) {
+    const nlohmann::ordered_json head = {{"format", format == TChannelFormat::cfRss ? "rss" : "atom"},
+                                         {"encoding", Text(channel.Encoding)},
+                                         {"title", Text(channel.Title)},
+                                         {"link", Text(channel.Link)},
+                                         {"description", Text(channel.Description)},
+                                         {"language", Text(channel.Language)}};
+    std::string text = head.dump(2);
+    text.pop_back();  // the closing brace: the items follow
+    text.pop_back();  // and the line break before it
+    out << text << ",\n  \"items\": [";
+    for (std::size_t i = 0; i < channel.News.size(); ++i)
+        out << (i == 0 ? "\n" : ",\n") << ItemJson(channel.News[i]);
+    out << (channel.News.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
 int Dump(const std::string& source) {
-    std::optional<TempFile> download;
+    std::optional<UnnamedFile> download;
     std::string fileName = source;
     if (IsWebAddress(source)) {
         download.emplace();
         fileName = download->Path();
         DownloadOptions options;
-        options.InPlace = true;
+        options.Fd = download->Fd();
         DownloadChannelFile(source, fileName, options);
     }
     std::unique_ptr<TVexXMLParser> document = LoadChannelFile(fileName);
     TRSS channel;
     TChannelFormat format = ReadChannel(*document, channel, UserShortDateFormat());
+    // The tree goes before the output is written: the records are all it needs.
+    document.reset();
+    download.reset();
     if (format == TChannelFormat::cfUnsupported) {
         std::cerr << "Unsupported channel format\n";
         return kUnsupported;
     }
-    std::cout << ToJson(channel, format).dump(2) << '\n' << std::flush;
+    WriteJson(std::cout, channel, format);
+    std::cout << std::flush;
     if (!std::cout)
         throw EInOutError("Cannot write to standard output");
     return kOk;

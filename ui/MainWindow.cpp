@@ -584,6 +584,11 @@ void TForm1::ChannelsDblClick(QObject*) {
 // the fetch freed goes back to the system on every exit.
 void TForm1::GetChannel(const std::string& Address) {
     const TMemoryReturn giveBack;
+    // The grid is reset and shows none of them: the old records go before
+    // the new document is read, so a refresh peaks no higher than a first
+    // fetch.
+    std::vector<TRSSItem>().swap(FChannel.News);
+    ::malloc_trim(0);
     std::optional<TWaitCursor> busy(std::in_place);
     std::optional<TBusyWindow> input(std::in_place);
     std::optional<TDownloadProgress> progress(std::in_place, DateLabel);
