@@ -2,6 +2,7 @@
 
 #include "base/Exceptions.h"
 #include "base/ExecutablePath.h"
+#include "base/NewFiles.h"
 
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -71,23 +72,13 @@ public:
             if (S_ISCHR(old.st_mode) || S_ISBLK(old.st_mode) || S_ISSOCK(old.st_mode))
                 throw EInOutError(ErrorText("Cannot create", fileName_, EEXIST));
         }
-        static std::atomic<unsigned> counter{0};
-        int error = 0;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const std::string name =
-                fileName_ + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-            do
-                fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            while (fd_ < 0 && errno == EINTR);
-            if (fd_ >= 0) {
-                newName_ = name;
-                return;
-            }
-            error = errno;
-            if (error != EEXIST)
-                break;
-        }
-        throw EInOutError(ErrorText("Cannot create", fileName_, error));
+        std::string name;
+        do
+            fd_ = CreateNewFileBeside(fileName_, name);
+        while (fd_ < 0 && errno == EINTR);
+        if (fd_ < 0)
+            throw EInOutError(ErrorText("Cannot create", fileName_, errno));
+        newName_ = name;
     }
 
     void Append(const char* data, size_t size) {

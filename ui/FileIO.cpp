@@ -1,5 +1,7 @@
 #include "ui/FileIO.h"
 
+#include "base/NewFiles.h"
+
 #include "base/ExecutablePath.h"
 
 #include <dirent.h>
@@ -49,13 +51,7 @@ private:
 class TempFile {
 public:
     explicit TempFile(const std::string& target) {
-        static std::atomic<unsigned> counter{0};
-        for (int attempt = 0; attempt < 100 && !fd_.Valid(); ++attempt) {
-            path_ = target + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-            fd_.Reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-            if (!fd_.Valid() && errno != EEXIST)
-                break;
-        }
+        fd_.Reset(CreateNewFileBeside(target, path_));
         created_ = fd_.Valid();
     }
     ~TempFile() {
@@ -228,34 +224,7 @@ bool KeepBackup(const std::string& path, const std::string& backupPath) {
     return temp.PutInPlaceOf(backupPath);
 }
 
-void RemoveStaleNewFiles(const std::string& path) {
-    const std::string dirName = DirectoryOf(path);
-    const std::string prefix = path.substr(path.rfind('/') + 1) + ".new-";
-    struct DirCloser {
-        void operator()(DIR* dir) const { ::closedir(dir); }
-    };
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(dirName.c_str()));
-    if (!dir)
-        return;
-    std::vector<std::string> stale;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string_view name = entry->d_name;
-        if (!name.starts_with(prefix))
-            continue;
-        // "<pid>-<n>": a file of a process that still runs is its own.
-        const std::string_view rest = name.substr(prefix.size());
-        const long pid = std::strtol(std::string(rest.substr(0, rest.find('-'))).c_str(), nullptr, 10);
-        if (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH))
-            continue;
-        stale.emplace_back(name);
-    }
-    for (const std::string& name : stale) {
-        const std::string full = dirName + "/" + name;
-        struct stat st {};
-        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            ::unlink(full.c_str());
-    }
-}
+void RemoveStaleNewFiles(const std::string& path) { RemoveDeadNewFiles(path); }
 
 std::string ExecutableDirectory() {
     const std::string path = ExecutablePath();

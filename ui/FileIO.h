@@ -30,8 +30,8 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes);
 bool KeepBackup(const std::string& path, const std::string& backupPath);
 
 // Removes the new files that replacing path leaves behind when the program
-// is killed during a save or a download (path + ".new-<pid>-<n>"), except
-// those of a process that still runs.
+// is killed during a save or a download, except those that a live writer
+// holds (RemoveDeadNewFiles).
 void RemoveStaleNewFiles(const std::string& path);
 
 // The directory of the running executable with its trailing "/", in the
