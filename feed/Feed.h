@@ -9,3 +9,4 @@
 #include "feed/ShortDate.h"
 #include "feed/ChannelReader.h"
 #include "feed/ChannelFetch.h"
+#include "feed/Opml.h"

@@ -23,6 +23,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -121,13 +122,31 @@ int Dump(const std::string& source) {
     return kOk;
 }
 
+// The addresses of an OPML file, one a line, in UTF-8.
+int DumpOpml(const std::string& fileName) {
+    try {
+        for (const std::string& address : ReadOpmlAddresses(fileName))
+            std::cout << Win1250ToUtf8(address) << '\n';
+        std::cout << std::flush;
+        if (!std::cout)
+            throw EInOutError("Cannot write to standard output");
+        return kOk;
+    } catch (const std::exception& e) {
+        std::cerr << "Could not read the OPML file: " << Win1250ToUtf8(e.what()) << '\n';
+    }
+    return kFetchFailed;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // No options exist: anything that looks like one is a mistake (a file
-    // whose name begins with "-" is given as ./-name).
+    if (argc == 3 && std::string_view(argv[1]) == "--opml" && argv[2][0] != '\0')
+        return DumpOpml(argv[2]);
+    // No other option exists: anything that looks like one is a mistake (a
+    // file whose name begins with "-" is given as ./-name).
     if (argc != 2 || argv[1][0] == '-' || argv[1][0] == '\0') {
-        std::cerr << "usage: nemara-dump SOURCE   (an http:// or https:// address or a local file)\n";
+        std::cerr << "usage: nemara-dump SOURCE   (an http:// or https:// address or a local file)\n"
+                     "       nemara-dump --opml FILE   (the addresses of an OPML file, one a line)\n";
         return kUsage;
     }
     try {

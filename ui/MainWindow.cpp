@@ -18,6 +18,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -241,6 +243,9 @@ void TForm1::CreateControls() {
 
     PopupMenu1 = new QMenu(this);
     Usuwszystkie1 = PopupMenu1->addAction("Remove selected");
+    PopupMenu1->addSeparator();
+    ImportChannels1 = PopupMenu1->addAction(QString::fromUtf8("Import channels\u2026"));
+    ExportChannels1 = PopupMenu1->addAction(QString::fromUtf8("Export channels\u2026"));
     PopupMenu2 = new QMenu(this);
     UsuHTML1 = PopupMenu2->addAction("Strip HTML");
 
@@ -270,6 +275,18 @@ void TForm1::BindEvents() {
                 PopupMenu1->popup(Channels->viewport()->mapToGlobal(pos));
             }));
     connect(Usuwszystkie1, &QAction::triggered, this, Handler([this] { Usuwszystkie1Click(Usuwszystkie1); }));
+    connect(ImportChannels1, &QAction::triggered, this, Handler([this] {
+                const QString file = QFileDialog::getOpenFileName(this, "Import channels", QString(),
+                                                                  "OPML files (*.opml *.xml);;All files (*)");
+                if (!file.isEmpty())
+                    ImportChannels(QFile::encodeName(file).toStdString());
+            }));
+    connect(ExportChannels1, &QAction::triggered, this, Handler([this] {
+                const QString file = QFileDialog::getSaveFileName(this, "Export channels", "channels.opml",
+                                                                  "OPML files (*.opml);;All files (*)");
+                if (!file.isEmpty())
+                    ExportChannels(QFile::encodeName(file).toStdString());
+            }));
     connect(Message, &QWidget::customContextMenuRequested, this,
             Handler([this](const QPoint& pos) { PopupMenu2->popup(Message->viewport()->mapToGlobal(pos)); }));
     connect(UsuHTML1, &QAction::triggered, this, Handler([this] { UsuHTML1Click(UsuHTML1); }));
@@ -402,6 +419,42 @@ bool TForm1::SaveChannelList() {
         return false;
     listUnread_ = false;
     return true;
+}
+
+// Every address of an OPML file that the list lacks is added; a file that
+// is no OPML, or broken XML, changes nothing.
+void TForm1::ImportChannels(const std::string& fileName) {
+    std::vector<std::string> addresses;
+    try {
+        addresses = ReadOpmlAddresses(fileName);
+    } catch (const std::exception& e) {
+        ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not import the channels",
+                  ToQString(e.what()));
+        return;
+    }
+    int added = 0;
+    for (const std::string& address : addresses)
+        if (IndexOfChannel(address) < 0) {
+            Channels->Add(address);
+            ++added;
+        }
+    if (added > 0) {
+        Channels->SelectOnly(Channels->Count() - 1);
+        SaveAfterChange();
+    }
+    const std::string said = "Added " + std::to_string(added) + " channels, skipped " +
+                             std::to_string(addresses.size() - static_cast<std::size_t>(added)) +
+                             " already in the list.";
+    ShowOkBox(this, QMessageBox::Information, "Information", said.c_str());
+}
+
+// The list as OPML 2.0, written as a new file that takes the old one's place.
+bool TForm1::ExportChannels(const std::string& fileName) {
+    if (WriteFileReplacing(fileName, OpmlDocument(Channels->AllItems())))
+        return true;
+    ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not export the channels",
+              QString::fromStdString(fileName));
+    return false;
 }
 
 // Letter case is compared as Unicode folds it, so "Ł" matches "ł" too.

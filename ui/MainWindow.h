@@ -39,6 +39,8 @@ public:
     TLabel* Label1;
     QMenu* PopupMenu1;
     QAction* Usuwszystkie1;
+    QAction* ImportChannels1;
+    QAction* ExportChannels1;
     TLabel* DateLabel;
     QPushButton* Button1;
     QMenu* PopupMenu2;
@@ -82,6 +84,12 @@ public:
     void TakeAddresses(const std::vector<std::string>& addresses);
     // Fetches the channel of that address once no fetch or dialog runs.
     void FetchWhenFree(const std::string& address);
+    // Adds the channels of an OPML file that the list lacks, and says how
+    // many it added and skipped.
+    void ImportChannels(const std::string& fileName);
+    // Writes the list as OPML 2.0 in UTF-8; false (after a warning) when it
+    // cannot.
+    bool ExportChannels(const std::string& fileName);
     // The entry equal to the address in any letter case, or -1.
     int IndexOfChannel(const std::string& address) const;
     // Saves the list after an addition or removal; warns once when it cannot.

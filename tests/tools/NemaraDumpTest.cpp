@@ -363,6 +363,17 @@ TEST_F(NemaraDump, ASignalThatEndsTheToolRemovesItsDownload) {
     EXPECT_TRUE(fs::is_empty(TempDir()));
 }
 
+TEST_F(NemaraDump, PrintsTheAddressesOfAnOpmlFile) {
+    DumpRun run =
+        Dump({"--opml", File("subs.opml", "<opml><body><outline xmlUrl=\"http://a.pl/\"/><outline>"
+                                          "<outline xmlUrl=\"http://b.pl/\"/></outline></body></opml>")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "http://a.pl/\nhttp://b.pl/\n");
+    DumpRun bad = Dump({"--opml", File("feed.xml", kRss)});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "Could not read the OPML file: The file is not an OPML file\n");
+}
+
 TEST_F(NemaraDump, WrongUsageExitsWith64) {
     const std::string feed = File("feed.xml", kRss);
     for (const std::vector<std::string>& args :

@@ -326,6 +326,40 @@ TEST_F(ChannelList, RemovesTheSelectedEntries) {
     EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "e1\r\n");
 }
 
+// OPML: an import adds what the list lacks and says how many it skipped; a
+// broken file changes nothing; an export reads back into the same list.
+TEST_F(ChannelList, ImportsAndExportsOpml) {
+    auto form = Open("http://a.pl/\r\n");
+    const auto answer = [](std::string& said) {
+        WhenModal([&said](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            said = (box->text() + "|" + box->informativeText()).toStdString();
+            box->accept();
+        });
+    };
+    WriteBytes(dir.File("in.opml"), "<opml><body><outline text=\"f\"><outline xmlUrl=\"http://b.pl/\"/>"
+                                    "<outline xmlUrl=\"HTTP://A.PL/\"/></outline>"
+                                    "<outline xmlUrl=\"http://c.pl/\"/></body></opml>");
+    std::string said;
+    answer(said);
+    form->ImportChannels(dir.File("in.opml"));
+    EXPECT_EQ(said, "Added 2 channels, skipped 1 already in the list.|");
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "http://a.pl/\r\nhttp://b.pl/\r\nhttp://c.pl/\r\n");
+
+    WriteBytes(dir.File("broken.opml"), "<opml><body><outline xmlUrl=\"http://d.pl/\"></body>");
+    answer(said);
+    form->ImportChannels(dir.File("broken.opml"));
+    EXPECT_TRUE(said.starts_with("Could not import the channels|")) << said;
+    EXPECT_EQ(form->Channels->Count(), 3);
+
+    ASSERT_TRUE(form->ExportChannels(dir.File("out.opml")));
+    form->Channels->SetItems({});
+    answer(said);
+    form->ImportChannels(dir.File("out.opml"));
+    EXPECT_EQ(form->Channels->AllItems(), (Entries{"http://a.pl/", "http://b.pl/", "http://c.pl/"}));
+}
+
 // An end signal (a logout) while the add box is open closes the box and the
 // window, and the list is saved; a question of a failed save is not asked.
 TEST_F(ChannelList, AnEndSignalClosesTheOpenBoxAndTheWindow) {
