@@ -132,17 +132,17 @@ constexpr std::size_t kMaxChannelFileBytes = 16u << 20;
 // folder name that is not UTF-8 stays as it is. When it cannot be told (no
 // /proc, a path too long), the files go where a user's data goes,
 // $XDG_DATA_HOME/nemara/ (~/.local/share/nemara/), never to "/".
-std::string ProgramDirectory() {
-    std::string dir = ExecutableDirectory();
-    if (!dir.empty())
-        return dir;
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data && data[0] == '/') {
-        dir = data;
+// $XDG_DATA_HOME or $XDG_CACHE_HOME (xdgName) when absolute, else the
+// fallback below the home folder; with "/nemara/" added, and made.
+std::string UserFolder(const char* xdgName, const char* fallback) {
+    std::string dir;
+    const char* xdg = std::getenv(xdgName);
+    if (xdg && xdg[0] == '/') {
+        dir = xdg;
     } else {
         const char* home = std::getenv("HOME");
         const passwd* user = home && home[0] == '/' ? nullptr : ::getpwuid(::getuid());
-        dir = std::string(home && home[0] == '/' ? home : user ? user->pw_dir : "/tmp") + "/.local/share";
+        dir = std::string(home && home[0] == '/' ? home : user ? user->pw_dir : "/tmp") + fallback;
     }
     dir += "/nemara/";
     std::error_code ignored;
@@ -150,9 +150,32 @@ std::string ProgramDirectory() {
     return dir;
 }
 
+// The directory of the executable, taken from the file system as bytes: a
+// folder name that is not UTF-8 stays as it is. When it cannot be told (no
+// /proc, a path too long), the files go where a user's data goes,
+// $XDG_DATA_HOME/nemara/ (~/.local/share/nemara/), never to "/".
+std::string ProgramDirectory() {
+    std::string dir = ExecutableDirectory();
+    return dir.empty() ? UserFolder("XDG_DATA_HOME", "/.local/share") : dir;
+}
+
 }  // namespace
 
-std::string ProgramFolder() { return ProgramDirectory(); }
+TFileFolders FileFoldersFor(const std::string& programDir) {
+    if (::access(programDir.c_str(), W_OK) == 0)
+        return {programDir, programDir};
+    // An installation for all users: the list is the user's data, the
+    // download his cache; a list he may write in the program's folder
+    // stays where it is.
+    const std::string list = programDir + kChannelFile;
+    struct stat st {};
+    const bool listThere =
+        ::stat(list.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(list.c_str(), W_OK) == 0;
+    return {listThere ? programDir : UserFolder("XDG_DATA_HOME", "/.local/share"),
+            UserFolder("XDG_CACHE_HOME", "/.cache")};
+}
+
+std::string ProgramFolder() { return FileFoldersFor(ProgramDirectory()).List; }
 
 TForm1::TForm1(std::string exeDir, QWidget* parent) : QWidget(parent), exeDirOverride_(std::move(exeDir)) {
     LoadFonts();
@@ -333,9 +356,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormCreate(QObject*) {
-    FExeDir = exeDirOverride_.empty() ? ProgramDirectory() : exeDirOverride_;
+    const TFileFolders folders = exeDirOverride_.empty() ? FileFoldersFor(ProgramDirectory())
+                                                         : TFileFolders{exeDirOverride_, exeDirOverride_};
+    FExeDir = folders.List;
+    FCacheDir = folders.Download;
     RemoveStaleNewFiles(FExeDir + kChannelFile);
-    RemoveStaleNewFiles(FExeDir + kDownloadFile);
+    RemoveStaleNewFiles(FCacheDir + kDownloadFile);
     LoadChannelList();
 }
 
@@ -651,7 +677,7 @@ void TForm1::GetChannel(const std::string& Address) {
             throw TFetchCancelled();
         progress->Show(received);
     };
-    std::unique_ptr<TVexXMLParser> parser = DownloadChannel(Address, FExeDir + kDownloadFile, pulse);
+    std::unique_ptr<TVexXMLParser> parser = DownloadChannel(Address, FCacheDir + kDownloadFile, pulse);
     const TChannelFormat format = ReadChannel(*parser, FChannel, ShortDateFormat);
     parser.reset();
     progress.reset();

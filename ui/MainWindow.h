@@ -19,8 +19,20 @@ class TVexXMLParser;
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
-// The folder of the window's files: the executable's, else
-// $XDG_DATA_HOME/nemara/.
+// Where the window keeps "channels.lst" and "temp.xml" (each ending in "/").
+struct TFileFolders {
+    std::string List;
+    std::string Download;
+};
+
+// For a program folder the user may write, that folder for both. Else the
+// list is in $XDG_DATA_HOME/nemara/ (unless a list he may write is in the
+// program's folder) and the download in $XDG_CACHE_HOME/nemara/.
+TFileFolders FileFoldersFor(const std::string& programDir);
+
+// The folder of the window's list: the executable's when the user may write
+// it, else as FileFoldersFor says; $XDG_DATA_HOME/nemara/ when the
+// executable's folder cannot be told.
 std::string ProgramFolder();
 
 class TForm1 : public QWidget {
@@ -50,6 +62,9 @@ public:
     // The executable's directory with its trailing "/", in the file
     // system's bytes; the window's files are this plus a bare name.
     std::string FExeDir;
+    // The folder of "temp.xml": FExeDir, or the user's cache folder where
+    // the program's folder may not be written.
+    std::string FCacheDir;
     TRSS FChannel;
     // The user's short date format, in which Atom dates are read; taken
     // from the LC_TIME locale when the window is made. Tests set it.
