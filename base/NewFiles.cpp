@@ -1,5 +1,7 @@
 #include "base/NewFiles.h"
 
+#include "base/Paths.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -52,13 +54,6 @@ bool IsNewFileTail(std::string_view tail) {
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };
     return AllOf(tail.substr(0, first), hex) && AllOf(tail.substr(first + 1, second - first - 1), digit) &&
            AllOf(tail.substr(second + 1), digit);
-}
-
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace

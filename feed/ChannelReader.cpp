@@ -104,10 +104,10 @@ double RssDate(const std::string& text) {
 }
 
 // "2026-12-07T22:03:49Z": the date is the first 10 characters.
-double AtomDate(const std::string& text, const TShortDateFormat& format) {
+double AtomDate(const std::string& text, const TShortDateFormat& format, int currentYear) {
     const std::string_view day = std::string_view(text).substr(0, 10);
     double date = 0;
-    if (TryStrToDate(day, format, date) || TryParseYmdDate(day, date))
+    if (TryStrToDate(day, format, currentYear, date) || TryParseYmdDate(day, date))
         return date;
     return kNoDate;
 }
@@ -215,12 +215,14 @@ void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateF
     TVexXMLNode& element = ChannelRoot(document);
     reader.ReadChannelFields(&element);
     channel.Link = reader.Decode(AtomLink(element), false);
-    reader.ReadItems(&element, "entry", [&reader, &format](TVexXMLNode& node, TRSSItem& entry) {
+    // Asked once: a short date without a year falls in it.
+    const int currentYear = CurrentYear();
+    reader.ReadItems(&element, "entry", [&reader, &format, currentYear](TVexXMLNode& node, TRSSItem& entry) {
         entry.Category.clear();
         entry.Title = reader.FirstText(node, {"title"});
         entry.Description = reader.FirstText(node, {"summary", "content"}, true);
         entry.Link = reader.Decode(AtomLink(node), false);
         entry.Guid = reader.FirstText(node, {"id"});
-        entry.Date = AtomDate(reader.FirstText(node, {"updated", "published"}), format);
+        entry.Date = AtomDate(reader.FirstText(node, {"updated", "published"}), format, currentYear);
     });
 }

@@ -3,6 +3,7 @@
 #include "base/Exceptions.h"
 #include "base/ExecutablePath.h"
 #include "base/NewFiles.h"
+#include "xml/NameKey.h"
 
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -312,12 +313,8 @@ bool Configure(CURL* curl, const std::string& address, const DownloadLimits& lim
 
 bool IsWebAddress(std::string_view address) {
     const auto hasScheme = [address](std::string_view scheme) {
-        if (address.size() < scheme.size() + 3 || address.substr(scheme.size(), 3) != "://")
-            return false;
-        for (std::size_t i = 0; i < scheme.size(); ++i)
-            if ((address[i] | 0x20) != scheme[i])
-                return false;
-        return true;
+        return address.size() >= scheme.size() + 3 && address.substr(scheme.size(), 3) == "://" &&
+               SameNameKey(address.substr(0, scheme.size()), scheme);
     };
     return hasScheme("http") || hasScheme("https");
 }

@@ -3,6 +3,7 @@
 #include "base/Dates.h"
 #include "base/Exceptions.h"
 #include "base/IntConvert.h"
+#include "xml/NameKey.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,17 +14,6 @@ const std::string_view MonthNames[13] = {"",    "Jan", "Feb", "Mar", "Apr", "May
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 namespace {
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-bool SameAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
-}
 
 bool IsBlank(char c) {
     const auto code = static_cast<unsigned char>(c);
@@ -158,9 +148,9 @@ int MonthIndex(std::string_view name) {
                                                    "May",     "June",     "July",     "August", "September",
                                                    "October", "November", "December"};
     for (int m = 1; m <= 12; ++m)
-        if (SameAsciiCase(name, MonthNames[m]) || SameAsciiCase(name, fullNames[m]))
+        if (SameNameKey(name, MonthNames[m]) || SameNameKey(name, fullNames[m]))
             return m;
-    return SameAsciiCase(name, "Sept") ? 9 : 0;
+    return SameNameKey(name, "Sept") ? 9 : 0;
 }
 
 double ParseRssDate(std::string_view text) {

@@ -41,13 +41,6 @@ struct TLocaleDeleter {
 };
 using TLocalePtr = std::unique_ptr<std::remove_pointer_t<locale_t>, TLocaleDeleter>;
 
-int CurrentYear() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local.tm_year + 1900;
-}
-
 // Reads decimal digits at pos, as many as there are ("02026" is a year like
 // any other). A value past every valid field saturates, so it stays out of
 // range instead of overflowing.
@@ -68,6 +61,15 @@ bool ScanSeparator(std::string_view text, std::size_t& pos, char separator) {
         return true;
     }
     return false;
+}
+
+}  // namespace
+
+int CurrentYear() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_year + 1900;
 }
 
 bool TryStrToDate(std::string_view text, const TShortDateFormat& format, int currentYear, double& date) {
@@ -119,8 +121,6 @@ bool TryStrToDate(std::string_view text, const TShortDateFormat& format, int cur
     }
     return TryEncodeDate(year, month, day, date);
 }
-
-}  // namespace
 
 TShortDateFormat ShortDateFormatFromPattern(std::string_view pattern) {
     TPatternFields fields;
@@ -209,10 +209,6 @@ double StrToDate(std::string_view text, const TShortDateFormat& format, int curr
     if (!TryStrToDate(text, format, currentYear, date))
         throw EConvertError("'" + std::string(text) + "' is not a valid date");
     return date;
-}
-
-bool TryStrToDate(std::string_view text, const TShortDateFormat& format, double& date) {
-    return TryStrToDate(text, format, CurrentYear(), date);
 }
 
 double StrToDate(std::string_view text, const TShortDateFormat& format) {

@@ -41,4 +41,7 @@ double StrToDate(std::string_view text, const TShortDateFormat& format);
 // The same with the current year given.
 double StrToDate(std::string_view text, const TShortDateFormat& format, int currentYear);
 // StrToDate that answers false instead of raising.
-bool TryStrToDate(std::string_view text, const TShortDateFormat& format, double& date);
+bool TryStrToDate(std::string_view text, const TShortDateFormat& format, int currentYear, double& date);
+
+// The year of the local date now.
+int CurrentYear();

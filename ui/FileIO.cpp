@@ -1,6 +1,7 @@
 #include "ui/FileIO.h"
 
 #include "base/NewFiles.h"
+#include "base/Paths.h"
 
 #include "base/ExecutablePath.h"
 
@@ -88,13 +89,6 @@ bool WriteAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
-}
-
-std::string DirectoryOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // The file a link at path names, or path itself.

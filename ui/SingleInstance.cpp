@@ -1,9 +1,10 @@
 #include "ui/SingleInstance.h"
 
+#include "xml/NameKey.h"
+
 #include <QCryptographicHash>
 #include <QLocalSocket>
 
-#include <cctype>
 #include <string_view>
 
 #include <unistd.h>
@@ -88,12 +89,8 @@ void TSingleInstance::Serve() {
 
 std::string AddressFromCommandLine(const std::string& argument) {
     const auto startsWithFolded = [&argument](std::string_view prefix) {
-        if (argument.size() < prefix.size())
-            return false;
-        for (std::size_t i = 0; i < prefix.size(); ++i)
-            if (std::tolower(static_cast<unsigned char>(argument[i])) != prefix[i])
-                return false;
-        return true;
+        return argument.size() >= prefix.size() &&
+               SameNameKey(std::string_view(argument).substr(0, prefix.size()), prefix);
     };
     if (startsWithFolded("feed://"))
         return "http://" + argument.substr(7);

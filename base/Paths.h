@@ -1,0 +1,12 @@
+// Paths taken apart as the file system's bytes.
+#pragma once
+
+#include <string>
+
+// The folder part of a path: "." for a bare name, "/" for a name at the root.
+inline std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
