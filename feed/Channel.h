@@ -1,24 +1,77 @@
 // The channel on show and its news items.
 #pragma once
 
-#include <string>
+#include "base/Dates.h"
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <utility>
 #include <vector>
 
-// One news item: an RSS item or an Atom entry. Texts are Windows-1250.
-struct TRSSItem {
-    std::string Category;
-    std::string Title;
-    std::string Description;
-    std::string Link;
-    std::string Guid;
-    double Date = 0;  // whole days from 1899-12-30
+// Texts kept in large blocks, written once and given back all at once: a
+// channel's texts cost no allocation each. A kept text never moves, also
+// when the store itself is moved.
+class TTextStore {
+public:
+    TTextStore() = default;
+    TTextStore(TTextStore&& other) noexcept { *this = std::move(other); }
+    TTextStore& operator=(TTextStore&& other) noexcept {
+        FBlocks = std::move(other.FBlocks);
+        FCur = std::exchange(other.FCur, nullptr);
+        FEnd = std::exchange(other.FEnd, nullptr);
+        FNextBlock = std::exchange(other.FNextBlock, kFirstBlock);
+        other.FBlocks.clear();
+        return *this;
+    }
+
+    // Room for `size` bytes to write a text into; KeepWritten then keeps
+    // its first bytes. Good until the next Reserve or Keep.
+    char* Reserve(std::size_t size);
+    std::string_view KeepWritten(const char* end) noexcept {
+        const std::string_view text(FCur, static_cast<std::size_t>(end - FCur));
+        FCur += text.size();
+        return text;
+    }
+    std::string_view Keep(std::string_view text);
+
+    // Frees every block; every kept text is gone.
+    void Clear() noexcept;
+
+private:
+    static constexpr std::size_t kFirstBlock = 16 * 1024;
+
+    std::vector<std::unique_ptr<char[]>> FBlocks;
+    char* FCur = nullptr;
+    char* FEnd = nullptr;
+    std::size_t FNextBlock = kFirstBlock;
 };
 
+// One news item: an RSS item or an Atom entry. Texts are UTF-8, kept by the
+// channel that the item belongs to.
+struct TRSSItem {
+    std::string_view Category;
+    std::string_view Title;
+    std::string_view Description;
+    std::string_view Link;
+    std::string_view Guid;
+    double Date = kNoDate;  // whole days from 1899-12-30
+};
+
+// A channel record owns its texts: it moves, but is not copied.
 struct TRSS {
-    std::string Encoding;  // as written in the XML declaration
-    std::string Title;
-    std::string Link;
-    std::string Description;
-    std::string Language;
+    TRSS() = default;
+    TRSS(TRSS&&) noexcept = default;
+    TRSS& operator=(TRSS&&) noexcept = default;
+
+    std::string_view Encoding;  // as written in the XML declaration
+    std::string_view Title;
+    std::string_view Link;
+    std::string_view Description;
+    std::string_view Language;
     std::vector<TRSSItem> News;
+    TTextStore Texts;
+
+    // No texts and no items, their memory given back.
+    void Clear() noexcept;
 };

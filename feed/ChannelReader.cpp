@@ -15,36 +15,38 @@
 
 namespace {
 
-// One read of a document. The declared encoding comes first: every later
-// text is decoded with it, so which conversion applies is decided once.
+// One read of a document into a channel record. The declared encoding
+// comes first: every later text is decoded with it, so which conversion
+// applies is decided once. Each text is decoded straight into the
+// channel's store.
 class TReader {
 public:
-    TReader(TVexBaseXmlNode& document, TRSS& channel) : FChannel(channel) {
-        TVexXMLNode* declaration = ChannelDeclaration(document);
-        const TVexXMLParameter* encoding =
-            declaration ? declaration->Parameters().ParamByName("encoding", false) : nullptr;
-        channel.Encoding = encoding ? encoding->Value() : std::string();
-        FEncoding = TextEncodingOf(channel.Encoding);
+    TReader(TVexBaseXmlNode& document, TRSS& channel)
+        : FChannel(channel), FDecoder(DeclaredEncoding(document)) {
+        channel.Clear();
+        channel.Encoding = Keep(TTextDecoder(""), DeclaredEncoding(document), false);
     }
 
     // The decoded content of an element; with lineFeedsToSpaces its line
     // feeds become spaces. An absent element reads as the empty text.
-    std::string Content(const TVexXMLNode* node, bool lineFeedsToSpaces = false) const {
+    std::string_view Content(const TVexXMLNode* node, bool lineFeedsToSpaces = false) {
         if (!node)
-            return std::string();
+            return {};
         if (node->Count() == 0)
             return Decode(node->Text(), lineFeedsToSpaces);
-        return Decode(InnerMarkup(*node), lineFeedsToSpaces);
+        FMarkup.clear();
+        AppendInnerMarkup(*node, FMarkup);
+        return Decode(FMarkup, lineFeedsToSpaces);
     }
 
     // The content of the first of the named children that is there.
-    std::string FirstText(TVexXMLNode& parent, std::initializer_list<std::string_view> names,
-                          bool lineFeedsToSpaces = false) const {
+    std::string_view FirstText(TVexXMLNode& parent, std::initializer_list<std::string_view> names,
+                               bool lineFeedsToSpaces = false) {
         return Content(FirstChild(parent, names), lineFeedsToSpaces);
     }
 
-    std::string Decode(std::string_view text, bool lineFeedsToSpaces) const {
-        return lineFeedsToSpaces ? DecodeLine(FEncoding, text) : ::Decode(FEncoding, text);
+    std::string_view Decode(std::string_view text, bool lineFeedsToSpaces) {
+        return Keep(FDecoder, text, lineFeedsToSpaces);
     }
 
     static TVexXMLNode* FirstChild(TVexXMLNode& parent, std::initializer_list<std::string_view> names) {
@@ -54,18 +56,26 @@ public:
         return nullptr;
     }
 
+    // The raw text of the first of the named children: a date, read as it
+    // stands since every form of one is ASCII.
+    static std::string_view FirstRaw(TVexXMLNode& parent, std::initializer_list<std::string_view> names) {
+        const TVexXMLNode* node = FirstChild(parent, names);
+        return node ? node->Text() : std::string_view();
+    }
+
     // Title, description and language; the link is the format's own.
-    void ReadChannelFields(TVexXMLNode* element) const {
-        FChannel.Title = element ? FirstText(*element, {"title"}) : std::string();
-        FChannel.Description = element ? FirstText(*element, {"description"}) : std::string();
-        FChannel.Language = element ? FirstText(*element, {"language"}) : std::string();
+    void ReadChannelFields(TVexXMLNode* element) {
+        if (!element)
+            return;
+        FChannel.Title = FirstText(*element, {"title"});
+        FChannel.Description = FirstText(*element, {"description"});
+        FChannel.Language = FirstText(*element, {"language"});
     }
 
     // Sizes News to the children named exactly itemName, then hands each of
-    // them with its entry to readItem, in document order. A list that was
-    // longer before gives its room back once every entry is read.
+    // them with its entry to readItem, in document order.
     template <typename ReadItem>
-    void ReadItems(TVexXMLNode* element, std::string_view itemName, ReadItem readItem) const {
+    void ReadItems(TVexXMLNode* element, std::string_view itemName, ReadItem readItem) {
         const int n = element ? element->Count() : 0;
         int items = 0;
         for (int i = 0; i < n; ++i)
@@ -79,13 +89,27 @@ public:
             if (item.Name() == itemName)
                 readItem(item, news[k++]);
         }
-        if (news.capacity() > news.size())
-            news.shrink_to_fit();
     }
 
 private:
+    static std::string_view DeclaredEncoding(TVexBaseXmlNode& document) {
+        TVexXMLNode* declaration = ChannelDeclaration(document);
+        const TVexXMLParameter* encoding =
+            declaration ? declaration->Parameters().ParamByName("encoding", false) : nullptr;
+        return encoding ? std::string_view(encoding->Value()) : std::string_view();
+    }
+
+    std::string_view Keep(const TTextDecoder& decoder, std::string_view text, bool lineFeedsToSpaces) {
+        if (text.empty())
+            return {};
+        TTextStore& store = FChannel.Texts;
+        char* out = store.Reserve(TTextDecoder::MaxSize(text.size()));
+        return store.KeepWritten(decoder.Decode(text, out, lineFeedsToSpaces));
+    }
+
     TRSS& FChannel;
-    TTextEncoding FEncoding = TTextEncoding::teAsIs;
+    TTextDecoder FDecoder;
+    std::string FMarkup;  // an element with children, rebuilt as markup
 };
 
 // The root's child named "channel", else its first element child.
@@ -98,14 +122,14 @@ TVexXMLNode* ChannelElement(TVexXMLNode& root) {
     return nullptr;
 }
 
-double RssDate(const std::string& text) {
+double RssDate(std::string_view text) {
     double date = 0;
     return TryParseRssDate(text, date) ? date : kNoDate;
 }
 
 // "2026-12-07T22:03:49Z": the date is the first 10 characters.
-double AtomDate(const std::string& text, const TShortDateFormat& format, int currentYear) {
-    const std::string_view day = std::string_view(text).substr(0, 10);
+double AtomDate(std::string_view text, const TShortDateFormat& format, int currentYear) {
+    const std::string_view day = text.substr(0, 10);
     double date = 0;
     if (TryStrToDate(day, format, currentYear, date) || TryParseYmdDate(day, date))
         return date;
@@ -115,8 +139,14 @@ double AtomDate(const std::string& text, const TShortDateFormat& format, int cur
 }  // namespace
 
 std::string InnerMarkup(const TVexXMLNode& element) {
+    std::string out;
+    AppendInnerMarkup(element, out);
+    return out;
+}
+
+void AppendInnerMarkup(const TVexXMLNode& element, std::string& out) {
     enum TPiece { pText, pOpening, pClosing };
-    std::string out(element.Text());
+    out += element.Text();
     TPiece last = out.empty() ? pOpening : pText;
     const auto appendText = [&](std::string_view text) {
         if (text.empty())
@@ -168,10 +198,9 @@ std::string InnerMarkup(const TVexXMLNode& element) {
         appendText(child->Text());
         open.push_back({child, 0});
     }
-    return out;
 }
 
-std::string AtomLink(const TVexXMLNode& element) {
+std::string_view AtomLink(const TVexXMLNode& element) {
     TVexXMLNode* first = nullptr;
     TVexXMLNode* chosen = nullptr;
     for (int i = 0; i < element.Count() && !chosen; ++i) {
@@ -187,17 +216,18 @@ std::string AtomLink(const TVexXMLNode& element) {
     if (!chosen)
         chosen = first;
     if (!chosen)
-        return std::string();
+        return {};
     const TVexXMLParameter* href = chosen->Parameters().ParamByName("href", false);
-    return href ? href->Value() : std::string(chosen->Text());
+    return href ? std::string_view(href->Value()) : chosen->Text();
 }
 
 void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel) {
-    const TReader reader(document, channel);
+    TReader reader(document, channel);
     TVexXMLNode& root = ChannelRoot(document);
     TVexXMLNode* element = ChannelElement(root);
     reader.ReadChannelFields(element);
-    channel.Link = element ? reader.FirstText(*element, {"link"}) : std::string();
+    if (element)
+        channel.Link = reader.FirstText(*element, {"link"});
     // RSS 1.0 keeps its items beside the channel, not inside it.
     TVexXMLNode* items = root.Name() == "rdf:RDF" ? &root : element;
     reader.ReadItems(items, "item", [&reader](TVexXMLNode& item, TRSSItem& entry) {
@@ -206,23 +236,22 @@ void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel) {
         entry.Description = reader.FirstText(item, {"description"}, true);
         entry.Link = reader.FirstText(item, {"link"});
         entry.Guid = reader.FirstText(item, {"guid"});
-        entry.Date = RssDate(reader.FirstText(item, {"pubdate", "dc:date"}));
+        entry.Date = RssDate(TReader::FirstRaw(item, {"pubdate", "dc:date"}));
     });
 }
 
 void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format) {
-    const TReader reader(document, channel);
+    TReader reader(document, channel);
     TVexXMLNode& element = ChannelRoot(document);
     reader.ReadChannelFields(&element);
     channel.Link = reader.Decode(AtomLink(element), false);
     // Asked once: a short date without a year falls in it.
     const int currentYear = CurrentYear();
     reader.ReadItems(&element, "entry", [&reader, &format, currentYear](TVexXMLNode& node, TRSSItem& entry) {
-        entry.Category.clear();
         entry.Title = reader.FirstText(node, {"title"});
         entry.Description = reader.FirstText(node, {"summary", "content"}, true);
         entry.Link = reader.Decode(AtomLink(node), false);
         entry.Guid = reader.FirstText(node, {"id"});
-        entry.Date = AtomDate(reader.FirstText(node, {"updated", "published"}), format, currentYear);
+        entry.Date = AtomDate(TReader::FirstRaw(node, {"updated", "published"}), format, currentYear);
     });
 }

@@ -4,7 +4,8 @@
 // (ChannelDeclaration); the root is its first top-level element
 // (ChannelRoot). Element names are looked up ignoring ASCII case; items and
 // entries are only the children named exactly "item" or "entry". Every
-// stored text is decoded from the declared encoding.
+// stored text is decoded from the declared encoding into UTF-8 (TTextDecoder),
+// straight into the channel's store; a read first empties the record.
 //
 // Every element the readers look up is optional: a missing text is empty, a
 // missing or unreadable date is kNoDate. Nothing is added to the
@@ -16,6 +17,7 @@
 #include "feed/ShortDate.h"
 
 #include <string>
+#include <string_view>
 
 class TVexBaseXmlNode;
 class TVexXMLNode;
@@ -42,10 +44,11 @@ void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateF
 // follows it and between a closing tag and the text after it (unless that
 // begins with punctuation), since the parser trims the whitespace there and
 // the words must not run together.
-// Not decoded. Any depth, without recursion.
+// Not decoded. Any depth, without recursion. AppendInnerMarkup appends it.
 std::string InnerMarkup(const TVexXMLNode& element);
+void AppendInnerMarkup(const TVexXMLNode& element, std::string& out);
 
 // The href of the first "link" child whose "rel" is "alternate" or absent,
 // else of the first "link"; that link's text when it has no href; "" when
 // there is no link. Not decoded.
-std::string AtomLink(const TVexXMLNode& element);
+std::string_view AtomLink(const TVexXMLNode& element);

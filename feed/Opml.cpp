@@ -1,6 +1,5 @@
 #include "feed/Opml.h"
 
-#include "base/CodePage.h"
 #include "base/Exceptions.h"
 #include "feed/ChannelFetch.h"
 #include "feed/Decode.h"
@@ -21,7 +20,7 @@ std::vector<std::string> ReadOpmlAddresses(const std::string& fileName) {
     const TVexXMLNode* declaration = ChannelDeclaration(*document);
     const TVexXMLParameter* encoding =
         declaration ? declaration->Parameters().ParamByName("encoding") : nullptr;
-    const TTextEncoding textEncoding = TextEncodingOf(encoding ? encoding->Value() : std::string());
+    const TTextDecoder decoder(encoding ? std::string_view(encoding->Value()) : std::string_view());
 
     // Depth first in document order, without recursion: folders nest.
     std::vector<std::string> addresses;
@@ -42,7 +41,7 @@ std::vector<std::string> ReadOpmlAddresses(const std::string& fileName) {
         if (SameNameKey(child->Name(), "outline"))
             if (const TVexXMLParameter* url = child->Parameters().ParamByName("xmlUrl");
                 url && !url->Value().empty())
-                addresses.push_back(Decode(textEncoding, url->Value()));
+                addresses.push_back(decoder.Decode(url->Value()));
         open.push_back({child, 0});
     }
     return addresses;
@@ -57,7 +56,7 @@ std::string OpmlDocument(const std::vector<std::string>& addresses) {
                        "  <body>\n";
     for (const std::string& address : addresses) {
         std::string escaped;
-        AppendXmlEscaped(escaped, Win1250ToUtf8(address));
+        AppendXmlEscaped(escaped, address);
         text += "    <outline type=\"rss\" text=\"" + escaped + "\" xmlUrl=\"" + escaped + "\"/>\n";
     }
     text += "  </body>\n"

@@ -6,7 +6,6 @@
 // file of its own, or the path of a local file. Exit status: 0 with the
 // channel on standard output, 1 when the channel cannot be fetched, 2 for
 // an unsupported format, 64 for wrong usage.
-#include "base/CodePage.h"
 #include "base/Dates.h"
 #include "base/Exceptions.h"
 #include "feed/Feed.h"
@@ -58,7 +57,7 @@ private:
     int fd_;
 };
 
-nlohmann::ordered_json Text(const std::string& text) { return Win1250ToUtf8(text); }
+nlohmann::ordered_json Text(std::string_view text) { return std::string(text); }
 
 // One item as its own JSON object, indented to stand in the items array.
 std::string ItemJson(const TRSSItem& item) {
@@ -69,7 +68,7 @@ std::string ItemJson(const TRSSItem& item) {
                                          {"guid", Text(item.Guid)},
                                          {"date", FormatDateYmd(item.Date)}};
     std::string text = "    ";
-    for (const char c : json.dump(2)) {
+    for (const char c : json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)) {
         text += c;
         if (c == '\n')
             text += "    ";
@@ -86,7 +85,7 @@ void WriteJson(std::ostream& out, const TRSS& channel, TChannelFormat format) {
                                          {"link", Text(channel.Link)},
                                          {"description", Text(channel.Description)},
                                          {"language", Text(channel.Language)}};
-    std::string text = head.dump(2);
+    std::string text = head.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     text.pop_back();  // the closing brace: the items follow
     text.pop_back();  // and the line break before it
     out << text << ",\n  \"items\": [";
@@ -126,13 +125,13 @@ int Dump(const std::string& source) {
 int DumpOpml(const std::string& fileName) {
     try {
         for (const std::string& address : ReadOpmlAddresses(fileName))
-            std::cout << Win1250ToUtf8(address) << '\n';
+            std::cout << address << '\n';
         std::cout << std::flush;
         if (!std::cout)
             throw EInOutError("Cannot write to standard output");
         return kOk;
     } catch (const std::exception& e) {
-        std::cerr << "Could not read the OPML file: " << Win1250ToUtf8(e.what()) << '\n';
+        std::cerr << "Could not read the OPML file: " << e.what() << '\n';
     }
     return kFetchFailed;
 }
@@ -152,7 +151,7 @@ int main(int argc, char* argv[]) {
     try {
         return Dump(argv[1]);
     } catch (const std::exception& e) {
-        std::cerr << "Could not fetch the channel: " << Win1250ToUtf8(e.what()) << '\n';
+        std::cerr << "Could not fetch the channel: " << e.what() << '\n';
     } catch (...) {
         std::cerr << "Could not fetch the channel\n";
     }

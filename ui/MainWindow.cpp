@@ -1,9 +1,11 @@
 #include "ui/MainWindow.h"
 
+#include "base/CodePage.h"
 #include "base/Dates.h"
 #include "base/Lines.h"
 #include "feed/ChannelFetch.h"
 #include "feed/ChannelReader.h"
+#include "feed/Decode.h"
 #include "ui/AboutDialog.h"
 #include "ui/Application.h"
 #include "ui/Browser.h"
@@ -162,15 +164,19 @@ std::string ProgramDirectory() {
 }  // namespace
 
 TFileFolders FileFoldersFor(const std::string& programDir) {
-    if (::access(programDir.c_str(), W_OK) == 0)
+    // A folder below /usr is the system's (read-only shared data), never the
+    // user's, though root may write it: the list of "sudo nemara" run from a
+    // package's /usr/bin goes to root's own folders.
+    const bool systemFolder = programDir.starts_with("/usr/");
+    if (!systemFolder && ::access(programDir.c_str(), W_OK) == 0)
         return {programDir, programDir};
     // An installation for all users: the list is the user's data, the
     // download his cache; a list he may write in the program's folder
-    // stays where it is.
+    // (not below /usr) stays where it is.
     const std::string list = programDir + kChannelFile;
     struct stat st {};
-    const bool listThere =
-        ::stat(list.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(list.c_str(), W_OK) == 0;
+    const bool listThere = !systemFolder && ::stat(list.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                           ::access(list.c_str(), W_OK) == 0;
     return {listThere ? programDir : UserFolder("XDG_DATA_HOME", "/.local/share"),
             UserFolder("XDG_CACHE_HOME", "/.cache")};
 }
@@ -391,8 +397,11 @@ bool TForm1::LoadChannelList() {
     listReadWhole_ = outcome == TReadOutcome::roMissing ||
                      (outcome == TReadOutcome::roRead && bytes.find('\0') == std::string::npos);
     listUnread_ = false;
-    if (outcome == TReadOutcome::roRead)
-        Channels->SetItems(SplitLines(bytes));
+    if (outcome == TReadOutcome::roRead) {
+        // UTF-8, or Windows-1250 as earlier versions wrote it.
+        const std::string_view text = std::string_view(bytes).substr(0, bytes.find('\0'));
+        Channels->SetItems(SplitLines(IsValidUtf8(text) ? std::string(text) : Win1250ToUtf8(text)));
+    }
     if (!listReadWhole_)
         KeepUnreadList();
     return outcome == TReadOutcome::roRead;
@@ -666,7 +675,7 @@ void TForm1::GetChannel(const std::string& Address) {
     // The grid is reset and shows none of them: the old records go before
     // the new document is read, so a refresh peaks no higher than a first
     // fetch.
-    std::vector<TRSSItem>().swap(FChannel.News);
+    FChannel.Clear();
     ::malloc_trim(0);
     std::optional<TWaitCursor> busy(std::in_place);
     std::optional<TBusyWindow> input(std::in_place);
@@ -710,7 +719,7 @@ void TForm1::ShowChannel(TChannelFormat format) {
     const bool rss = format == TChannelFormat::cfRss;
     Titles->SetColCount(rss ? 2 : 1);
     for (const TRSSItem& item : FChannel.News)
-        TitlesAdd(item.Title, rss ? "[" + item.Category + "]" : std::string());
+        TitlesAdd(item.Title, rss ? "[" + std::string(item.Category) + "]" : std::string());
     AlignForm();
 }
 
@@ -731,7 +740,7 @@ void TForm1::ResetTitles() {
     Titles->clearSelection();
 }
 
-void TForm1::TitlesAdd(const std::string& first, const std::string& second) {
+void TForm1::TitlesAdd(std::string_view first, std::string_view second) {
     int row = 0;
     if (titlesReset_) {
         titlesReset_ = false;
@@ -747,7 +756,7 @@ void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
     if (ARow < 0 || titlesReset_ || static_cast<std::size_t>(ARow) >= FChannel.News.size())
         return;
     const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
-    Message->SetText(StripTags(item.Description) + "\r\n\r\n" + item.Link);
+    Message->SetText(StripTags(item.Description) + "\r\n\r\n" + std::string(item.Link));
     DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
 }
 
@@ -767,9 +776,9 @@ void TForm1::TitlesFocusEntered() {
 void TForm1::TitlesEnter(int row) {
     if (row < 0 || titlesReset_ || static_cast<std::size_t>(row) >= FChannel.News.size())
         return;
-    const std::string& link = FChannel.News[static_cast<std::size_t>(row)].Link;
+    const std::string_view link = FChannel.News[static_cast<std::size_t>(row)].Link;
     if (!link.empty())
-        OpenInBrowser(link);
+        OpenInBrowser(std::string(link));
 }
 
 void TForm1::TitlesTopLeftChanged(QObject*) {

@@ -71,7 +71,7 @@ public:
     TShortDateFormat ShortDateFormat;
 
     void AlignForm();
-    void TitlesAdd(const std::string& first, const std::string& second);
+    void TitlesAdd(std::string_view first, std::string_view second);
     std::string GetWordAtMouseCursor(int X, int Y) const;
     // Puts the news grid into its reset state: one empty row that belongs
     // to no item.

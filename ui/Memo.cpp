@@ -1,5 +1,6 @@
 #include "ui/Memo.h"
 
+#include "feed/Decode.h"
 #include "ui/MessageText.h"
 #include "ui/QtText.h"
 
@@ -24,10 +25,22 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
 
 void TMemo::SetText(std::string text) {
     text.resize(std::min(text.size(), text.find('\0')));
-    text_ = std::move(text);
-    // Line breaks as the view counts them: CR LF, a lone CR, a lone LF.
+    // Malformed bytes are made U+FFFD here, as the view would show them, so
+    // that the view's positions map back onto these bytes.
+    std::string valid(text.size() * 3, '\0');
+    bool wellFormed = true;
+    valid.resize(static_cast<std::size_t>(DecodeUtf8(text, valid.data(), false, wellFormed) - valid.data()));
+    text_ = wellFormed ? std::move(text) : std::move(valid);
+    // Line breaks as the view counts them: CR LF, a lone CR, a lone LF, and
+    // the paragraph separator U+2029.
+    constexpr std::string_view kParagraphSeparator = "\xE2\x80\xA9";
     blockStarts_.assign(1, 0);
     for (std::size_t i = 0; i < text_.size();) {
+        if (std::string_view(text_).substr(i, 3) == kParagraphSeparator) {
+            i += 3;
+            blockStarts_.push_back(i);
+            continue;
+        }
         char c = text_[i++];
         if (c == '\r' && i < text_.size() && text_[i] == '\n')
             ++i;
@@ -37,6 +50,12 @@ void TMemo::SetText(std::string text) {
     setPlainText(ToQString(text_));
 }
 
+std::string_view TMemo::Line(std::size_t number) const {
+    const std::size_t begin = blockStarts_[number];
+    const std::size_t end = number + 1 < blockStarts_.size() ? blockStarts_[number + 1] : text_.size();
+    return std::string_view(text_).substr(begin, end - begin);
+}
+
 std::size_t TMemo::TextIndex(int position) const {
     QTextBlock block = document()->findBlock(position);
     if (!block.isValid())
@@ -44,8 +63,8 @@ std::size_t TMemo::TextIndex(int position) const {
     auto number = static_cast<std::size_t>(block.blockNumber());
     if (number >= blockStarts_.size())
         return text_.size();
-    return std::min(text_.size(),
-                    blockStarts_[number] + static_cast<std::size_t>(position - block.position()));
+    const auto units = static_cast<std::size_t>(std::max(0, position - block.position()));
+    return std::min(text_.size(), blockStarts_[number] + Utf8Prefix(Line(number), units));
 }
 
 int TMemo::Position(std::size_t index) const {
@@ -55,8 +74,9 @@ int TMemo::Position(std::size_t index) const {
     if (!block.isValid())
         return document()->characterCount() - 1;
     // An index inside a line break stands for the break itself.
-    auto offset = std::min<std::size_t>(index - blockStarts_[static_cast<std::size_t>(number)],
-                                        static_cast<std::size_t>(block.length() - 1));
+    const std::size_t start = blockStarts_[static_cast<std::size_t>(number)];
+    const std::size_t units = Utf16Length(std::string_view(text_).substr(start, index - start));
+    auto offset = std::min<std::size_t>(units, static_cast<std::size_t>(block.length() - 1));
     return block.position() + static_cast<int>(offset);
 }
 

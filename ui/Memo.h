@@ -1,6 +1,7 @@
-// The read-only text view. It keeps its text as Windows-1250 bytes with
-// CR LF line breaks and maps the view's positions back to indexes into
-// those bytes (the view turns each line break into one separator).
+// The read-only text view. It keeps its text as UTF-8 bytes with CR LF
+// line breaks and maps the view's positions (UTF-16 code units) back to
+// indexes into those bytes (the view turns each line break into one
+// separator).
 #pragma once
 
 #include "ui/Controls.h"
@@ -9,6 +10,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TMemo : public QPlainTextEdit {
@@ -44,6 +46,8 @@ protected:
 
 private:
     std::size_t TextIndex(int position) const;
+    // The bytes of a line of the view, its break included.
+    std::string_view Line(std::size_t number) const;
     int Position(std::size_t index) const;
 
     std::string text_;

@@ -60,3 +60,39 @@ std::string ExtractWordAt(std::string_view text, std::size_t p) {
 }
 
 bool IsLinkWord(std::string_view word) { return word.starts_with("http://") || word.starts_with("https://"); }
+
+namespace {
+
+// The code units of the character that begins with byte b; 0 for a trail byte.
+std::size_t UnitsOf(unsigned char b) {
+    if (b >= 0xF0)
+        return 2;
+    return (b & 0xC0) == 0x80 ? 0 : 1;
+}
+
+}  // namespace
+
+std::size_t Utf16Length(std::string_view utf8) {
+    std::size_t units = 0;
+    for (const char c : utf8)
+        units += UnitsOf(static_cast<unsigned char>(c));
+    return units;
+}
+
+std::size_t Utf8Prefix(std::string_view utf8, std::size_t units) {
+    std::size_t i = 0;
+    for (; i < utf8.size(); ++i) {
+        const std::size_t n = UnitsOf(static_cast<unsigned char>(utf8[i]));
+        if (n > units)
+            break;
+        units -= n;
+        if (n > 0 && units == 0) {
+            // The character's trail bytes belong to it.
+            ++i;
+            while (i < utf8.size() && UnitsOf(static_cast<unsigned char>(utf8[i])) == 0)
+                ++i;
+            return i;
+        }
+    }
+    return i;
+}

@@ -24,3 +24,10 @@ bool IsLinkWord(std::string_view word);
 
 // Where ExtractWordAt's word lies: the 0-based range [first, second).
 std::pair<std::size_t, std::size_t> WordBoundsAt(std::string_view text, std::size_t p);
+
+// Positions in UTF-8 text as the view counts them, in UTF-16 code units:
+// a character beyond U+FFFF takes two. The text must be valid UTF-8.
+std::size_t Utf16Length(std::string_view utf8);
+// The bytes that the first `units` code units of the text take; a count
+// that ends inside a pair stands for the pair's start.
+std::size_t Utf8Prefix(std::string_view utf8, std::size_t units);

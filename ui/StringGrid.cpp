@@ -54,7 +54,7 @@ std::string TStringGrid::Cells(int col, int row) const {
     return cell ? cell->data(kCellBytes).toByteArray().toStdString() : std::string();
 }
 
-void TStringGrid::SetCells(int col, int row, const std::string& text) {
+void TStringGrid::SetCells(int col, int row, std::string_view text) {
     if (col >= columnCount()) {
         setColumnCount(col + 1);
         SetColCount(colCount_);
@@ -66,7 +66,7 @@ void TStringGrid::SetCells(int col, int row, const std::string& text) {
         setItem(row, col, cell);
     }
     cell->setText(ToQString(text));
-    cell->setData(kCellBytes, QByteArray::fromStdString(text));
+    cell->setData(kCellBytes, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 int TStringGrid::DefaultColWidth() const { return horizontalHeader()->defaultSectionSize(); }

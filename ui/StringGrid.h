@@ -5,6 +5,7 @@
 #include <QTableWidget>
 
 #include <string>
+#include <string_view>
 
 class TStringGrid : public QTableWidget {
     Q_OBJECT
@@ -17,7 +18,7 @@ public:
     int RowCount() const { return rowCount(); }
     void SetRowCount(int count) { setRowCount(count); }
     std::string Cells(int col, int row) const;
-    void SetCells(int col, int row, const std::string& text);
+    void SetCells(int col, int row, std::string_view text);
     // Setting it gives every column that width.
     int DefaultColWidth() const;
     void SetDefaultColWidth(int width);

@@ -72,10 +72,7 @@ TEST(About, ShowsAFreshDialogEachTime) {
 TEST(ErrorReport, AFailureInAHandlerIsShownAndTheProgramGoesOn) {
     class Failing : public QObject {
     public:
-        bool event(QEvent*) override {
-            throw EInOutError("B\xB3\xB9"
-                              "d zapisu");  // Błąd zapisu
-        }
+        bool event(QEvent*) override { throw EInOutError("Błąd zapisu"); }
     } failing;
     QString shownText;
     WhenModal([&](QWidget* modal) {

@@ -24,7 +24,7 @@ protected:
     void Read(const std::vector<TRSSItem>& items) {
         form.FChannel.News = items;
         for (const auto& item : items)
-            form.TitlesAdd(item.Title, "[" + item.Category + "]");
+            form.TitlesAdd(item.Title, "[" + std::string(item.Category) + "]");
     }
 
     void ClickRow(int row) {
@@ -78,12 +78,13 @@ bool InLink(const QString& text, int position) {
     return text.mid(start).startsWith("http://") || text.mid(start).startsWith("https://");
 }
 
-TRSSItem Item(std::string title, std::string description, std::string link, double date) {
+// The texts are literals: an item views them as a channel's store would.
+TRSSItem Item(std::string_view title, std::string_view description, std::string_view link, double date) {
     TRSSItem item;
-    item.Title = std::move(title);
+    item.Title = title;
     item.Category = "news";
-    item.Description = std::move(description);
-    item.Link = std::move(link);
+    item.Description = description;
+    item.Link = link;
     item.Date = date;
     return item;
 }

@@ -2,8 +2,6 @@
 // the owner, and the shapes they give.
 #include "IndexProbe.h"
 
-#include "base/CodePage.h"
-
 #include <memory>
 
 namespace {
@@ -16,8 +14,6 @@ struct Pool {
         return nodes.back().get();
     }
 };
-
-std::string Msg(const char* utf8) { return Utf8ToWin1250(utf8); }
 
 template <class F>
 std::string MessageOf(F&& f) {
@@ -36,8 +32,8 @@ TEST(TreeNode, EntriesAndTheirMessages) {
     TBinaryTreeNode t;
     EXPECT_EQ(t.NodeCount(), 0);
     EXPECT_EQ(t.Height(), 0);
-    EXPECT_EQ(MessageOf([&] { t.Nodes(0); }), Msg("Nieprawidłowy indeks!"));
-    EXPECT_EQ(MessageOf([&] { t.DeleteNode(0); }), Msg("Nieprawidłowy indeks."));
+    EXPECT_EQ(MessageOf([&] { t.Nodes(0); }), std::string("Nieprawidłowy indeks!"));
+    EXPECT_EQ(MessageOf([&] { t.DeleteNode(0); }), std::string("Nieprawidłowy indeks."));
 
     TVexXMLNode* a = make("title");
     TVexXMLNode* b = make("TITLE");
@@ -46,12 +42,12 @@ TEST(TreeNode, EntriesAndTheirMessages) {
     t.AddNode(b);
     t.AddNode(c);
     EXPECT_EQ(MessageOf([&] { t.AddNode(make("titles")); }),
-              Msg("Pojedyncza gałąź przechowuje dane o jednakowych nazwach!"));
+              std::string("Pojedyncza gałąź przechowuje dane o jednakowych nazwach!"));
     ASSERT_EQ(t.NodeCount(), 3);
-    EXPECT_EQ(MessageOf([&] { t.Nodes(3); }), Msg("Nieprawidłowy indeks!"));
-    EXPECT_EQ(MessageOf([&] { t.Nodes(-1); }), Msg("Nieprawidłowy indeks!"));
-    EXPECT_EQ(MessageOf([&] { t.DeleteNode(3); }), Msg("Nieprawidłowy indeks."));
-    EXPECT_EQ(MessageOf([&] { t.DeleteNode(-1); }), Msg("Nieprawidłowy indeks."));
+    EXPECT_EQ(MessageOf([&] { t.Nodes(3); }), std::string("Nieprawidłowy indeks!"));
+    EXPECT_EQ(MessageOf([&] { t.Nodes(-1); }), std::string("Nieprawidłowy indeks!"));
+    EXPECT_EQ(MessageOf([&] { t.DeleteNode(3); }), std::string("Nieprawidłowy indeks."));
+    EXPECT_EQ(MessageOf([&] { t.DeleteNode(-1); }), std::string("Nieprawidłowy indeks."));
     EXPECT_EQ(t.NodeCount(), 3);
 
     t.DeleteNode(0);
@@ -194,7 +190,7 @@ TEST(NameIndex, RemovingAnUnlistedNodeRaisesAndChangesNothing) {
     const std::string before = IndexSnapshot(holder);
     for (TVexXMLNode* stranger : {make("never"), removed, make("ITEM")}) {
         EXPECT_EQ(MessageOf([&] { holder.RemoveFromIndex(stranger); }),
-                  Msg("Takiego elementu nie ma w drzewie AVL!"));
+                  std::string("Takiego elementu nie ma w drzewie AVL!"));
         EXPECT_EQ(holder.FindIndexNode(stranger), nullptr);
         EXPECT_EQ(IndexSnapshot(holder), before);
     }
@@ -270,8 +266,8 @@ TEST(NameIndex, RotationsWithoutTheNeededChildRaiseAndChangeNothing) {
     holder.AddToIndex(make("a"));
     const std::string before = IndexSnapshot(holder);
     TBinaryTreeNode* root = holder.NameIndex();
-    EXPECT_EQ(MessageOf([&] { holder.RotateLeft(root); }), Msg("Prawa podgałąź jest pusta!"));
-    EXPECT_EQ(MessageOf([&] { holder.RotateRight(root->Left()); }), Msg("Lewa podgałąź jest pusta!"));
+    EXPECT_EQ(MessageOf([&] { holder.RotateLeft(root); }), std::string("Prawa podgałąź jest pusta!"));
+    EXPECT_EQ(MessageOf([&] { holder.RotateRight(root->Left()); }), std::string("Lewa podgałąź jest pusta!"));
     EXPECT_EQ(IndexSnapshot(holder), before);
     TBinaryTreeNode* top = holder.RotateRight(root);
     EXPECT_EQ(top, holder.NameIndex());

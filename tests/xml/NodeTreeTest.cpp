@@ -1,8 +1,6 @@
 // The node tree: children, lookup by name, renaming, clearing, destruction.
 #include "IndexProbe.h"
 
-#include "base/CodePage.h"
-
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -28,7 +26,7 @@ TEST(NodeTree, NewNodeIsEmpty) {
     EXPECT_EQ(node.Kind(), nkElement);
     EXPECT_EQ(node.Parent(), nullptr);
     EXPECT_EQ(node.NameIndex(), nullptr);
-    EXPECT_EQ(MessageOf([&] { node.Items(0); }), Utf8ToWin1250("Nieprawidłowy indeks!"));
+    EXPECT_EQ(MessageOf([&] { node.Items(0); }), "Nieprawidłowy indeks!");
     EXPECT_EQ(node.NodeByName("item", false), nullptr);
 }
 
@@ -90,7 +88,7 @@ TEST(NodeTree, NodeByNameCreatesOnceAtTheEnd) {
 TEST(NodeTree, AddingANodeToItselfRaisesAndChangesNothing) {
     TVexXMLNode node("a", nkElement);
     node.Add(new TVexXMLNode("b", nkElement));
-    EXPECT_EQ(MessageOf([&] { node.Add(&node); }), Utf8ToWin1250("Nie mogę dodać siebie do własnej listy!"));
+    EXPECT_EQ(MessageOf([&] { node.Add(&node); }), "Nie mogę dodać siebie do własnej listy!");
     EXPECT_EQ(node.Count(), 1);
     EXPECT_EQ(node.Parent(), nullptr);
     EXPECT_EQ(node.NodeByName("a", false), nullptr);

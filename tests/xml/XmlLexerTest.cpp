@@ -1,6 +1,5 @@
 #include "xml/XmlLexer.h"
 
-#include "base/CodePage.h"
 #include "base/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +12,10 @@ using vexxml::TVexXMLLexer;
 namespace {
 
 // Expected messages are written readably and compared as Windows-1250 bytes.
-std::string W(const char* utf8) { return Utf8ToWin1250(utf8); }
 
 std::string At(int line, int column, const char* tailUtf8) {
-    return W("Błąd w składni XML (linia ") + std::to_string(line) + ", znak " + std::to_string(column) +
-           W(tailUtf8);
+    return std::string("Błąd w składni XML (linia ") + std::to_string(line) + ", znak " +
+           std::to_string(column) + tailUtf8;
 }
 
 // The message of the exception that f raises, or "" when none.
@@ -115,8 +113,8 @@ const EntityRow kEntities[] = {
     {"&#abc;<", "", "'ABC' is not a valid integer value"},
     {"&#1x;<", "", "'1X' is not a valid integer value"},
     {"&#4294967296;<", "", "'4294967296' is not a valid integer value"},
-    {"&#xG1;<", "", W("Nieprawidłowa liczba heksadecymalna!")},
-    {"&#x 1;<", "", W("Nieprawidłowa liczba heksadecymalna!")},
+    {"&#xG1;<", "", std::string("Nieprawidłowa liczba heksadecymalna!")},
+    {"&#x 1;<", "", std::string("Nieprawidłowa liczba heksadecymalna!")},
     {"ab\r\n\tc&#256;d<", "", At(2, 9, ") : Nieprawidłowa wartość dziesiętna encji (dopuszczalne: 0..255)")},
     {"x &amp y", "", At(1, 9, ") : Nieoczekiwany koniec pliku - nie dokończona encja.")},
     {"&\n<;", "", At(2, 3, ") : Nieprawidłowa (nie obsługiwana) encja!")},
@@ -184,7 +182,7 @@ TEST(XmlLexer, Positions) {
     }
     TVexXMLLexer lexer("ab\ncd");
     lexer.Advance(4);
-    EXPECT_EQ(ErrorOf([&] { lexer.SyntaxError(") : Nieprawid\xB3owa nazwa taga!"); }),
+    EXPECT_EQ(ErrorOf([&] { lexer.SyntaxError(") : Nieprawidłowa nazwa taga!"); }),
               At(2, 2, ") : Nieprawidłowa nazwa taga!"));
 }
 
@@ -271,8 +269,8 @@ TEST(XmlLexer, HexToInt) {
     EXPECT_EQ(vexxml::HexToInt("aF"), 0xAFu);
     EXPECT_EQ(vexxml::HexToInt("FFFFFFFF"), 0xFFFFFFFFu);
     EXPECT_EQ(vexxml::HexToInt("123456789"), 0x23456789u);
-    EXPECT_EQ(ErrorOf([] { vexxml::HexToInt("1g"); }), W("Nieprawidłowa liczba heksadecymalna!"));
-    EXPECT_EQ(ErrorOf([] { vexxml::HexToInt("-1"); }), W("Nieprawidłowa liczba heksadecymalna!"));
+    EXPECT_EQ(ErrorOf([] { vexxml::HexToInt("1g"); }), std::string("Nieprawidłowa liczba heksadecymalna!"));
+    EXPECT_EQ(ErrorOf([] { vexxml::HexToInt("-1"); }), std::string("Nieprawidłowa liczba heksadecymalna!"));
 }
 
 }  // namespace

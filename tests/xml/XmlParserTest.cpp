@@ -1,7 +1,6 @@
 #include "xml/VexXMLParser.h"
 
 #include "TempDir.h"
-#include "base/CodePage.h"
 #include "base/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +12,9 @@ namespace {
 
 using namespace std::string_literals;
 
-std::string W(const char* utf8) { return Utf8ToWin1250(utf8); }
-
 std::string At(int line, int column, const std::string& tailUtf8) {
-    return W("Błąd w składni XML (linia ") + std::to_string(line) + ", znak " + std::to_string(column) +
-           W(tailUtf8.c_str());
+    return std::string("Błąd w składni XML (linia ") + std::to_string(line) + ", znak " +
+           std::to_string(column) + tailUtf8;
 }
 
 const char* const kEnd = ") : Nieoczekiwany koniec pliku.";
@@ -234,7 +231,7 @@ const std::vector<Row>& Rows() {
         {"<?xml encoding='iso-8859-2'?><a>&#x105;</a>", "?xml[encoding=iso-8859-2]",
          At(1, 40, ") : Nieprawidłowa wartość heksadecymalna encji (dopuszczalne: 0..255)")},
         {"<a/><b>&#q;</b>", "a", "'Q' is not a valid integer value"},
-        {"<a/><b>&#xq;</b>", "a", W("Nieprawidłowa liczba heksadecymalna!")},
+        {"<a/><b>&#xq;</b>", "a", std::string("Nieprawidłowa liczba heksadecymalna!")},
     };
     return rows;
 }
