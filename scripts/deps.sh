@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev libpugixml-dev libxml2-dev
   fonts-wine
+  # What CPack needs to make the Debian package, which a test makes too.
+  dpkg-dev file
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
@@ -19,6 +21,10 @@ fi
 # The desktop installation's check of its menu entry.
 if [ "${1:-}" = "--install" ]; then
   packages+=(desktop-file-utils)
+fi
+# The check of the Debian package that scripts/package.sh makes.
+if [ "${1:-}" = "--package" ]; then
+  packages+=(lintian)
 fi
 # A real X server with a window manager, to look at the window.
 if [ "${1:-}" = "--desktop" ]; then

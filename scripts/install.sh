@@ -10,9 +10,10 @@
 #
 # The program keeps "channels.lst" and "temp.xml" beside its executable, so it
 # lives in a folder of its own that its user can write, PREFIX/lib/nemara/;
-# PREFIX/bin/nemara is a symbolic link to it. The desktop entry and the icons
-# go to the data folder (XDG_DATA_HOME, else ~/.local/share; PREFIX/share with
-# --prefix). A second run upgrades in place; the channel list always stays.
+# PREFIX/bin/nemara is a symbolic link to it. The desktop entry and the icons,
+# the same as the Debian package's, go to the data folder (XDG_DATA_HOME, else
+# ~/.local/share; PREFIX/share with --prefix). A second run upgrades in place;
+# the channel list always stays.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -39,7 +40,6 @@ libdir="$prefix/lib/nemara"
 bindir="$prefix/bin"
 appdir="$data/applications"
 icondir="$data/icons/hicolor"
-sizes=(16 32 48 64 128 256)
 
 # Caches that the desktop keeps are brought up to date, never made: a new
 # icon cache would hide the icons that others install later.
@@ -54,7 +54,7 @@ refresh_desktop() {
 
 if [ "$uninstall" = 1 ]; then
   rm -f "$bindir/nemara" "$bindir/nemara-dump" "$libdir/nemara" "$libdir/temp.xml" "$appdir/nemara.desktop"
-  for size in "${sizes[@]}"; do rm -f "$icondir/${size}x${size}/apps/nemara.png"; done
+  rm -f "$icondir"/*/apps/nemara.png
   refresh_desktop
   if [ -e "$libdir/channels.lst" ]; then
     echo "Removed Nemara. Your channel list stays in $libdir/channels.lst"
@@ -84,29 +84,25 @@ install_file "$build/bin/nemara" "$libdir/nemara" 755
 install_file "$build/bin/nemara-dump" "$bindir/nemara-dump" 755
 ln -sfn "$libdir/nemara" "$bindir/nemara"
 
-icons="$(mktemp -d)"
-trap 'rm -rf "$icons"' EXIT
-XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$icons}" "$build/bin/nemara-icon" "$icons" "${sizes[@]}"
-for size in "${sizes[@]}"; do
-  mkdir -p "$icondir/${size}x${size}/apps"
-  install_file "$icons/${size}x${size}.png" "$icondir/${size}x${size}/apps/nemara.png" 644
+# The menu entry and the icons are the Debian package's, installed by the
+# build's "desktop" component into a folder of their own; Exec then names
+# this installation's program.
+stage="$(mktemp -d)"
+trap 'rm -rf "$stage"' EXIT
+cmake --install "$build" --component desktop --prefix "$stage" >/dev/null
+for icon in "$stage"/share/icons/hicolor/*/apps/nemara.png; do
+  target="$icondir/${icon#"$stage/share/icons/hicolor/"}"
+  mkdir -p "$(dirname "$target")"
+  install_file "$icon" "$target" 644
 done
 
-cat > "$icons/nemara.desktop" <<DESKTOP
-[Desktop Entry]
-Type=Application
-Name=Nemara
-GenericName=Feed Reader
-Comment=Read RSS and Atom news feeds
-Exec="$libdir/nemara" %U
-MimeType=application/rss+xml;application/atom+xml;x-scheme-handler/feed;
-Icon=nemara
-Terminal=false
-Categories=Network;Feed;
-StartupWMClass=nemara
-DESKTOP
-desktop-file-validate "$icons/nemara.desktop"
-install_file "$icons/nemara.desktop" "$appdir/nemara.desktop" 644
+while IFS= read -r line; do
+  [[ "$line" == "Exec=nemara "* ]] && line="Exec=\"$libdir/nemara\" ${line#Exec=nemara }"
+  printf '%s\n' "$line"
+done < "$stage/share/applications/nemara.desktop" > "$stage/nemara.desktop"
+grep -q "^Exec=\"" "$stage/nemara.desktop" || { echo "the menu entry has no Exec=nemara line" >&2; exit 1; }
+desktop-file-validate "$stage/nemara.desktop"
+install_file "$stage/nemara.desktop" "$appdir/nemara.desktop" 644
 refresh_desktop
 
 echo "Installed Nemara:"
