@@ -25,10 +25,11 @@ done
 bash scripts/deps.sh --package
 if [ -z "$build" ]; then
   build="$root/build-pkg"
-  # Hardened as Debian builds its own packages (fortify, stack protector,
+  # Compiled as Debian compiles its own packages: dpkg-buildflags' -O2 in
+  # place of CMake's -O3, and hardened (fortified functions, stack protector,
   # read-only relocations, immediate binding).
   export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
     -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
   export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"
