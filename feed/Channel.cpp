@@ -1,5 +1,7 @@
 #include "feed/Channel.h"
 
+#include "xml/HugePages.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -11,16 +13,34 @@ constexpr std::size_t kLargestBlock = 4 * 1024 * 1024;
 
 }  // namespace
 
+TTextStore::TBlock::~TBlock() {
+    if (MappedSize)
+        vexxml::UnmapPages(Data, MappedSize);
+    else
+        delete[] Data;
+}
+
 char* TTextStore::Reserve(std::size_t size) {
     if (static_cast<std::size_t>(FEnd - FCur) >= size)
         return FCur;
-    const std::size_t blockSize = std::max(size, FNextBlock);
+    std::size_t blockSize = std::max(size, FNextBlock);
     FNextBlock = std::min(2 * FNextBlock, kLargestBlock);
     FBlocks.reserve(FBlocks.size() + 1);
-    // Not zeroed: only what is written is kept.
-    FBlocks.emplace_back(new char[blockSize]);
-    FCur = FBlocks.back().get();
-    FEnd = FCur + blockSize;
+    // A large block in huge pages: writing fresh memory costs a fault per
+    // page, and the texts of a large channel fill many. Not zeroed: only
+    // what is written is kept.
+    char* data = nullptr;
+    std::size_t mapped = 0;
+    if (blockSize >= vexxml::kHugePage) {
+        blockSize = (blockSize + vexxml::kHugePage - 1) & ~(vexxml::kHugePage - 1);
+        data = static_cast<char*>(vexxml::MapHugePages(blockSize));
+        mapped = data ? blockSize : 0;
+    }
+    if (!data)
+        data = new char[blockSize];
+    FBlocks.emplace_back(data, mapped);
+    FCur = data;
+    FEnd = data + blockSize;
     return FCur;
 }
 
@@ -32,7 +52,7 @@ std::string_view TTextStore::Keep(std::string_view text) {
 }
 
 void TTextStore::Clear() noexcept {
-    std::vector<std::unique_ptr<char[]>>().swap(FBlocks);
+    std::vector<TBlock>().swap(FBlocks);
     FCur = FEnd = nullptr;
     FNextBlock = kFirstBlock;
 }

@@ -4,7 +4,6 @@
 #include "base/Dates.h"
 
 #include <cstddef>
-#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -41,7 +40,18 @@ public:
 private:
     static constexpr std::size_t kFirstBlock = 16 * 1024;
 
-    std::vector<std::unique_ptr<char[]>> FBlocks;
+    // Memory from the heap, or, for a large store, huge pages mapped whole.
+    struct TBlock {
+        char* Data = nullptr;
+        std::size_t MappedSize = 0;  // 0: from the heap
+        TBlock(char* data, std::size_t mappedSize) noexcept : Data(data), MappedSize(mappedSize) {}
+        TBlock(TBlock&& other) noexcept
+            : Data(std::exchange(other.Data, nullptr)), MappedSize(std::exchange(other.MappedSize, 0)) {}
+        TBlock& operator=(TBlock&&) = delete;
+        ~TBlock();
+    };
+
+    std::vector<TBlock> FBlocks;
     char* FCur = nullptr;
     char* FEnd = nullptr;
     std::size_t FNextBlock = kFirstBlock;

@@ -259,6 +259,28 @@ TEST_F(NemaraDump, ConvertsEveryTextToUtf8) {
     EXPECT_EQ(channel["items"][0]["category"], "Łódź");
     EXPECT_EQ(channel["items"][0]["title"], "Zażółć");
     EXPECT_EQ(channel["items"][0]["date"], "2020-02-29");
+
+    // One feed for each family of scripts: the text arrives whole.
+    const struct {
+        const char* encoding;
+        std::string title;
+        const char* expected;
+    } feeds[] = {
+        {"iso-8859-1",
+         "Fran\xE7"
+         "ais \xE0 \xE8 \xEA, \xF1, \xE5 \xF8",
+         "Français à è ê, ñ, å ø"},
+        {"windows-1251", "\xCD\xEE\xE2\xEE\xF1\xF2\xE8", "Новости"},
+        {"utf-8", "日本語のニュース 🎉", "日本語のニュース 🎉"},
+    };
+    for (const auto& feed : feeds) {
+        const std::string text = std::string("<?xml version=\"1.0\" encoding=\"") + feed.encoding +
+                                 "\"?><rss><channel><item><title>" + feed.title +
+                                 "</title></item></channel></rss>";
+        run = Dump({File("script.xml", text)});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(json::parse(run.out)["items"][0]["title"], feed.expected) << feed.encoding;
+    }
 }
 
 TEST_F(NemaraDump, AtomDatesFollowTheLcTimeLocaleElseRfc3339) {

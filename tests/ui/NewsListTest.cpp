@@ -198,6 +198,9 @@ TEST_F(NewsList, StripHtmlRemovesTheTagsOfTheText) {
     form.Message->SetText("<p>a</p> > b\r\n<i>c");
     form.UsuHTML1->trigger();
     EXPECT_EQ(form.Message->Text(), "a > b\r\nc");
+    form.Message->SetText("<p>Привет</p> <i>мир</i>");
+    form.UsuHTML1->trigger();
+    EXPECT_EQ(form.Message->Text(), "Привет мир");
     form.Message->SetText("no tags > here");
     form.UsuHTML1->trigger();
     EXPECT_EQ(form.Message->Text(), "no tags > here");
@@ -254,4 +257,13 @@ TEST_F(NewsList, ADoubleClickOnALinkOpensExactlyThatAddress) {
     EXPECT_EQ(opened.size(), 1u);
     DoubleClick(PointOn(42, 0.5));
     EXPECT_EQ(opened.back(), "https://y.pl/");
+
+    // After characters of two and four bytes (the emoji takes two
+    // positions of the view), a link of non-ASCII characters.
+    form.Message->SetText("ж 🎉 http://ж.рф/я next");
+    EXPECT_EQ(ShapeAfterMoveTo(PointOn(16, 0.5)), Qt::PointingHandCursor);
+    EXPECT_EQ(ShapeAfterMoveTo(PointOn(19, 0.5)), Qt::IBeamCursor);
+    DoubleClick(PointOn(9, 0.5));
+    EXPECT_EQ(form.Message->SelText(), "http://ж.рф/я");
+    EXPECT_EQ(opened.back(), "http://ж.рф/я");
 }
