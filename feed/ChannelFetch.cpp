@@ -25,7 +25,7 @@ TVexXMLNode& ChannelRoot(const TVexBaseXmlNode& document) {
 }
 
 TChannelFormat ChannelFormat(const TVexBaseXmlNode& document) {
-    const std::string& name = ChannelRoot(document).Name();
+    const std::string_view name = ChannelRoot(document).Name();
     if (name == "rss" || name == "rdf:RDF")
         return TChannelFormat::cfRss;
     if (name == "feed")

@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -32,8 +34,8 @@ struct TArenaNodeDeleter {
 using TOpenNode = std::unique_ptr<TVexXMLNode, TArenaNodeDeleter>;
 
 // An XML declaration that names UTF-8, or no encoding at all.
-bool DeclaresUtf8(TVexXMLNode& declaration) {
-    const TVexXMLParameter* encoding = declaration.Parameters().ParamByName("encoding", false);
+bool DeclaresUtf8(const TVexXMLNode& declaration) {
+    const TVexXMLParameter* encoding = declaration.Attribute("encoding");
     return !encoding || SameNameKey(encoding->Value(), "utf-8") || SameNameKey(encoding->Value(), "utf8");
 }
 
@@ -42,13 +44,54 @@ bool DeclaresUtf8(TVexXMLNode& declaration) {
 // The parser's access to the document's arena and to what a node keeps there.
 class TVexXMLDocumentBuilder {
 public:
-    explicit TVexXMLDocumentBuilder(TVexXMLParser& document) : FArena(document.FArena) {}
+    explicit TVexXMLDocumentBuilder(TVexXMLParser& document) : FDocument(document), FArena(document.FArena) {}
 
+    // A name that fits in the node stays there; a longer one is kept in
+    // the arena, so that a parsed node owns nothing outside it.
     TOpenNode NewNode(std::string_view name, TVexXMLNodeKind kind) {
         void* memory = FArena.Allocate(sizeof(TVexXMLNode));
-        TOpenNode node(new (memory) TVexXMLNode(std::string(name), kind));
+        const bool fits = name.size() < sizeof(std::string) / 2;
+        TOpenNode node(new (memory) TVexXMLNode(fits ? std::string(name) : std::string(), kind));
+        if (!fits)
+            node->SetKeptName(FArena.Keep(name));
         node->FInArena = true;
         return node;
+    }
+
+    // An attribute of a parsed tag, kept in the arena; a second one of the
+    // same name replaces the first one's value.
+    void SetAttribute(TVexXMLNode& node, std::string_view name, std::string_view value) {
+        TVexXMLParameters& list = node.FParameters;
+        if (value.size() > std::numeric_limits<std::uint32_t>::max())
+            throw std::length_error("XML attribute too long");
+        if (const TVexXMLParameter* same = std::as_const(list).ParamByName(name)) {
+            const_cast<TVexXMLParameter*>(same)->SetValueView(FArena.Keep(value));
+            return;
+        }
+        void* memory = FArena.Allocate(sizeof(TVexXMLParameter));
+        auto* kept =
+            new (memory) TVexXMLParameter(KeptName(name), FArena.Keep(value), TVexXMLParameter::pkKept);
+        if (list.AppendKept(kept))
+            FDocument.FMustVisit = true;  // its hash index lives on the heap
+    }
+
+    // Attribute names repeat from tag to tag: a name kept lately is shared.
+    std::string_view KeptName(std::string_view name) {
+        for (const std::string_view kept : FRecentNames)
+            if (kept == name)
+                return kept;
+        if (name.size() > std::numeric_limits<std::uint32_t>::max())
+            throw std::length_error("XML attribute too long");
+        const std::string_view kept = FArena.Keep(name);
+        FRecentNames[FNextRecent++ % std::size(FRecentNames)] = kept;
+        return kept;
+    }
+
+    // A completed top-level node joins the document.
+    void AddTop(TVexXMLNode* node) {
+        FDocument.FChildren.ReserveOne();
+        FDocument.FChildren.PushBack(node);
+        node->FParent = &FDocument;
     }
 
     void SetText(TVexXMLNode& node, std::string_view text) { node.SetKeptText(FArena.Keep(text)); }
@@ -83,7 +126,10 @@ private:
         return window.InWindow ? FArena.KeepWritten(text.size()) : FArena.Keep(text);
     }
 
+    TVexXMLParser& FDocument;
     TVexXMLArena& FArena;
+    std::string_view FRecentNames[16];
+    unsigned FNextRecent = 0;
 };
 
 namespace {
@@ -137,8 +183,8 @@ public:
             }
         }
         if (!FOpen.empty())
-            throw EVexXMLError(FLexer.SyntaxMessage(std::string(kTailUnclosedTags) + FOpen.back()->Name() +
-                                                    kTailUnclosedTagsEnd));
+            throw EVexXMLError(FLexer.SyntaxMessage(
+                std::string(kTailUnclosedTags).append(FOpen.back()->Name()).append(kTailUnclosedTagsEnd)));
     }
 
 private:
@@ -155,7 +201,7 @@ private:
     void AddToCurrentParent(TOpenNode node) {
         if (FOpen.empty()) {
             FRootSeen = FRootSeen || node->Kind() == nkElement;
-            FDocument.Add(node.get());
+            FBuilder.AddTop(node.get());
         } else {
             FChildren.push_back(node.get());
             TVexXMLDocumentBuilder::SetParent(*node, *FOpen.back());
@@ -229,9 +275,9 @@ private:
             if (quote != '\'' && quote != '"')
                 FLexer.SyntaxError(kTailExpectedQuote);
             FLexer.Advance(1);
-            std::string value(FLexer.ReadText(quote, false));
+            const std::string_view value = FLexer.ReadText(quote, false);
             FLexer.Advance(1);
-            node->Parameters().ParamByName(name, true)->SetValue(std::move(value));
+            FBuilder.SetAttribute(*node, name, value);
         }
         EndInTagUnlessMore();
 
@@ -283,7 +329,7 @@ private:
         FLexer.Advance(1);
         if (FOpen.empty())
             FLexer.SyntaxError(kTailNoOpeningTag);
-        const std::string& openName = FOpen.back()->Name();
+        const std::string_view openName = FOpen.back()->Name();
         if (!SameNameKey(name, openName)) {
             std::string tail(kTailMismatchOpen);
             tail += name;
@@ -321,12 +367,20 @@ private:
 }  // namespace
 
 TVexXMLParser::~TVexXMLParser() {
-    // The nodes first: some of them live in the arena.
-    TVexBaseXmlNode::Clear();
+    // The nodes first: they live in the arena.
+    ReleaseNodes();
+}
+
+void TVexXMLParser::ReleaseNodes() noexcept {
+    if (FMustVisit)
+        TVexBaseXmlNode::Clear();
+    else
+        ForgetChildren();
+    FMustVisit = false;
 }
 
 void TVexXMLParser::Clear() {
-    TVexBaseXmlNode::Clear();
+    ReleaseNodes();
     FArena.Release();
 }
 

@@ -39,6 +39,13 @@ private:
     // Parse of a file's text, giving back the memory of what has been read.
     void ParseFileText(vexxml::TFileText& text);
 
+    void ChildrenOwnMemory() noexcept override { FMustVisit = true; }
+    // Destroys the nodes: each one only when some node owns memory outside
+    // the arena (a node added or changed after the parse, an index).
+    void ReleaseNodes() noexcept;
+
+    bool FMustVisit = false;
+
     // The parsed nodes and their texts; released only after the nodes.
     TVexXMLArena FArena;
 };

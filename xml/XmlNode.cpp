@@ -45,11 +45,19 @@ void TVexBaseXmlNode::Add(TVexXMLNode* node) {
     FChildren.ReserveOne();  // the only step that may fail
     FChildren.PushBack(node);
     node->FParent = this;
+    if (!node->FInArena)
+        NoteOwnership();
 }
 
 void TVexBaseXmlNode::Clear() {
     DestroyIndex();
     DestroyChildren();
+}
+
+void TVexBaseXmlNode::ForgetChildren() noexcept {
+    DestroyIndex();
+    FChildren.Release();
+    FReported = false;
 }
 
 void TVexBaseXmlNode::DestroyIndex() noexcept {
@@ -92,6 +100,8 @@ TVexXMLNode::~TVexXMLNode() {
     FParameters.Clear();
     if (!FTextIsView)
         FText.~basic_string();
+    if (!FNameIsView)
+        FName.~basic_string();
 }
 
 void TVexXMLNode::SetKeptTail(std::string_view text) {
@@ -103,10 +113,21 @@ void TVexXMLNode::SetKeptTail(std::string_view text) {
     FTailSize = static_cast<std::uint32_t>(text.size());
 }
 
+void TVexXMLNode::SetOwnName(std::string name) noexcept {
+    if (FNameIsView) {
+        new (&FName) std::string(std::move(name));
+        FNameIsView = false;
+    } else {
+        FName = std::move(name);
+    }
+}
+
 void TVexXMLNode::SetName(std::string name) {
+    if (FInArena)
+        NoteOwnership();
     TVexBaseXmlNode* parent = Parent();
     if (!parent || FKind != nkElement) {
-        FName = std::move(name);
+        SetOwnName(std::move(name));
         return;
     }
     parent->RenameIndexed(this, std::move(name));

@@ -80,6 +80,28 @@ public:
     TVexBaseXmlNode* Parent() const noexcept { return FParent; }
 
 protected:
+    // Tells the tree that this node now owns memory outside a parsed
+    // document's own, so that the document's destruction visits its nodes;
+    // a parsed document that nobody changed is freed without visiting
+    // them. Each node passes the word on once, so marking costs no more
+    // than the nodes it reaches.
+    void NoteOwnership() noexcept {
+        for (TVexBaseXmlNode* n = this; !n->FReported; n = n->FParent) {
+            n->FReported = true;
+            if (!n->FParent) {
+                n->ChildrenOwnMemory();
+                break;
+            }
+        }
+    }
+    // Called on the root of a tree when some node in it owns memory; a
+    // parsed document then visits its nodes at destruction.
+    virtual void ChildrenOwnMemory() noexcept {}
+    // For a document whose nodes own nothing outside its memory: forgets
+    // the children and the index without visiting the children, and the
+    // word of ownership.
+    void ForgetChildren() noexcept;
+
     // The name index operations; only the library calls them.
 
     // The tree node whose key is the key of `name`, or nullptr.
@@ -127,6 +149,7 @@ private:
     // The count of indexed children fits in the list's tail padding.
     [[no_unique_address]] TVexNodeList FChildren;
     mutable int FIndexed = 0;  // the children before this position are indexed
+    bool FReported = false;    // the word of ownership has gone up from here
     mutable TBinaryTreeNode* FNameIndex = nullptr;
     TVexBaseXmlNode* FParent = nullptr;
 };
@@ -137,7 +160,7 @@ public:
         : FName(std::move(name)), FText(), FKind(kind) {}
     ~TVexXMLNode() override;
 
-    const std::string& Name() const noexcept { return FName; }
+    std::string_view Name() const noexcept { return FNameIsView ? FKeptName : std::string_view(FName); }
     // Renames the node. An element with a parent is re-indexed there: it now
     // comes after every child already indexed under the new name, even when
     // only the letter case changed. Its place among the children stays.
@@ -147,6 +170,8 @@ public:
     std::string_view Text() const noexcept { return FTextIsView ? FKept.Text : std::string_view(FText); }
     // A parsed node given a text of its own (not an empty one) loses its Tail.
     void SetText(std::string text) noexcept {
+        if (FInArena && !text.empty())
+            NoteOwnership();
         if (!FTextIsView) {
             FText = std::move(text);
         } else if (text.empty()) {
@@ -165,8 +190,18 @@ public:
         return FTextIsView ? std::string_view(FKept.Tail, FTailSize) : std::string_view();
     }
 
-    TVexXMLParameters& Parameters() noexcept { return FParameters; }
+    // The attributes to change; a parsed node then has its document visit
+    // it at destruction. Readers use the const form or Attribute.
+    TVexXMLParameters& Parameters() noexcept {
+        if (FInArena)
+            NoteOwnership();
+        return FParameters;
+    }
     const TVexXMLParameters& Parameters() const noexcept { return FParameters; }
+    // The attribute whose name has the key of `name`, or nullptr.
+    const TVexXMLParameter* Attribute(std::string_view name) const noexcept {
+        return FParameters.ParamByName(name);
+    }
 
     TVexXMLNodeKind Kind() const noexcept { return FKind; }
 
@@ -192,8 +227,20 @@ private:
     }
     // Raises std::length_error for a tail of 4 GiB or more.
     void SetKeptTail(std::string_view text);
+    void SetKeptName(std::string_view name) noexcept {
+        if (!FNameIsView)
+            FName.~basic_string();
+        new (&FKeptName) std::string_view(name);
+        FNameIsView = true;
+    }
+    void SetOwnName(std::string name) noexcept;
 
-    std::string FName;
+    // The node's own name, or, on a parsed node with a long name, the name
+    // the document keeps; FNameIsView tells which.
+    union {
+        std::string FName;
+        std::string_view FKeptName;
+    };
     // A parsed node's text and tail, kept by the document.
     struct TKept {
         std::string_view Text;
@@ -208,6 +255,7 @@ private:
     TVexXMLParameters FParameters;
     TVexXMLNodeKind FKind;
     bool FTextIsView = false;
-    bool FInArena = false;        // placed in the document's arena, not allocated alone
+    bool FInArena = false;  // placed in the document's arena, not allocated alone
+    bool FNameIsView = false;
     std::uint32_t FTailSize = 0;  // of FKept.Tail; in the padding after the flags
 };

@@ -40,6 +40,9 @@ void TVexBaseXmlNode::AddToIndex(TVexXMLNode* node) {
 }
 
 void TVexBaseXmlNode::InsertIntoIndex(TVexXMLNode* node, std::unique_ptr<TBinaryTreeNode>& spare) {
+    // The index is memory of its own; a top node's goes with the node itself.
+    if (FParent)
+        NoteOwnership();
     const std::string_view key = node->Name();
     TBinaryTreeNode* t = FNameIndex;
     TBinaryTreeNode* last = nullptr;
@@ -184,6 +187,6 @@ void TVexBaseXmlNode::RenameIndexed(TVexXMLNode* node, std::string name) {
     else
         target->ReserveOne();
     RemoveFromIndex(node);
-    node->FName = std::move(name);
+    node->SetOwnName(std::move(name));
     InsertIntoIndex(node, spare);
 }

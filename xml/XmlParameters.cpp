@@ -4,7 +4,10 @@
 #include "xml/NodeMessages.h"
 
 #include <cstddef>
+#include <limits>
+#include <stdexcept>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -34,8 +37,48 @@ struct TVexXMLParameters::TIndex {
     TVexXMLParameter* Last = nullptr;
 };
 
-TVexXMLParameter::TVexXMLParameter(std::string name, std::string value) noexcept
-    : FName(std::move(name)), FValue(std::move(value)) {}
+// An attribute made by a caller keeps its texts in strings of its own.
+struct TVexXMLParameter::TOwned : TVexXMLParameter {
+    TOwned(std::string name, std::string value) noexcept
+        : TVexXMLParameter({}, {}, pkOwned), OwnName(std::move(name)), OwnValue(std::move(value)) {
+        SetName(OwnName);
+        SetValueView(OwnValue);
+    }
+    std::string OwnName;
+    std::string OwnValue;
+};
+
+TVexXMLParameter* TVexXMLParameter::Create(std::string name, std::string value) {
+    if (name.size() > std::numeric_limits<std::uint32_t>::max() ||
+        value.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("XML attribute too long");
+    return new TOwned(std::move(name), std::move(value));
+}
+
+void TVexXMLParameter::SetValue(std::string value) {
+    if (value.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("XML attribute too long");
+    if (FKind == pkOwned) {
+        auto* owned = static_cast<TOwned*>(this);
+        owned->OwnValue = std::move(value);
+        SetValueView(owned->OwnValue);
+        return;
+    }
+    // A parsed attribute: its document keeps the old text, the new one is its own.
+    char* text = new char[value.size()];
+    value.copy(text, value.size());
+    if (FKind == pkKeptOnHeap)
+        delete[] FValue;
+    SetValueView({text, value.size()});
+    FKind = pkKeptOnHeap;
+}
+
+void TVexXMLParameter::TDeleter::operator()(TVexXMLParameter* p) const noexcept {
+    if (p->FKind == pkOwned)
+        delete static_cast<TOwned*>(p);
+    else if (p->FKind == pkKeptOnHeap)
+        delete[] p->FValue;
+}
 
 TVexXMLParameters::TVexXMLParameters() noexcept = default;
 
@@ -48,8 +91,9 @@ TVexXMLParameter* TVexXMLParameters::ParamByName(std::string_view name, bool aut
             return found->second;
         if (!autoCreate)
             return nullptr;
-        auto created = std::make_unique<TVexXMLParameter>(std::string(name), std::string());
-        FIndex->ByName.emplace(created->FName, created.get());
+        std::unique_ptr<TVexXMLParameter, TVexXMLParameter::TDeleter> created(
+            TVexXMLParameter::Create(std::string(name), {}));
+        FIndex->ByName.emplace(created->Name(), created.get());
         FIndex->Last->FNext = created.get();
         FIndex->Last = created.release();
         return FIndex->Last;
@@ -57,19 +101,20 @@ TVexXMLParameter* TVexXMLParameters::ParamByName(std::string_view name, bool aut
     TVexXMLParameter** link = &FFirst;
     int length = 0;
     for (; *link; link = &(*link)->FNext, ++length) {
-        if (SameNameKey((*link)->FName, name))
+        if (SameNameKey((*link)->Name(), name))
             return *link;
     }
     if (!autoCreate)
         return nullptr;
-    auto created = std::make_unique<TVexXMLParameter>(std::string(name), std::string());
+    std::unique_ptr<TVexXMLParameter, TVexXMLParameter::TDeleter> created(
+        TVexXMLParameter::Create(std::string(name), {}));
     if (length >= LinearSearchLimit) {
         // Everything that may fail comes before the first change.
         auto index = std::make_unique<TIndex>();
         index->ByName.reserve(static_cast<std::size_t>(length) * 2);
         for (TVexXMLParameter* p = FFirst; p; p = p->FNext)
-            index->ByName.emplace(p->FName, p);
-        index->ByName.emplace(created->FName, created.get());
+            index->ByName.emplace(p->Name(), p);
+        index->ByName.emplace(created->Name(), created.get());
         index->Last = created.get();
         FIndex = std::move(index);
     }
@@ -84,7 +129,7 @@ const TVexXMLParameter* TVexXMLParameters::ParamByName(std::string_view name) co
         return found != FIndex->ByName.end() ? found->second : nullptr;
     }
     for (const TVexXMLParameter* p = FFirst; p; p = p->FNext) {
-        if (SameNameKey(p->FName, name))
+        if (SameNameKey(p->Name(), name))
             return p;
     }
     return nullptr;
@@ -103,7 +148,7 @@ void TVexXMLParameters::Clear() noexcept {
     }
     while (reversed) {
         TVexXMLParameter* next = reversed->FNext;
-        delete reversed;
+        TVexXMLParameter::TDeleter()(reversed);
         reversed = next;
     }
 }
@@ -115,11 +160,39 @@ int TVexXMLParameters::Count() const noexcept {
     return n;
 }
 
-TVexXMLParameter* TVexXMLParameters::Items(int i) const {
-    TVexXMLParameter* p = i >= 0 ? FFirst : nullptr;
+TVexXMLParameter* TVexXMLParameters::Items(int i) {
+    return const_cast<TVexXMLParameter*>(std::as_const(*this).Items(i));
+}
+
+const TVexXMLParameter* TVexXMLParameters::Items(int i) const {
+    const TVexXMLParameter* p = i >= 0 ? FFirst : nullptr;
     for (; p && i > 0; --i)
         p = p->FNext;
     if (!p)
         throw EVexXMLError(nodemsg::BadIndex);
     return p;
+}
+
+bool TVexXMLParameters::AppendKept(TVexXMLParameter* kept) {
+    if (FIndex) {
+        FIndex->ByName.emplace(kept->Name(), kept);
+        FIndex->Last->FNext = kept;
+        FIndex->Last = kept;
+        return true;
+    }
+    TVexXMLParameter** link = &FFirst;
+    int length = 0;
+    for (; *link; link = &(*link)->FNext)
+        ++length;
+    if (length >= LinearSearchLimit) {
+        auto index = std::make_unique<TIndex>();
+        index->ByName.reserve(static_cast<std::size_t>(length) * 2);
+        for (TVexXMLParameter* p = FFirst; p; p = p->FNext)
+            index->ByName.emplace(p->Name(), p);
+        index->ByName.emplace(kept->Name(), kept);
+        index->Last = kept;
+        FIndex = std::move(index);
+    }
+    *link = kept;
+    return FIndex != nullptr;
 }

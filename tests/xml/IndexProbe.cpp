@@ -59,7 +59,7 @@ struct Checker {
     }
 
     static std::string Key(const TBinaryTreeNode* t) {
-        return t->NodeCount() ? "'" + t->Nodes(0)->Name() + "'" : "(empty)";
+        return t->NodeCount() ? std::string("'").append(t->Nodes(0)->Name()).append("'") : "(empty)";
     }
 };
 
@@ -82,7 +82,8 @@ void Keys(const TBinaryTreeNode* t, std::string& out) {
     if (!t)
         return;
     Keys(t->Left(), out);
-    out += (out.empty() ? "" : " ") + t->Nodes(0)->Name();
+    out += out.empty() ? "" : " ";
+    out += t->Nodes(0)->Name();
     Keys(t->Right(), out);
 }
 

@@ -123,10 +123,10 @@ private:
         if (FChildren.empty())
             return;
         TVexXMLNode* node = FChildren[static_cast<size_t>(Pick(static_cast<int>(FChildren.size())))];
-        const std::string name = Pick(3) == 0 ? ToggleCase(node->Name()) : AnyName();
+        const std::string name = Pick(3) == 0 ? ToggleCase(std::string(node->Name())) : AnyName();
         if (node->Kind() == nkElement && !IsIndexed(node)) {
             // Taken out of the index by the test: renaming must fail whole.
-            const std::string old = node->Name();
+            const std::string old(node->Name());
             const std::string before = IndexSnapshot(FHolder);
             ASSERT_THROW(node->SetName(name), EVexXMLError);
             ASSERT_EQ(node->Name(), old);

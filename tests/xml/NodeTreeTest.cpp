@@ -163,7 +163,7 @@ class TTracedNode : public TVexXMLNode {
 public:
     TTracedNode(std::string name, std::vector<std::string>& log)
         : TVexXMLNode(std::move(name), nkElement), FLog(log) {}
-    ~TTracedNode() override { FLog.push_back(Name()); }
+    ~TTracedNode() override { FLog.emplace_back(Name()); }
 
 private:
     std::vector<std::string>& FLog;
