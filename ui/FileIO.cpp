@@ -182,8 +182,10 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
     if (exists) {
         (void)::fchmod(temp.fd(), old.st_mode & 07777);
         // Run as root, the program keeps the file its owner's.
-        if (::geteuid() == 0 && (old.st_uid != 0 || old.st_gid != 0))
-            (void)::fchown(temp.fd(), old.st_uid, old.st_gid);
+        // A failure leaves the file root's, as it would be without this.
+        if (::geteuid() == 0 && (old.st_uid != 0 || old.st_gid != 0) &&
+            ::fchown(temp.fd(), old.st_uid, old.st_gid) != 0) {
+        }
     }
     if (!WriteAll(temp.fd(), bytes) || ::fsync(temp.fd()) != 0 || !temp.Close())
         return false;

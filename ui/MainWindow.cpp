@@ -719,7 +719,7 @@ void TForm1::ShowChannel(TChannelFormat format) {
     const bool rss = format == TChannelFormat::cfRss;
     Titles->SetColCount(rss ? 2 : 1);
     for (const TRSSItem& item : FChannel.News)
-        TitlesAdd(item.Title, rss ? "[" + std::string(item.Category) + "]" : std::string());
+        TitlesAdd(item.Title, rss ? std::string("[").append(item.Category).append("]") : std::string());
     AlignForm();
 }
 
