@@ -94,8 +94,7 @@ public:
 private:
     static std::string_view DeclaredEncoding(TVexBaseXmlNode& document) {
         TVexXMLNode* declaration = ChannelDeclaration(document);
-        const TVexXMLParameter* encoding =
-            declaration ? declaration->Parameters().ParamByName("encoding", false) : nullptr;
+        const TVexXMLParameter* encoding = declaration ? declaration->Attribute("encoding") : nullptr;
         return encoding ? std::string_view(encoding->Value()) : std::string_view();
     }
 
@@ -209,7 +208,7 @@ std::string_view AtomLink(const TVexXMLNode& element) {
             continue;
         if (!first)
             first = child;
-        const TVexXMLParameter* rel = child->Parameters().ParamByName("rel", false);
+        const TVexXMLParameter* rel = child->Attribute("rel");
         if (!rel || rel->Value() == "alternate")
             chosen = child;
     }
@@ -217,7 +216,7 @@ std::string_view AtomLink(const TVexXMLNode& element) {
         chosen = first;
     if (!chosen)
         return {};
-    const TVexXMLParameter* href = chosen->Parameters().ParamByName("href", false);
+    const TVexXMLParameter* href = chosen->Attribute("href");
     return href ? std::string_view(href->Value()) : chosen->Text();
 }
 

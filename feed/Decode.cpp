@@ -164,6 +164,13 @@ char* DecodeUtf8(std::string_view text, char* out, bool lineFeedsToSpaces, bool&
             ++i;
             continue;
         }
+        if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (in[i + 1] & 0xC0) == 0x80) {
+            out[0] = static_cast<char>(b);  // the common case, Latin letters
+            out[1] = static_cast<char>(in[i + 1]);
+            out += 2;
+            i += 2;
+            continue;
+        }
         const int length = SequenceLength(in + i, n - i);
         if (length > 0) {
             std::memcpy(out, in + i, static_cast<std::size_t>(length));
@@ -254,8 +261,6 @@ TTextDecoder::~TTextDecoder() = default;
 char* TTextDecoder::Decode(std::string_view text, char* out, bool lineFeedsToSpaces) const {
     switch (FKind) {
     case TKind::kUtf8: {
-        if (IsValidUtf8(text))
-            return CopyValid(text, out, lineFeedsToSpaces);
         bool valid = true;
         return DecodeUtf8(text, out, lineFeedsToSpaces, valid);
     }

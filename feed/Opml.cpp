@@ -18,8 +18,7 @@ std::vector<std::string> ReadOpmlAddresses(const std::string& fileName) {
     if (!root || !SameNameKey(root->Name(), "opml"))
         throw Exception("The file is not an OPML file");
     const TVexXMLNode* declaration = ChannelDeclaration(*document);
-    const TVexXMLParameter* encoding =
-        declaration ? declaration->Parameters().ParamByName("encoding") : nullptr;
+    const TVexXMLParameter* encoding = declaration ? declaration->Attribute("encoding") : nullptr;
     const TTextDecoder decoder(encoding ? std::string_view(encoding->Value()) : std::string_view());
 
     // Depth first in document order, without recursion: folders nest.
@@ -39,8 +38,7 @@ std::vector<std::string> ReadOpmlAddresses(const std::string& fileName) {
         if (child->Kind() != nkElement)
             continue;
         if (SameNameKey(child->Name(), "outline"))
-            if (const TVexXMLParameter* url = child->Parameters().ParamByName("xmlUrl");
-                url && !url->Value().empty())
+            if (const TVexXMLParameter* url = child->Attribute("xmlUrl"); url && !url->Value().empty())
                 addresses.push_back(decoder.Decode(url->Value()));
         open.push_back({child, 0});
     }

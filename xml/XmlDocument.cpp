@@ -372,10 +372,14 @@ TVexXMLParser::~TVexXMLParser() {
 }
 
 void TVexXMLParser::ReleaseNodes() noexcept {
-    if (FMustVisit)
+    if (FMustVisit) {
         TVexBaseXmlNode::Clear();
-    else
+    } else {
+        for (TVexBaseXmlNode* node : FIndexed)
+            DestroyIndexOf(*node);
         ForgetChildren();
+    }
+    FIndexed.clear();
     FMustVisit = false;
 }
 

@@ -7,6 +7,7 @@
 #include "xml/XmlNode.h"
 
 #include <string>
+#include <vector>
 
 class TVexXMLParser : public TVexBaseXmlNode {
 public:
@@ -40,11 +41,13 @@ private:
     void ParseFileText(vexxml::TFileText& text);
 
     void ChildrenOwnMemory() noexcept override { FMustVisit = true; }
+    void IndexMade(TVexBaseXmlNode* node) override { FIndexed.push_back(node); }
     // Destroys the nodes: each one only when some node owns memory outside
     // the arena (a node added or changed after the parse, an index).
     void ReleaseNodes() noexcept;
 
     bool FMustVisit = false;
+    std::vector<TVexBaseXmlNode*> FIndexed;  // the nodes that made a name index
 
     // The parsed nodes and their texts; released only after the nodes.
     TVexXMLArena FArena;

@@ -134,6 +134,9 @@ void TVexXMLNode::SetName(std::string name) {
 }
 
 void TVexXMLNode::Clear() {
+    // Nodes of a parsed document die before it: it visits the rest then.
+    if (FInArena)
+        NoteOwnership();
     TVexBaseXmlNode::Clear();
     FParameters.Clear();
     SetText(std::string());

@@ -97,6 +97,11 @@ protected:
     // Called on the root of a tree when some node in it owns memory; a
     // parsed document then visits its nodes at destruction.
     virtual void ChildrenOwnMemory() noexcept {}
+    // Called on the root of a tree before a node in it makes its name
+    // index; a parsed document keeps a list of them, to free their indexes
+    // without visiting the rest. May throw std::bad_alloc.
+    virtual void IndexMade(TVexBaseXmlNode*) {}
+    static void DestroyIndexOf(TVexBaseXmlNode& node) noexcept { node.DestroyIndex(); }
     // For a document whose nodes own nothing outside its memory: forgets
     // the children and the index without visiting the children, and the
     // word of ownership.

@@ -40,9 +40,21 @@ void TVexBaseXmlNode::AddToIndex(TVexXMLNode* node) {
 }
 
 void TVexBaseXmlNode::InsertIntoIndex(TVexXMLNode* node, std::unique_ptr<TBinaryTreeNode>& spare) {
-    // The index is memory of its own; a top node's goes with the node itself.
-    if (FParent)
-        NoteOwnership();
+    // The index is memory of its own. A parsed document learns of it when
+    // it is made, from a node near its top (where readers look things up);
+    // deeper down the node has the document visit its nodes instead, so
+    // that no walk is longer than kIndexWalk. The index of a node made alone
+    // or at the top goes with the node itself.
+    if (!FNameIndex && FParent && static_cast<TVexXMLNode*>(this)->FInArena) {
+        constexpr int kIndexWalk = 64;
+        TVexBaseXmlNode* root = FParent;
+        for (int steps = 0; root->FParent && steps < kIndexWalk; ++steps)
+            root = root->FParent;
+        if (root->FParent)
+            NoteOwnership();
+        else
+            root->IndexMade(this);
+    }
     const std::string_view key = node->Name();
     TBinaryTreeNode* t = FNameIndex;
     TBinaryTreeNode* last = nullptr;

@@ -297,13 +297,18 @@ TEST(XmlParser, EachParseReplacesTheChildren) {
 // was given memory of its own after the parse. Each change alone must be
 // freed with the document (the sanitizer build reports a leak otherwise).
 TEST(XmlParser, ParsedNodesChangedAfterTheParseAreFreed) {
-    std::string text = "<r><a k='v'>t</a>";
+    std::string text = "<top><r><a k='v'>t</a>";
     for (int i = 0; i < 20; ++i)
         text += "<b/>";
-    text += "<a-name-longer-than-fifteen/></r>";
+    text += "<a-name-longer-than-fifteen/></r></top>";
     const std::string long40(40, 'x');
+    // Each is given the element r, whose parent is the root "top".
     const std::function<void(TVexXMLNode&)> changes[] = {
         [](TVexXMLNode& r) { r.NodeByName("b", false); },  // the index of 22 children
+        [](TVexXMLNode& r) {
+            r.NodeByName("b", false);
+            static_cast<TVexXMLNode*>(r.Parent())->Clear();  // the indexed node dies first
+        },
         [&](TVexXMLNode& r) { r.Items(0)->Parameters().ParamByName("k", true)->SetValue(long40); },
         [&](TVexXMLNode& r) { r.Items(0)->Parameters().ParamByName("new", true)->SetValue(long40); },
         [&](TVexXMLNode& r) { r.Items(0)->SetText(long40); },
@@ -313,8 +318,9 @@ TEST(XmlParser, ParsedNodesChangedAfterTheParseAreFreed) {
     for (const auto& change : changes) {
         TVexXMLParser document;
         document.Parse(text.c_str());
-        EXPECT_EQ(document.Items(0)->Items(21)->Name(), "a-name-longer-than-fifteen");
-        change(*document.Items(0));
+        TVexXMLNode& r = *document.Items(0)->Items(0);
+        EXPECT_EQ(r.Items(21)->Name(), "a-name-longer-than-fifteen");
+        change(r);
     }
 }
 
