@@ -130,10 +130,6 @@ struct TMemoryReturn {
 // (and kept, see SaveChannelList).
 constexpr std::size_t kMaxChannelFileBytes = 16u << 20;
 
-// The directory of the executable, taken from the file system as bytes: a
-// folder name that is not UTF-8 stays as it is. When it cannot be told (no
-// /proc, a path too long), the files go where a user's data goes,
-// $XDG_DATA_HOME/nemara/ (~/.local/share/nemara/), never to "/".
 // $XDG_DATA_HOME or $XDG_CACHE_HOME (xdgName) when absolute, else the
 // fallback below the home folder; with "/nemara/" added, and made.
 std::string UserFolder(const char* xdgName, const char* fallback) {

@@ -25,9 +25,10 @@ struct TFileFolders {
     std::string Download;
 };
 
-// For a program folder the user may write, that folder for both. Else the
-// list is in $XDG_DATA_HOME/nemara/ (unless a list he may write is in the
-// program's folder) and the download in $XDG_CACHE_HOME/nemara/.
+// For a program folder the user may write, that folder for both. Else, and
+// always for a folder below /usr/ (a package's), the list is in
+// $XDG_DATA_HOME/nemara/ (unless, outside /usr/, a list he may write is in
+// the program's folder) and the download in $XDG_CACHE_HOME/nemara/.
 TFileFolders FileFoldersFor(const std::string& programDir);
 
 // The folder of the window's list: the executable's when the user may write

@@ -31,7 +31,9 @@ bool AnsweredOnTheCommandLine(int argc, char* argv[]) {
                         "Each ADDRESS not in the channel list yet is added, and the last is read;\n"
                         "a window already open on the list takes them. \"feed:\" addresses are\n"
                         "read as http or https.\n"
-                        "The channel list is kept in \"channels.lst\" beside the program.\n"
+                        "The channel list is kept in \"channels.lst\" beside the program, or,\n"
+                        "where that folder is not yours to write or is below /usr/, in\n"
+                        "$XDG_DATA_HOME/nemara/ (~/.local/share/nemara/).\n"
                         "  -h, --help     print this help and exit\n"
                         "      --version  print the version and exit\n");
             return true;

@@ -409,3 +409,27 @@ TEST_F(ChannelList, AFullDiskKeepsTheOldFile) {
     EXPECT_TRUE(form->close());
     EXPECT_EQ(ReadBytes(dir.File("channels.lst")), old);
 }
+
+// A program folder the user may write keeps both files; one below /usr/ (a
+// package's, which root may write too) never does: they go to the XDG folders.
+TEST(FileFolders, UsrIsNeverTheUsersFolder) {
+    TempDir program, data, cache;
+    const std::string oldData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+    const std::string oldCache = std::getenv("XDG_CACHE_HOME") ? std::getenv("XDG_CACHE_HOME") : "";
+    ::setenv("XDG_DATA_HOME", data.Dir().c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", cache.Dir().c_str(), 1);
+    const TFileFolders own = FileFoldersFor(program.Dir());
+    EXPECT_EQ(own.List, program.Dir());
+    EXPECT_EQ(own.Download, program.Dir());
+    const TFileFolders system = FileFoldersFor("/usr/bin/");
+    EXPECT_EQ(system.List, data.Dir() + "/nemara/");
+    EXPECT_EQ(system.Download, cache.Dir() + "/nemara/");
+    auto restore = [](const char* name, const std::string& value) {
+        if (value.empty())
+            ::unsetenv(name);
+        else
+            ::setenv(name, value.c_str(), 1);
+    };
+    restore("XDG_DATA_HOME", oldData);
+    restore("XDG_CACHE_HOME", oldCache);
+}
