@@ -282,17 +282,21 @@ int RunAll(const fs::path& dir, bool quick) {
         const char* Label;
         const char* Ours;
         const char* Peer;
-        double Target;
+        double Target;      // warm
+        double ColdTarget;  // cold
     };
     const RatioRow ratios[] = {
-        {"Parse vs pugixml load_buffer", "ours Parse", "pugixml load_buffer", 1.0},
-        {"LoadFromFile vs pugixml load_file", "ours LoadFromFile+Parse", "pugixml load_file", 0.8},
-        {"Parse vs libxml2 xmlReadMemory", "ours Parse", "libxml2 xmlReadMemory", 5.0},
+        {"Parse vs pugixml load_buffer", "ours Parse", "pugixml load_buffer", 1.0, 2.0},
+        {"LoadFromFile vs pugixml load_file", "ours LoadFromFile+Parse", "pugixml load_file", 0.8, 0.8},
+        {"Parse vs libxml2 xmlReadMemory", "ours Parse", "libxml2 xmlReadMemory", 5.0, 5.0},
         // Time of the load over time of the reading: 2x or more when the
-        // reading takes at most half as long as the load.
-        {"LoadFromFile time / reading time", "ours ReadChannelRss", "ours LoadFromFile+Parse", 2.0},
+        // reading takes at most half as long as the load (warm), the load's
+        // time at most when cold.
+        {"LoadFromFile time / reading time", "ours ReadChannelRss", "ours LoadFromFile+Parse", 2.0, 1.0},
+        // The document destroyed in at most 5% of its load.
+        {"LoadFromFile time / destroy time", "ours destroyed after reading", "ours LoadFromFile+Parse", 20.0, 20.0},
     };
-    auto printRegime = [&](const char* title, const std::vector<Medians>& results) {
+    auto printRegime = [&](const char* title, const std::vector<Medians>& results, bool isCold) {
         std::printf("\n%s: median thread CPU time of interleaved runs in one process; MB = 10^6 bytes\n",
                     title);
         PrintRule();
@@ -318,19 +322,20 @@ int RunAll(const fs::path& dir, bool quick) {
         std::printf("%-32s%20s%20s%20s  %s\n", "speed ratio, ours / peer", "", "", "", "target (5, 50 MB)");
         std::printf("(the median of the rounds' own ratios where both ran in every round)\n");
         for (const RatioRow& r : ratios) {
+            const double target = isCold ? r.ColdTarget : r.Target;
             std::printf("%-32s", r.Label);
             bool met = true;
             for (std::size_t i = 0; i < results.size(); ++i) {
                 const double x = Ratio(results[i], r.Ours, r.Peer);
-                if (kSizes[i].Targeted && x < r.Target)
+                if (kSizes[i].Targeted && x < target)
                     met = false;
                 std::printf("%19.2fx", x);
             }
-            std::printf("  >= %.1fx %s\n", r.Target, Verdict(met));
+            std::printf("  >= %.1fx %s\n", target, Verdict(met));
         }
     };
-    printRegime("Cold (each load in fresh memory, as one fetch in the window)", cold);
-    printRegime("Warm (memory kept in the process between loads)", warm);
+    printRegime("Cold (each load in fresh memory, as one fetch in the window)", cold, true);
+    printRegime("Warm (memory kept in the process between loads)", warm, false);
 
     PrintRule();
     std::printf("peak memory, 50 MB feed, own process each: growth of the peak resident size / file size\n");
