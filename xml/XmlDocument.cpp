@@ -80,7 +80,7 @@ public:
         for (const std::string_view kept : FRecentNames)
             if (kept == name)
                 return kept;
-        if (name.size() > std::numeric_limits<std::uint32_t>::max())
+        if (name.size() > TVexXMLParameter::kMaxNameSize)
             throw std::length_error("XML attribute too long");
         const std::string_view kept = FArena.Keep(name);
         FRecentNames[FNextRecent++ % std::size(FRecentNames)] = kept;

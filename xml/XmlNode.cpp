@@ -141,3 +141,6 @@ void TVexXMLNode::Clear() {
     FParameters.Clear();
     SetText(std::string());
 }
+
+// The size a parsed document pays per node (64-bit libstdc++).
+static_assert(sizeof(void*) != 8 || sizeof(TVexXMLNode) <= 128, "a node outgrew its 128 bytes");

@@ -153,8 +153,9 @@ private:
 
     // The count of indexed children fits in the list's tail padding.
     [[no_unique_address]] TVexNodeList FChildren;
-    mutable int FIndexed = 0;  // the children before this position are indexed
-    bool FReported = false;    // the word of ownership has gone up from here
+    // Both in the list's tail padding: a node stays 128 bytes.
+    mutable int FIndexed : 31 = 0;  // the children before this position are indexed
+    bool FReported : 1 = false;     // the word of ownership has gone up from here
     mutable TBinaryTreeNode* FNameIndex = nullptr;
     TVexBaseXmlNode* FParent = nullptr;
 };

@@ -49,8 +49,7 @@ struct TVexXMLParameter::TOwned : TVexXMLParameter {
 };
 
 TVexXMLParameter* TVexXMLParameter::Create(std::string name, std::string value) {
-    if (name.size() > std::numeric_limits<std::uint32_t>::max() ||
-        value.size() > std::numeric_limits<std::uint32_t>::max())
+    if (name.size() > kMaxNameSize || value.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("XML attribute too long");
     return new TOwned(std::move(name), std::move(value));
 }

@@ -34,14 +34,17 @@ private:
         pkKeptOnHeap,  // a parsed attribute given a value of its own, on the heap
         pkOwned,       // a TOwned, allocated alone
     };
-    // Texts of 4 GiB or more are refused before (std::length_error).
-    TVexXMLParameter(std::string_view name, std::string_view value, TKind kind) noexcept : FKind(kind) {
+    // A name of 16 MiB or more and a value of 4 GiB or more are refused
+    // before (std::length_error).
+    static constexpr std::uint32_t kMaxNameSize = (1u << 24) - 1;
+    TVexXMLParameter(std::string_view name, std::string_view value, TKind kind) noexcept
+        : FNameSize(0), FKind(kind) {
         SetName(name);
         SetValueView(value);
     }
     void SetName(std::string_view name) noexcept {
         FName = name.data();
-        FNameSize = static_cast<std::uint32_t>(name.size());
+        FNameSize = static_cast<std::uint32_t>(name.size()) & kMaxNameSize;
     }
     void SetValueView(std::string_view value) noexcept {
         FValue = value.data();
@@ -51,10 +54,10 @@ private:
     // Pointers and sizes rather than views: a parsed document holds many.
     const char* FName = nullptr;
     const char* FValue = nullptr;
-    std::uint32_t FNameSize = 0;
     std::uint32_t FValueSize = 0;
+    std::uint32_t FNameSize : 24;  // longer names are refused: 32 bytes an attribute
+    std::uint32_t FKind : 8;
     TVexXMLParameter* FNext = nullptr;  // the next attribute of the owning list
-    TKind FKind;
 };
 
 // Attributes in the order of their creation; no two share a name key.
