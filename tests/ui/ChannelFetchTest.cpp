@@ -41,7 +41,7 @@ line two</description>
     </item>
     <item>
       <category>świat</category>
-      <title>Druga</title>
+      <title>Druga — Вторая — 二番目 🎉</title>
       <description>Second</description>
       <link>http://example.pl/2</link>
       <pubDate>Tue, 01 Mar 2011 08:00:00 GMT</pubDate>
@@ -195,6 +195,8 @@ TEST_F(ChannelFetch, RssAndAtomFillTheGridOneAfterTheOther) {
     EXPECT_EQ(form.Titles->Cells(0, 0), "Pierwsza");
     EXPECT_EQ(form.Titles->Cells(1, 0), "[kraj]");
     EXPECT_EQ(form.Titles->Cells(1, 1), "[świat]");
+    // Every script reaches the grid as written.
+    EXPECT_EQ(form.Titles->item(1, 0)->text(), QString::fromUtf8("Druga — Вторая — 二番目 🎉"));
     EXPECT_EQ(form.Titles->DefaultColWidth(), form.Titles->width() / 2);
     EXPECT_EQ(form.FChannel.Title, "Wiadomości");
     EXPECT_EQ(form.FChannel.Language, "pl");
