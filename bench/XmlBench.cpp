@@ -294,7 +294,8 @@ int RunAll(const fs::path& dir, bool quick) {
         // time at most when cold.
         {"LoadFromFile time / reading time", "ours ReadChannelRss", "ours LoadFromFile+Parse", 2.0, 1.0},
         // The document destroyed in at most 5% of its load.
-        {"LoadFromFile time / destroy time", "ours destroyed after reading", "ours LoadFromFile+Parse", 20.0, 20.0},
+        {"LoadFromFile time / destroy time", "ours destroyed after reading", "ours LoadFromFile+Parse", 20.0,
+         20.0},
     };
     auto printRegime = [&](const char* title, const std::vector<Medians>& results, bool isCold) {
         std::printf("\n%s: median thread CPU time of interleaved runs in one process; MB = 10^6 bytes\n",
