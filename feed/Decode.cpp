@@ -143,7 +143,38 @@ char* DecodeUtf8(std::string_view text, char* out, bool lineFeedsToSpaces, bool&
         // bytes before the first one to look at. The output is never
         // shorter than the input read, so the store stays inside its room.
 #ifdef __SSE2__
+        // A step of ASCII and 2-byte letters only (leads C2..DF, each
+        // followed by a trail byte, which may open the next step) is copied
+        // whole, its line feeds turned when asked: text in Latin scripts
+        // seldom leaves this loop.
         const __m128i stops = _mm_set1_epi8(static_cast<char>(stop));
+        const __m128i high = _mm_set1_epi8(static_cast<char>(0x80));
+        unsigned carry = 0;  // the last step ended with a lead
+        while (i + 16 <= n) {
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            const auto nonAscii = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+            const __m128i lineFeeds = _mm_cmpeq_epi8(bytes, stops);
+            // Signed, with the top bit flipped: trail bytes are 00..3F, leads 42..5F.
+            const __m128i x = _mm_xor_si128(bytes, high);
+            const auto trails = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(-1)), _mm_cmplt_epi8(x, _mm_set1_epi8(0x40)))));
+            const auto leads = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(
+                _mm_cmpgt_epi8(x, _mm_set1_epi8(0x41)), _mm_cmplt_epi8(x, _mm_set1_epi8(0x60)))));
+            if ((leads | trails) != nonAscii || trails != (((leads << 1) | carry) & 0xFFFFu))
+                break;
+            carry = leads >> 15;
+            if (lineFeedsToSpaces)
+                bytes = _mm_or_si128(_mm_andnot_si128(lineFeeds, bytes),
+                                     _mm_and_si128(lineFeeds, _mm_set1_epi8(' ')));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+            i += 16;
+            out += 16;
+        }
+        if (carry) {  // the lead goes to the character-wise reading with its trail
+            --i;
+            --out;
+        }
+        // Up to the first byte to look at, as it stands.
         while (i + 16 <= n) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
