@@ -142,7 +142,7 @@ public:
     // With `file`, the memory of the text behind the cursor goes back as
     // the reading goes on.
     TDocumentReader(TVexXMLParser& document, const char* text, TFileText* file = nullptr)
-        : FDocument(document), FBuilder(document), FLexer(text), FText(text), FFile(file) {
+        : FBuilder(document), FLexer(text), FText(text), FFile(file) {
         // A UTF-8 byte order mark says nothing that the declaration does not.
         if (FLexer.At(kByteOrderMark))
             FLexer.Advance(static_cast<int>(kByteOrderMark.size()));
@@ -348,7 +348,6 @@ private:
         return psBetweenTags;
     }
 
-    TVexXMLParser& FDocument;
     TVexXMLDocumentBuilder FBuilder;
     TVexXMLLexer FLexer;
     const char* FText;
