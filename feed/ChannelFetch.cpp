@@ -2,11 +2,15 @@
 
 #include "base/Exceptions.h"
 #include "feed/ChannelReader.h"
+#include "feed/Decode.h"
 #include "feed/Download.h"
 #include "xml/NameKey.h"
 #include "xml/VexXMLParser.h"
+#include "xml/XmlFileText.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 TVexXMLNode* ChannelDeclaration(const TVexBaseXmlNode& document) {
@@ -48,9 +52,59 @@ TChannelFormat ReadChannel(TVexBaseXmlNode& document, TRSS& channel, const TShor
     return kind;
 }
 
+namespace {
+
+// Where the value of the encoding that the XML declaration at the start of
+// the text names lies: [first, second); {0, 0} when there is none. The
+// declaration is ASCII in every encoding that the parser can read.
+std::pair<std::size_t, std::size_t> DeclaredEncodingAt(std::string_view text) {
+    std::size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    if (text.substr(start, 6) != "<?xml ")
+        return {0, 0};
+    const std::size_t end = text.find("?>", start);
+    const std::string_view declaration = text.substr(0, end);
+    std::size_t at = declaration.find("encoding", start);
+    if (at == std::string_view::npos)
+        return {0, 0};
+    at = declaration.find_first_not_of(" \t\r\n", at + 8);
+    if (at == std::string_view::npos || declaration[at] != '=')
+        return {0, 0};
+    at = declaration.find_first_not_of(" \t\r\n", at + 1);
+    if (at == std::string_view::npos || (declaration[at] != '"' && declaration[at] != '\''))
+        return {0, 0};
+    const std::size_t close = declaration.find(declaration[at], at + 1);
+    return close == std::string_view::npos ? std::pair<std::size_t, std::size_t>{0, 0}
+                                           : std::pair<std::size_t, std::size_t>{at + 1, close};
+}
+
+}  // namespace
+
 std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName) {
-    auto document = std::make_unique<TVexXMLParser>();
-    document->LoadFromFile(fileName);
+    // The first bytes tell the declared encoding.
+    std::string head(256, '\0');
+    if (std::FILE* file = std::fopen(fileName.c_str(), "rb")) {
+        head.resize(std::fread(head.data(), 1, head.size(), file));
+        std::fclose(file);
+    } else {
+        head.clear();
+    }
+    const auto [first, last] = DeclaredEncodingAt(head);
+    const std::string encoding = head.substr(first, last - first);
+    const TTextDecoder decoder(encoding);
+    if (!decoder.Converts()) {
+        auto document = std::make_unique<TVexXMLParser>();
+        document->LoadFromFile(fileName);
+        return document;
+    }
+    // Another encoding: the text is read in UTF-8, its declaration saying so,
+    // so that a character reference gives its Unicode character, as it
+    // means, not a byte of the old code page.
+    std::string text = decoder.Decode(vexxml::ReadFileAsCrLfText(fileName));
+    const auto [at, end] = DeclaredEncodingAt(text);
+    text.replace(at, end - at, "UTF-8");
+    auto document = std::make_unique<TTranscodedDocument>();
+    document->DeclaredEncoding = encoding;
+    document->Parse(text.c_str());
     return document;
 }
 

@@ -6,6 +6,7 @@
 #include "feed/Channel.h"
 #include "feed/Download.h"
 #include "feed/ShortDate.h"
+#include "xml/VexXMLParser.h"
 
 #include <cstdint>
 #include <functional>
@@ -38,8 +39,18 @@ TChannelFormat ChannelFormat(const TVexBaseXmlNode& document);
 // given short date format.
 TChannelFormat ReadChannel(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format);
 
-// A new document loaded from the file. Raises the parser's failures; the
-// document is released with the unique_ptr, also when loading fails.
+// A document read from a file in another encoding than UTF-8: its text was
+// converted to UTF-8 before the parse. The readers read its texts as UTF-8
+// and give the encoding its declaration named.
+class TTranscodedDocument : public TVexXMLParser {
+public:
+    std::string DeclaredEncoding;
+};
+
+// A new document loaded from the file. A file whose XML declaration names a
+// known encoding other than UTF-8 is converted to UTF-8 first (a
+// TTranscodedDocument). Raises the parser's failures; the document is
+// released with the unique_ptr, also when loading fails.
 std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName);
 
 // Downloads the address into fileName (DownloadFile with the options). A

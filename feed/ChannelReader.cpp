@@ -22,9 +22,11 @@ namespace {
 class TReader {
 public:
     TReader(TVexBaseXmlNode& document, TRSS& channel)
-        : FChannel(channel), FDecoder(DeclaredEncoding(document)) {
+        : FChannel(channel), FDecoder(Transcoded(document) ? "utf-8" : DeclaredEncoding(document)) {
         channel.Clear();
-        channel.Encoding = Keep(TTextDecoder(""), DeclaredEncoding(document), false);
+        const TTranscodedDocument* transcoded = Transcoded(document);
+        channel.Encoding = Keep(
+            TTextDecoder(""), transcoded ? transcoded->DeclaredEncoding : DeclaredEncoding(document), false);
     }
 
     // The decoded content of an element; with lineFeedsToSpaces its line
@@ -92,6 +94,11 @@ public:
     }
 
 private:
+    // A document converted to UTF-8 before its parse.
+    static const TTranscodedDocument* Transcoded(const TVexBaseXmlNode& document) {
+        return dynamic_cast<const TTranscodedDocument*>(&document);
+    }
+
     static std::string_view DeclaredEncoding(TVexBaseXmlNode& document) {
         TVexXMLNode* declaration = ChannelDeclaration(document);
         const TVexXMLParameter* encoding = declaration ? declaration->Attribute("encoding") : nullptr;

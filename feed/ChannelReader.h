@@ -1,7 +1,8 @@
 // Reading a parsed RSS 2.0, RSS 1.0 or Atom document into the channel record.
 //
 // The encoding comes from the XML declaration when the document has one
-// (ChannelDeclaration); the root is its first top-level element
+// (ChannelDeclaration), or, for a TTranscodedDocument, from what the file
+// declared (its texts are UTF-8 already); the root is its first top-level element
 // (ChannelRoot). Element names are looked up ignoring ASCII case; items and
 // entries are only the children named exactly "item" or "entry". Every
 // stored text is decoded from the declared encoding into UTF-8 (TTextDecoder),

@@ -29,6 +29,9 @@ public:
 
     static constexpr std::size_t MaxSize(std::size_t size) noexcept { return 3 * size; }
 
+    // Whether texts change: the name is a known encoding other than UTF-8.
+    bool Converts() const noexcept { return FKind != TKind::kUtf8 && FKind != TKind::kGuess; }
+
     // Writes the UTF-8 of `text` at `out`, which has room for
     // MaxSize(text.size()) bytes, and returns the end of what it wrote.
     // With lineFeedsToSpaces every line feed of the result is a space.

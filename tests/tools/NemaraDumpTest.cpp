@@ -270,7 +270,8 @@ TEST_F(NemaraDump, ConvertsEveryTextToUtf8) {
          "Fran\xE7"
          "ais \xE0 \xE8 \xEA, \xF1, \xE5 \xF8",
          "Français à è ê, ñ, å ø"},
-        {"windows-1251", "\xCD\xEE\xE2\xEE\xF1\xF2\xE8", "Новости"},
+        // A character reference is Unicode's, whatever the encoding.
+        {"windows-1251", "\xCD\xEE\xE2\xEE\xF1\xF2\xE8 &#8212; &#x1F4F0;", "Новости — 📰"},
         {"utf-8", "日本語のニュース 🎉", "日本語のニュース 🎉"},
     };
     for (const auto& feed : feeds) {
@@ -280,6 +281,7 @@ TEST_F(NemaraDump, ConvertsEveryTextToUtf8) {
         run = Dump({File("script.xml", text)});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(json::parse(run.out)["items"][0]["title"], feed.expected) << feed.encoding;
+        EXPECT_EQ(json::parse(run.out)["encoding"], feed.encoding);
     }
 }
 
