@@ -218,49 +218,14 @@ char* DecodeUtf8(std::string_view text, char* out, bool lineFeedsToSpaces, bool&
 
 bool IsValidUtf8(std::string_view text) {
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        // ASCII sixteen bytes a step where SSE2 is there.
-#ifdef __SSE2__
-        while (i + 16 <= n) {
-            const int mask = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
-            if (mask != 0) {
-                i += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-                break;
-            }
-            i += 16;
-        }
-        if (i == n)
-            break;
-#endif
-        const unsigned char b = in[i];
-        if (b < 0x80) {
-            ++i;
-        } else if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (in[i + 1] & 0xC0) == 0x80) {
-            i += 2;  // the common case, Latin letters, without the general rule
-        } else {
-            const int length = SequenceLength(in + i, n - i);
-            if (length < 0)
-                return false;
-            i += static_cast<std::size_t>(length);
-        }
+    for (std::size_t i = 0; i < text.size();) {
+        const int length = in[i] < 0x80 ? 1 : SequenceLength(in + i, text.size() - i);
+        if (length < 0)
+            return false;
+        i += static_cast<std::size_t>(length);
     }
     return true;
 }
-
-namespace {
-
-// Valid UTF-8 is copied whole, the line feeds turned afterwards.
-char* CopyValid(std::string_view text, char* out, bool lineFeedsToSpaces) {
-    std::memcpy(out, text.data(), text.size());
-    if (lineFeedsToSpaces)
-        for (char* p = out; (p = static_cast<char*>(std::memchr(p, '\n', out + text.size() - p))); ++p)
-            *p = ' ';
-    return out + text.size();
-}
-
-}  // namespace
 
 // An iconv descriptor into UTF-8, closed with the decoder.
 struct TTextDecoder::TIconv {
@@ -299,10 +264,11 @@ char* TTextDecoder::Decode(std::string_view text, char* out, bool lineFeedsToSpa
         return DecodeBytes(Win1250Table(), text, out, lineFeedsToSpaces);
     case TKind::kIso88592:
         return DecodeBytes(Iso88592Table(), text, out, lineFeedsToSpaces);
-    case TKind::kGuess:
-        if (IsValidUtf8(text))
-            return CopyValid(text, out, lineFeedsToSpaces);
-        return DecodeBytes(Win1250Table(), text, out, lineFeedsToSpaces);
+    case TKind::kGuess: {
+        bool valid = true;
+        char* end = DecodeUtf8(text, out, lineFeedsToSpaces, valid);
+        return valid ? end : DecodeBytes(Win1250Table(), text, out, lineFeedsToSpaces);
+    }
     case TKind::kIconv:
         break;
     }
