@@ -8,6 +8,7 @@
 #include "xml/XmlEscape.h"
 #include "xml/VexXMLParser.h"
 
+#include <array>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -51,18 +52,34 @@ public:
         return Keep(FDecoder, text, lineFeedsToSpaces);
     }
 
+    // The first element child of each of the names, found in one pass over
+    // the children (what NodeByName gives for each, without an index): an
+    // item is read by looking at each of its children once.
+    template <std::size_t N>
+    static std::array<const TVexXMLNode*, N> Children(const TVexXMLNode& parent,
+                                                      const std::array<std::string_view, N>& names) {
+        std::array<const TVexXMLNode*, N> found{};
+        std::size_t missing = N;
+        for (int i = 0; i < parent.Count() && missing > 0; ++i) {
+            const TVexXMLNode* child = parent.Items(i);
+            if (child->Kind() != nkElement)
+                continue;
+            const std::string_view name = child->Name();
+            for (std::size_t k = 0; k < N; ++k)
+                if (!found[k] && name.size() == names[k].size() && SameNameKey(name, names[k])) {
+                    found[k] = child;
+                    --missing;
+                    break;
+                }
+        }
+        return found;
+    }
+
     static TVexXMLNode* FirstChild(TVexXMLNode& parent, std::initializer_list<std::string_view> names) {
         for (std::string_view name : names)
             if (TVexXMLNode* node = parent.NodeByName(name, false))
                 return node;
         return nullptr;
-    }
-
-    // The raw text of the first of the named children: a date, read as it
-    // stands since every form of one is ASCII.
-    static std::string_view FirstRaw(TVexXMLNode& parent, std::initializer_list<std::string_view> names) {
-        const TVexXMLNode* node = FirstChild(parent, names);
-        return node ? node->Text() : std::string_view();
     }
 
     // Title, description and language; the link is the format's own.
@@ -236,13 +253,17 @@ void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel) {
         channel.Link = reader.FirstText(*element, {"link"});
     // RSS 1.0 keeps its items beside the channel, not inside it.
     TVexXMLNode* items = root.Name() == "rdf:RDF" ? &root : element;
+    static constexpr std::array<std::string_view, 8> kFields = {
+        "category", "dc:subject", "title", "description", "link", "guid", "pubdate", "dc:date"};
     reader.ReadItems(items, "item", [&reader](TVexXMLNode& item, TRSSItem& entry) {
-        entry.Category = reader.FirstText(item, {"category", "dc:subject"});
-        entry.Title = reader.FirstText(item, {"title"});
-        entry.Description = reader.FirstText(item, {"description"}, true);
-        entry.Link = reader.FirstText(item, {"link"});
-        entry.Guid = reader.FirstText(item, {"guid"});
-        entry.Date = RssDate(TReader::FirstRaw(item, {"pubdate", "dc:date"}));
+        const auto f = TReader::Children(item, kFields);
+        entry.Category = reader.Content(f[0] ? f[0] : f[1]);
+        entry.Title = reader.Content(f[2]);
+        entry.Description = reader.Content(f[3], true);
+        entry.Link = reader.Content(f[4]);
+        entry.Guid = reader.Content(f[5]);
+        const TVexXMLNode* date = f[6] ? f[6] : f[7];
+        entry.Date = RssDate(date ? date->Text() : std::string_view());
     });
 }
 
@@ -254,10 +275,14 @@ void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateF
     // Asked once: a short date without a year falls in it.
     const int currentYear = CurrentYear();
     reader.ReadItems(&element, "entry", [&reader, &format, currentYear](TVexXMLNode& node, TRSSItem& entry) {
-        entry.Title = reader.FirstText(node, {"title"});
-        entry.Description = reader.FirstText(node, {"summary", "content"}, true);
+        static constexpr std::array<std::string_view, 6> kFields = {"title", "summary", "content",
+                                                                    "id",    "updated", "published"};
+        const auto f = TReader::Children(node, kFields);
+        entry.Title = reader.Content(f[0]);
+        entry.Description = reader.Content(f[1] ? f[1] : f[2], true);
         entry.Link = reader.Decode(AtomLink(node), false);
-        entry.Guid = reader.FirstText(node, {"id"});
-        entry.Date = AtomDate(TReader::FirstRaw(node, {"updated", "published"}), format, currentYear);
+        entry.Guid = reader.Content(f[3]);
+        const TVexXMLNode* date = f[4] ? f[4] : f[5];
+        entry.Date = AtomDate(date ? date->Text() : std::string_view(), format, currentYear);
     });
 }

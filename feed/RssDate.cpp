@@ -147,8 +147,10 @@ int MonthIndex(std::string_view name) {
     static const std::string_view fullNames[13] = {"",        "January",  "February", "March",  "April",
                                                    "May",     "June",     "July",     "August", "September",
                                                    "October", "November", "December"};
+    // Most dates give the three-letter name.
+    const std::string_view* names = name.size() == 3 ? MonthNames : fullNames;
     for (int m = 1; m <= 12; ++m)
-        if (SameNameKey(name, MonthNames[m]) || SameNameKey(name, fullNames[m]))
+        if (SameNameKey(name, names[m]))
             return m;
     return SameNameKey(name, "Sept") ? 9 : 0;
 }
