@@ -12,11 +12,7 @@ TVexBaseXmlNode::~TVexBaseXmlNode() {
     DestroyChildren();
 }
 
-TVexXMLNode* TVexBaseXmlNode::Items(int i) const {
-    if (i < 0 || i >= FChildren.Size())
-        throw EVexXMLError(nodemsg::BadIndex);
-    return FChildren[i];
-}
+void TVexBaseXmlNode::ThrowBadIndex() { throw EVexXMLError(nodemsg::BadIndex); }
 
 TVexXMLNode* TVexBaseXmlNode::NodeByName(std::string_view name, bool autoCreate) {
     // A node with few children that was never indexed is searched in child

@@ -55,7 +55,11 @@ public:
     // Children of every kind, in the order they were added.
     int Count() const noexcept { return FChildren.Size(); }
     // Raises "Nieprawidłowy indeks!" outside 0..Count()-1.
-    TVexXMLNode* Items(int i) const;
+    TVexXMLNode* Items(int i) const {
+        if (static_cast<unsigned>(i) >= static_cast<unsigned>(FChildren.Size()))
+            ThrowBadIndex();
+        return FChildren[i];
+    }
 
     // The first indexed element child whose name has the key of `name`.
     // When there is none: with autoCreate a new empty element named `name`
@@ -129,6 +133,8 @@ protected:
 private:
     friend class TVexXMLNode;
     friend class TVexXMLDocumentBuilder;
+
+    [[noreturn]] static void ThrowBadIndex();
 
     // Enters the children added since the index was last used. Touches only
     // FNameIndex, FIndexed and the tree nodes, so it may run on behalf of
