@@ -3,7 +3,6 @@
 #include "xml/HugePages.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -42,13 +41,6 @@ char* TTextStore::Reserve(std::size_t size) {
     FCur = data;
     FEnd = data + blockSize;
     return FCur;
-}
-
-std::string_view TTextStore::Keep(std::string_view text) {
-    char* p = Reserve(text.size());
-    if (!text.empty())
-        std::memcpy(p, text.data(), text.size());
-    return KeepWritten(p + text.size());
 }
 
 void TTextStore::Clear() noexcept {

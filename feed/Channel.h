@@ -25,14 +25,13 @@ public:
     }
 
     // Room for `size` bytes to write a text into; KeepWritten then keeps
-    // its first bytes. Good until the next Reserve or Keep.
+    // its first bytes. Good until the next Reserve.
     char* Reserve(std::size_t size);
     std::string_view KeepWritten(const char* end) noexcept {
         const std::string_view text(FCur, static_cast<std::size_t>(end - FCur));
         FCur += text.size();
         return text;
     }
-    std::string_view Keep(std::string_view text);
 
     // Frees every block; every kept text is gone.
     void Clear() noexcept;

@@ -27,10 +27,14 @@ void TMemo::SetText(std::string text) {
     text.resize(std::min(text.size(), text.find('\0')));
     // Malformed bytes are made U+FFFD here, as the view would show them, so
     // that the view's positions map back onto these bytes.
-    std::string valid(text.size() * 3, '\0');
-    bool wellFormed = true;
-    valid.resize(static_cast<std::size_t>(DecodeUtf8(text, valid.data(), false, wellFormed) - valid.data()));
-    text_ = wellFormed ? std::move(text) : std::move(valid);
+    if (IsValidUtf8(text)) {
+        text_ = std::move(text);
+    } else {
+        text_.assign(text.size() * 3, '\0');
+        bool wellFormed = true;
+        text_.resize(
+            static_cast<std::size_t>(DecodeUtf8(text, text_.data(), false, wellFormed) - text_.data()));
+    }
     // Line breaks as the view counts them: CR LF, a lone CR, a lone LF, and
     // the paragraph separator U+2029.
     constexpr std::string_view kParagraphSeparator = "\xE2\x80\xA9";
