@@ -56,6 +56,9 @@ private:
     std::size_t FNextBlock = kFirstBlock;
 };
 
+// What a channel document was read as, by its root element's name.
+enum class TChannelFormat { cfUnsupported, cfRss, cfAtom };
+
 // One news item: an RSS item or an Atom entry. Texts are UTF-8, kept by the
 // channel that the item belongs to.
 struct TRSSItem {

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -77,9 +78,10 @@ std::pair<std::size_t, std::size_t> DeclaredEncodingAt(std::string_view text) {
                                            : std::pair<std::size_t, std::size_t>{at + 1, close};
 }
 
-}  // namespace
-
-std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName) {
+// A new document loaded from the file as LoadChannelFile says; `sinkFor`
+// is handed the document before its parse and gives the parse's sink.
+template <typename SinkFor>
+std::unique_ptr<TVexXMLParser> LoadWithSink(const std::string& fileName, SinkFor sinkFor) {
     // The first bytes tell the declared encoding.
     std::string head(256, '\0');
     if (std::FILE* file = std::fopen(fileName.c_str(), "rb")) {
@@ -93,7 +95,7 @@ std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName) {
     const TTextDecoder decoder(encoding);
     if (!decoder.Converts()) {
         auto document = std::make_unique<TVexXMLParser>();
-        document->LoadFromFile(fileName);
+        document->LoadFromFile(fileName, sinkFor(*document));
         return document;
     }
     // Another encoding: the text is read in UTF-8, its declaration saying so,
@@ -104,8 +106,21 @@ std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName) {
     text.replace(at, end - at, "UTF-8");
     auto document = std::make_unique<TTranscodedDocument>();
     document->DeclaredEncoding = encoding;
-    document->Parse(text.c_str());
+    document->Parse(text.c_str(), sinkFor(*document));
     return document;
+}
+
+}  // namespace
+
+std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName) {
+    return LoadWithSink(fileName, [](TVexXMLParser&) -> TVexXMLNodeSink* { return nullptr; });
+}
+
+TChannelFormat ReadChannelFile(const std::string& fileName, TRSS& channel, const TShortDateFormat& format) {
+    std::optional<TChannelItemReader> items;
+    const std::unique_ptr<TVexXMLParser> document = LoadWithSink(
+        fileName, [&](TVexXMLParser& parsed) { return &items.emplace(parsed, channel, format); });
+    return items->Finish();
 }
 
 void DownloadChannelFile(const std::string& address, const std::string& fileName, DownloadOptions options) {

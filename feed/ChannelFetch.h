@@ -17,8 +17,6 @@ class TVexBaseXmlNode;
 class TVexXMLNode;
 class TVexXMLParser;
 
-enum class TChannelFormat { cfUnsupported, cfRss, cfAtom };
-
 // The XML declaration: top-level node 0 when it is a control tag named
 // "xml" (in any case), otherwise nullptr.
 TVexXMLNode* ChannelDeclaration(const TVexBaseXmlNode& document);
@@ -52,6 +50,12 @@ public:
 // TTranscodedDocument). Raises the parser's failures; the document is
 // released with the unique_ptr, also when loading fails.
 std::unique_ptr<TVexXMLParser> LoadChannelFile(const std::string& fileName);
+
+// LoadChannelFile and ReadChannel in one pass (TChannelItemReader): the
+// items are read as the parse completes them and are never all in the tree
+// at once. The record is what the two steps give; the document is gone.
+// When it raises, the record may hold part of the channel.
+TChannelFormat ReadChannelFile(const std::string& fileName, TRSS& channel, const TShortDateFormat& format);
 
 // Downloads the address into fileName (DownloadFile with the options). A
 // transfer that failed before any of the body arrived raises Exception with

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,24 +92,27 @@ public:
         FChannel.Language = FirstText(*element, {"language"});
     }
 
-    // Sizes News to the children named exactly itemName, then hands each of
-    // them with its entry to readItem, in document order.
+    // Adds an entry to News for each child named exactly itemName and
+    // hands both to readItem, in document order.
     template <typename ReadItem>
-    void ReadItems(TVexXMLNode* element, std::string_view itemName, ReadItem readItem) {
+    void ReadItems(const TVexXMLNode* element, std::string_view itemName, ReadItem readItem) {
         const int n = element ? element->Count() : 0;
-        int items = 0;
+        const auto isItem = [itemName](const TVexXMLNode& node) { return node.Name() == itemName; };
+        std::size_t items = 0;
         for (int i = 0; i < n; ++i)
-            if (element->Items(i)->Name() == itemName)
-                ++items;
+            items += isItem(*element->Items(i));
         std::vector<TRSSItem>& news = FChannel.News;
-        news.resize(static_cast<std::size_t>(items));
-        std::size_t k = 0;
+        std::size_t k = news.size();
+        news.resize(k + items);
         for (int i = 0; i < n; ++i) {
-            TVexXMLNode& item = *element->Items(i);
-            if (item.Name() == itemName)
+            const TVexXMLNode& item = *element->Items(i);
+            if (isItem(item))
                 readItem(item, news[k++]);
         }
     }
+
+    // A new last entry of News.
+    TRSSItem& NewItem() { return FChannel.News.emplace_back(); }
 
 private:
     // A document converted to UTF-8 before its parse.
@@ -157,6 +161,62 @@ double AtomDate(std::string_view text, const TShortDateFormat& format, int curre
     if (TryStrToDate(day, format, currentYear, date) || TryParseYmdDate(day, date))
         return date;
     return kNoDate;
+}
+
+void ReadRssItem(TReader& reader, const TVexXMLNode& item, TRSSItem& entry) {
+    static constexpr std::array<std::string_view, 8> kFields = {
+        "category", "dc:subject", "title", "description", "link", "guid", "pubdate", "dc:date"};
+    const auto f = TReader::Children(item, kFields);
+    entry.Category = reader.Content(f[0] ? f[0] : f[1]);
+    entry.Title = reader.Content(f[2]);
+    entry.Description = reader.Content(f[3], true);
+    entry.Link = reader.Content(f[4]);
+    entry.Guid = reader.Content(f[5]);
+    const TVexXMLNode* date = f[6] ? f[6] : f[7];
+    entry.Date = RssDate(date ? date->Text() : std::string_view());
+}
+
+// How Atom dates are read: a short date without a year falls in the year
+// asked once per read.
+struct TAtomDates {
+    const TShortDateFormat& Format;
+    int CurrentYear;
+};
+
+void ReadAtomEntry(TReader& reader, const TVexXMLNode& node, TRSSItem& entry, const TAtomDates& dates) {
+    static constexpr std::array<std::string_view, 6> kFields = {"title", "summary", "content",
+                                                                "id",    "updated", "published"};
+    const auto f = TReader::Children(node, kFields);
+    entry.Title = reader.Content(f[0]);
+    entry.Description = reader.Content(f[1] ? f[1] : f[2], true);
+    entry.Link = reader.Decode(AtomLink(node), false);
+    entry.Guid = reader.Content(f[3]);
+    const TVexXMLNode* date = f[4] ? f[4] : f[5];
+    entry.Date = AtomDate(date ? date->Text() : std::string_view(), dates.Format, dates.CurrentYear);
+}
+
+// The channel's fields and the items still in the document, after any read
+// already.
+void ReadRss(TReader& reader, TVexBaseXmlNode& document, TRSS& channel) {
+    TVexXMLNode& root = ChannelRoot(document);
+    TVexXMLNode* element = ChannelElement(root);
+    reader.ReadChannelFields(element);
+    if (element)
+        channel.Link = reader.FirstText(*element, {"link"});
+    // RSS 1.0 keeps its items beside the channel, not inside it.
+    const TVexXMLNode* items = root.Name() == "rdf:RDF" ? &root : element;
+    reader.ReadItems(items, "item", [&reader](const TVexXMLNode& item, TRSSItem& entry) {
+        ReadRssItem(reader, item, entry);
+    });
+}
+
+void ReadAtom(TReader& reader, TVexBaseXmlNode& document, TRSS& channel, const TAtomDates& dates) {
+    TVexXMLNode& element = ChannelRoot(document);
+    reader.ReadChannelFields(&element);
+    channel.Link = reader.Decode(AtomLink(element), false);
+    reader.ReadItems(&element, "entry", [&reader, &dates](const TVexXMLNode& node, TRSSItem& entry) {
+        ReadAtomEntry(reader, node, entry, dates);
+    });
 }
 
 }  // namespace
@@ -246,43 +306,118 @@ std::string_view AtomLink(const TVexXMLNode& element) {
 
 void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel) {
     TReader reader(document, channel);
-    TVexXMLNode& root = ChannelRoot(document);
-    TVexXMLNode* element = ChannelElement(root);
-    reader.ReadChannelFields(element);
-    if (element)
-        channel.Link = reader.FirstText(*element, {"link"});
-    // RSS 1.0 keeps its items beside the channel, not inside it.
-    TVexXMLNode* items = root.Name() == "rdf:RDF" ? &root : element;
-    static constexpr std::array<std::string_view, 8> kFields = {
-        "category", "dc:subject", "title", "description", "link", "guid", "pubdate", "dc:date"};
-    reader.ReadItems(items, "item", [&reader](TVexXMLNode& item, TRSSItem& entry) {
-        const auto f = TReader::Children(item, kFields);
-        entry.Category = reader.Content(f[0] ? f[0] : f[1]);
-        entry.Title = reader.Content(f[2]);
-        entry.Description = reader.Content(f[3], true);
-        entry.Link = reader.Content(f[4]);
-        entry.Guid = reader.Content(f[5]);
-        const TVexXMLNode* date = f[6] ? f[6] : f[7];
-        entry.Date = RssDate(date ? date->Text() : std::string_view());
-    });
+    ReadRss(reader, document, channel);
 }
 
 void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format) {
     TReader reader(document, channel);
-    TVexXMLNode& element = ChannelRoot(document);
-    reader.ReadChannelFields(&element);
-    channel.Link = reader.Decode(AtomLink(element), false);
-    // Asked once: a short date without a year falls in it.
-    const int currentYear = CurrentYear();
-    reader.ReadItems(&element, "entry", [&reader, &format, currentYear](TVexXMLNode& node, TRSSItem& entry) {
-        static constexpr std::array<std::string_view, 6> kFields = {"title", "summary", "content",
-                                                                    "id",    "updated", "published"};
-        const auto f = TReader::Children(node, kFields);
-        entry.Title = reader.Content(f[0]);
-        entry.Description = reader.Content(f[1] ? f[1] : f[2], true);
-        entry.Link = reader.Decode(AtomLink(node), false);
-        entry.Guid = reader.Content(f[3]);
-        const TVexXMLNode* date = f[4] ? f[4] : f[5];
-        entry.Date = AtomDate(date ? date->Text() : std::string_view(), format, currentYear);
-    });
+    ReadAtom(reader, document, channel, {format, CurrentYear()});
+}
+
+struct TChannelItemReader::TState {
+    TState(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format)
+        : Document(document), Channel(channel), Dates{format, CurrentYear()} {}
+
+    TVexBaseXmlNode& Document;
+    TRSS& Channel;
+    TAtomDates Dates;
+    // Made with the first item taken, when the declaration is complete, or
+    // by Finish; it empties the record as a read does.
+    std::optional<TReader> Reader;
+    const TVexXMLNode* Root = nullptr;  // the open root seen last
+    // What the items of Root are read as; cfUnsupported also when Root is
+    // not the document's root element, or items are taken no more.
+    TChannelFormat Format = TChannelFormat::cfUnsupported;
+    bool RssVersion1 = false;  // Root is "rdf:RDF"
+    bool ChannelSeen = false;  // a child of Root named "channel" is complete
+
+    TReader& ReaderNow() {
+        if (!Reader)
+            Reader.emplace(Document, Channel);
+        return *Reader;
+    }
+
+    // The first root met is the document's root element unless an element
+    // completed at the top level before it; any later one is not.
+    void Enter(const TVexXMLNode& root) {
+        Format = TChannelFormat::cfUnsupported;
+        if (!Root) {
+            bool first = true;
+            for (int i = 0; i < Document.Count() && first; ++i)
+                first = Document.Items(i)->Kind() != nkElement;
+            if (first)
+                Format = FormatOfRoot(root.Name());
+        }
+        RssVersion1 = root.Name() == "rdf:RDF";
+        Root = &root;
+    }
+
+    static TChannelFormat FormatOfRoot(std::string_view name) {
+        if (name == "rss" || name == "rdf:RDF")
+            return TChannelFormat::cfRss;
+        return name == "feed" ? TChannelFormat::cfAtom : TChannelFormat::cfUnsupported;
+    }
+};
+
+TChannelItemReader::TChannelItemReader(TVexBaseXmlNode& document, TRSS& channel,
+                                       const TShortDateFormat& format)
+    : FState(std::make_unique<TState>(document, channel, format)) {}
+
+TChannelItemReader::~TChannelItemReader() = default;
+
+bool TChannelItemReader::NodeCompleted(const TVexXMLNode& element, std::span<TVexXMLNode* const> open) {
+    TState& s = *FState;
+    if (open.front() != s.Root)
+        s.Enter(*open.front());
+    const std::string_view name = element.Name();
+    switch (s.Format) {
+    case TChannelFormat::cfAtom:
+        if (open.size() != 1 || name != "entry")
+            return false;
+        {
+            TReader& reader = s.ReaderNow();
+            ReadAtomEntry(reader, element, reader.NewItem(), s.Dates);
+            return true;
+        }
+    case TChannelFormat::cfRss:
+        if (s.RssVersion1 && open.size() == 1 && name == "item") {
+            // Before its channel, an item may be what the channel is read
+            // from; it and every item after it stay for Finish, in order.
+            if (!s.ChannelSeen) {
+                s.Format = TChannelFormat::cfUnsupported;
+                return false;
+            }
+        } else if (open.size() == 1) {
+            s.ChannelSeen = s.ChannelSeen || (element.Kind() == nkElement && SameNameKey(name, "channel"));
+            return false;
+        } else if (s.RssVersion1 || open.size() != 2 || name != "item" || s.ChannelSeen ||
+                   !SameNameKey(open[1]->Name(), "channel")) {
+            // Only the items of the first child named "channel" are read.
+            return false;
+        }
+        {
+            TReader& reader = s.ReaderNow();
+            ReadRssItem(reader, element, reader.NewItem());
+            return true;
+        }
+    case TChannelFormat::cfUnsupported:
+        break;
+    }
+    return false;
+}
+
+TChannelFormat TChannelItemReader::Finish() {
+    TState& s = *FState;
+    const TChannelFormat kind = ChannelFormat(s.Document);
+    switch (kind) {
+    case TChannelFormat::cfRss:
+        ReadRss(s.ReaderNow(), s.Document, s.Channel);
+        break;
+    case TChannelFormat::cfAtom:
+        ReadAtom(s.ReaderNow(), s.Document, s.Channel, s.Dates);
+        break;
+    case TChannelFormat::cfUnsupported:
+        break;
+    }
+    return kind;
 }

@@ -16,7 +16,10 @@
 
 #include "feed/Channel.h"
 #include "feed/ShortDate.h"
+#include "xml/XmlDocument.h"
 
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -37,6 +40,30 @@ void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel);
 // "updated", else of "published", converted in the given short date format
 // or else read as "yyyy-mm-dd". Raises as ReadChannelRss.
 void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format);
+
+// Reads a channel while its document is parsed, as the sink of the parse:
+// each item or entry that ReadChannel would read is read as the parse
+// completes it and then leaves the tree, so the tree of an item-dense feed
+// is never held whole. Finish, after the parse, reads the rest; the record
+// is then what ReadChannel gives for the whole document. Where taking an
+// item early could change what the rest reads as (an RSS 1.0 item before
+// its channel), the items stay in the tree and are read by Finish.
+class TChannelItemReader final : public TVexXMLNodeSink {
+public:
+    // `document` is about to be parsed; a TTranscodedDocument has its
+    // DeclaredEncoding already.
+    TChannelItemReader(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format);
+    ~TChannelItemReader() override;
+
+    bool NodeCompleted(const TVexXMLNode& element, std::span<TVexXMLNode* const> open) override;
+
+    // ReadChannel of what the parse left. Raises what it raises.
+    TChannelFormat Finish();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> FState;
+};
 
 // The element's text with its children rebuilt as markup: its text, then
 // for each child element its tag with its attributes, the child's own inner

@@ -104,11 +104,9 @@ int Dump(const std::string& source) {
         options.Fd = download->Fd();
         DownloadChannelFile(source, fileName, options);
     }
-    std::unique_ptr<TVexXMLParser> document = LoadChannelFile(fileName);
+    // Each item leaves the tree once read: the records are all the output needs.
     TRSS channel;
-    TChannelFormat format = ReadChannel(*document, channel, UserShortDateFormat());
-    // The tree goes before the output is written: the records are all it needs.
-    document.reset();
+    const TChannelFormat format = ReadChannelFile(fileName, channel, UserShortDateFormat());
     download.reset();
     if (format == TChannelFormat::cfUnsupported) {
         std::cerr << "Unsupported channel format\n";

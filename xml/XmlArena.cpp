@@ -55,10 +55,11 @@ struct TVexXMLArena::Block {
 
 void* TVexXMLArena::AllocateSlow(std::size_t size) {
     // Within a huge block, pieces up to a quarter of it are carved like any
-    // other; larger ones, and those beyond a quarter of a small block, get
-    // a block of their own.
+    // other; larger ones, and those beyond a quarter of a small block or
+    // beyond the room of the next one, get a block of their own.
     const bool inHugeBlock = FLast && FLast->MappedSize;
-    if (size > (inHugeBlock ? kHugeBlock / 4 : kMaxBlock / 4)) {
+    if (size > (inHugeBlock ? kHugeBlock / 4 : kMaxBlock / 4) ||
+        (!inHugeBlock && size > FNextSize - kHeader)) {
         auto* block = static_cast<Block*>(::operator new(kHeader + size));
         block->MappedSize = 0;
         FTaken += kHeader + size;
@@ -102,6 +103,13 @@ std::string_view TVexXMLArena::KeepInNewBlock(std::string_view text) {
     auto* p = static_cast<char*>(AllocateSlow(text.size()));
     vexxml::CopyBytes(p, text.data(), text.size());
     return {p, text.size()};
+}
+
+void TVexXMLArena::Rewind(const TMark& mark) noexcept {
+    if (FLast == mark.Block)
+        FCur = mark.Cur;
+    else if (FLast)  // begun after the mark: all of it is free again
+        FCur = reinterpret_cast<char*>(FLast) + kHeader;
 }
 
 void TVexXMLArena::Release() noexcept {

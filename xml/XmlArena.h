@@ -49,6 +49,16 @@ public:
         return {p, size};
     }
 
+    // Where the arena stands. Rewind to a mark reuses the room carved since
+    // (the current block's; a block that grew full since is kept until
+    // Release): for a subtree that was read and is not wanted any more.
+    struct TMark {
+        const void* Block;
+        char* Cur;
+    };
+    TMark Mark() const noexcept { return {FLast, FCur}; }
+    void Rewind(const TMark& mark) noexcept;
+
     // Gives every block back. Huge blocks are kept, up to a bound, for the
     // next arena of the process.
     void Release() noexcept;

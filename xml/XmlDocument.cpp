@@ -111,6 +111,15 @@ public:
     // Makes the `count` nodes at `children`, whose parent is set already,
     // the children of `element`, which has none, in an array of their exact
     // size.
+    TVexXMLArena::TMark Mark() const noexcept { return FArena.Mark(); }
+    // Gives back what was carved since the mark; the recent names may lie
+    // there, so they are forgotten.
+    void Rewind(const TVexXMLArena::TMark& mark) noexcept {
+        FArena.Rewind(mark);
+        for (std::string_view& name : FRecentNames)
+            name = {};
+    }
+
     void SetChildren(TVexXMLNode& element, TVexXMLNode* const* children, std::size_t count) {
         if (count == 0)
             return;
@@ -141,8 +150,8 @@ class TDocumentReader {
 public:
     // With `file`, the memory of the text behind the cursor goes back as
     // the reading goes on.
-    TDocumentReader(TVexXMLParser& document, const char* text, TFileText* file = nullptr)
-        : FBuilder(document), FLexer(text), FText(text), FFile(file) {
+    TDocumentReader(TVexXMLParser& document, const char* text, TFileText* file, TVexXMLNodeSink* sink)
+        : FBuilder(document), FLexer(text), FText(text), FFile(file), FSink(sink) {
         // A UTF-8 byte order mark says nothing that the declaration does not.
         if (FLexer.At(kByteOrderMark))
             FLexer.Advance(static_cast<int>(kByteOrderMark.size()));
@@ -153,6 +162,9 @@ public:
     ~TDocumentReader() {
         // Completed elements whose parent is still open, after a failure.
         for (auto it = FChildren.rbegin(); it != FChildren.rend(); ++it)
+            (*it)->~TVexXMLNode();
+        // Then the open elements, which have no children yet.
+        for (auto it = FOpen.rbegin(); it != FOpen.rend(); ++it)
             (*it)->~TVexXMLNode();
     }
     TDocumentReader(const TDocumentReader&) = delete;
@@ -207,12 +219,27 @@ private:
             TVexXMLDocumentBuilder::SetParent(*node, *FOpen.back());
         }
         node.release();  // the parent or the reader owns it now
+        FTakenLast = false;
     }
 
-    void Open(TOpenNode node) {
+    // A completed node: the sink's to take, else its parent's. `mark` is the
+    // arena before the node.
+    void Complete(TOpenNode node, const TVexXMLArena::TMark& mark) {
+        if (FSink && !FOpen.empty() && FSink->NodeCompleted(*node, FOpen)) {
+            node.reset();
+            FBuilder.Rewind(mark);
+            FTakenLast = true;
+            return;
+        }
+        AddToCurrentParent(std::move(node));
+    }
+
+    void Open(TOpenNode node, const TVexXMLArena::TMark& mark) {
         FRootSeen = true;
-        FOpen.push_back(std::move(node));
-        FChildrenStart.push_back(FChildren.size());
+        FOpenState.push_back({FChildren.size(), mark});
+        FOpen.push_back(node.get());
+        node.release();  // the reader owns it until it is complete
+        FTakenLast = false;
     }
 
     void EndInTagUnlessMore() {
@@ -232,7 +259,11 @@ private:
         // Text after a child element, comment or instruction is that child's
         // tail; outside every element it is an error (a CDATA section there
         // fails as a tag name).
-        if (text && !FOpen.empty() && FChildren.size() > FChildrenStart.back()) {
+        if (text && !FOpen.empty() && FTakenLast) {
+            FLexer.ReadText('<', true);
+            return psBetweenTags;
+        }
+        if (text && !FOpen.empty() && FChildren.size() > FOpenState.back().ChildrenStart) {
             FBuilder.ReadTail(FLexer, *FChildren.back());
             return psBetweenTags;
         }
@@ -255,6 +286,7 @@ private:
     TParseState Tag(bool control) {
         FLexer.Advance(control ? 2 : 1);
         EndInTagUnlessMore();
+        const TVexXMLArena::TMark mark = FBuilder.Mark();
         TOpenNode node = FBuilder.NewNode(FLexer.ReadTagName(), control ? nkControlTag : nkElement);
         EndInTagUnlessMore();
 
@@ -287,17 +319,17 @@ private:
             FLexer.Advance(2);
             if (!FRootSeen && SameNameKey(node->Name(), "xml"))
                 FLexer.SetUtf8References(DeclaresUtf8(*node));
-            AddToCurrentParent(std::move(node));
+            Complete(std::move(node), mark);
             return psBetweenTags;
         }
         if (FLexer.At("/>")) {
             FLexer.Advance(2);
-            AddToCurrentParent(std::move(node));
+            Complete(std::move(node), mark);
             return psBetweenTags;
         }
         if (FLexer.Current() == '>') {
             FLexer.Advance(1);
-            Open(std::move(node));
+            Open(std::move(node), mark);
             return psElementText;
         }
         FLexer.SyntaxError(kTailBadElementTagEnd);
@@ -312,9 +344,10 @@ private:
 
     TParseState Comment() {
         const std::string_view text = FLexer.ReadComment();
+        const TVexXMLArena::TMark mark = FBuilder.Mark();
         TOpenNode node = FBuilder.NewNode({}, nkComment);
         FBuilder.SetText(*node, text);
-        AddToCurrentParent(std::move(node));
+        Complete(std::move(node), mark);
         return psBetweenTags;
     }
 
@@ -338,13 +371,14 @@ private:
             tail += kTailMismatchEnd;
             FLexer.SyntaxError(tail);
         }
-        TOpenNode element = std::move(FOpen.back());
+        TOpenNode element(FOpen.back());
         FOpen.pop_back();
-        const std::size_t first = FChildrenStart.back();
-        FChildrenStart.pop_back();
+        const TOpenState state = FOpenState.back();
+        FOpenState.pop_back();
+        const std::size_t first = state.ChildrenStart;
         FBuilder.SetChildren(*element, FChildren.data() + first, FChildren.size() - first);
         FChildren.resize(first);
-        AddToCurrentParent(std::move(element));
+        Complete(std::move(element), state.Mark);
         return psBetweenTags;
     }
 
@@ -352,15 +386,21 @@ private:
     TVexXMLLexer FLexer;
     const char* FText;
     TFileText* FFile;
+    TVexXMLNodeSink* FSink;
     // The cursor's address that discards next; never reached without a file.
     std::uintptr_t FDiscardAt = FFile ? reinterpret_cast<std::uintptr_t>(FText) + kHugePage
                                       : std::numeric_limits<std::uintptr_t>::max();
-    bool FRootSeen = false;  // an element has begun at the top level
-    std::vector<TOpenNode> FOpen;
-    // The completed children of the open elements, the outermost first;
-    // those of FOpen[i] begin at FChildrenStart[i].
+    bool FRootSeen = false;   // an element has begun at the top level
+    bool FTakenLast = false;  // the sink took the last node completed
+    // The open elements, the outermost first; the reader owns them.
+    std::vector<TVexXMLNode*> FOpen;
+    struct TOpenState {
+        std::size_t ChildrenStart;  // where its completed children begin in FChildren
+        TVexXMLArena::TMark Mark;   // the arena before the element's node
+    };
+    std::vector<TOpenState> FOpenState;
+    // The completed children of the open elements, the outermost first.
     std::vector<TVexXMLNode*> FChildren;
-    std::vector<std::size_t> FChildrenStart;
 };
 
 }  // namespace
@@ -387,21 +427,21 @@ void TVexXMLParser::Clear() {
     FArena.Release();
 }
 
-void TVexXMLParser::Parse(const char* text) {
+void TVexXMLParser::Parse(const char* text, TVexXMLNodeSink* sink) {
     Clear();
     if (text == nullptr || *text == '\0')
         return;
-    TDocumentReader(*this, text).Run();
+    TDocumentReader(*this, text, nullptr, sink).Run();
 }
 
-void TVexXMLParser::LoadFromFile(const std::string& fileName) {
+void TVexXMLParser::LoadFromFile(const std::string& fileName, TVexXMLNodeSink* sink) {
     TFileText text = ReadFileText(fileName);
     if (text.Empty())
         return;
-    ParseFileText(text);
+    ParseFileText(text, sink);
 }
 
-void TVexXMLParser::ParseFileText(TFileText& text) {
+void TVexXMLParser::ParseFileText(TFileText& text, TVexXMLNodeSink* sink) {
     Clear();
-    TDocumentReader(*this, text.Data(), &text).Run();
+    TDocumentReader(*this, text.Data(), &text, sink).Run();
 }

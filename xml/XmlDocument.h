@@ -6,8 +6,22 @@
 #include "xml/XmlFileText.h"
 #include "xml/XmlNode.h"
 
+#include <span>
 #include <string>
 #include <vector>
+
+// Sees each node inside an element as the parse completes it, before it
+// joins its parent: a reader that wants a few elements of a large document
+// takes them as they come, and the document never holds them all.
+class TVexXMLNodeSink {
+public:
+    virtual ~TVexXMLNodeSink() = default;
+    // `open` holds the elements around it, the root first; they are to be
+    // read, not changed. Returning true takes the node out: it is destroyed
+    // at once, its memory is used again, and the text after it up to the
+    // next tag is dropped with it.
+    virtual bool NodeCompleted(const TVexXMLNode& node, std::span<TVexXMLNode* const> open) = 0;
+};
 
 class TVexXMLParser : public TVexBaseXmlNode {
 public:
@@ -21,12 +35,13 @@ public:
     // On a syntax error raises EVexXMLError (EConvertError for a decimal
     // reference that does not convert); the document then keeps the
     // top-level nodes completed before the error.
-    void Parse(const char* text);
+    // With a sink, the nodes it takes are left out.
+    void Parse(const char* text, TVexXMLNodeSink* sink = nullptr);
 
     // Reads the file and parses it with every line break as CR LF. An empty
     // file leaves the document as it was; a file that cannot be read raises
     // EInOutError and leaves it unchanged.
-    void LoadFromFile(const std::string& fileName);
+    void LoadFromFile(const std::string& fileName, TVexXMLNodeSink* sink = nullptr);
 
     // A released document leaves its largest memory blocks (up to 256 MB)
     // for the next one, which then loads without waiting for fresh pages.
@@ -38,7 +53,7 @@ private:
     friend class TVexXMLDocumentBuilder;
 
     // Parse of a file's text, giving back the memory of what has been read.
-    void ParseFileText(vexxml::TFileText& text);
+    void ParseFileText(vexxml::TFileText& text, TVexXMLNodeSink* sink);
 
     void ChildrenOwnMemory() noexcept override { FMustVisit = true; }
     void IndexMade(TVexBaseXmlNode* node) override { FIndexed.push_back(node); }

@@ -85,3 +85,44 @@ TEST(ReadChannel, ReadsByTheRootAndLeavesAnUnsupportedChannelAlone) {
     ReadChannel(*dotted, channel, {TDateOrder::doDMY, '.'});
     EXPECT_EQ(FormatDateYmd(channel.News.at(0).Date), "2026-12-07");
 }
+
+// Items taken during the parse must give the record that the whole tree
+// gives: the same channel element, the same items in document order.
+TEST(ChannelItemReader, ReadsWhatTheWholeTreeReads) {
+    const char* const texts[] = {
+        // RSS 1.0: an item before the channel, and none at all.
+        "<rdf:RDF><item><title>a</title></item><channel><title>C</title></channel>"
+        "<item><title>b</title></item></rdf:RDF>",
+        "<rdf:RDF><item><title>a</title><link>l</link></item><item><title>b</title></item></rdf:RDF>",
+        "<rdf:RDF><channel><title>C</title></channel><item><title>a</title></item>"
+        "<?item x='1'?><item><title>b</title></item></rdf:RDF>",
+        // RSS 2.0: the items of the first channel only, text and nodes between them.
+        "<rss><x><item><title>x</title></item></x><channel><title>C</title><item><title>a</title></item>"
+        " stray <!--c--><?item?><item><title>b</title><description>d<b>e</b>f</description></item></channel>"
+        "<Channel><item><title>z</title></item></Channel></rss>",
+        "<rss><x><item><title>x</title></item></x><y/></rss>",
+        // Atom, and a root that is not the first element.
+        "<feed><title>F</title><entry><title>a</title><link href='h'/></entry>tail<link href='f'/>"
+        "<entry><title>b</title><updated>2026-12-07</updated></entry></feed>",
+        "<x/><feed><entry><title>a</title></entry></feed>",
+    };
+    const auto titles = [](const TRSS& channel) {
+        std::string out;
+        for (const TRSSItem& item : channel.News)
+            out.append(item.Title).append("|").append(item.Description).append("|").append(item.Link) += ';';
+        return out;
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        TRSS whole;
+        const TChannelFormat wholeFormat = ReadChannel(*Parsed(text), whole, kYmdHyphen);
+        TRSS taken;
+        TVexXMLParser document;
+        TChannelItemReader items(document, taken, kYmdHyphen);
+        document.Parse(text, &items);
+        EXPECT_EQ(items.Finish(), wholeFormat);
+        EXPECT_EQ(taken.Title, whole.Title);
+        EXPECT_EQ(taken.Link, whole.Link);
+        EXPECT_EQ(titles(taken), titles(whole));
+    }
+}

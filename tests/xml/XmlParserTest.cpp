@@ -234,6 +234,8 @@ const std::vector<Row>& Rows() {
          At(1, 40, ") : Nieprawidłowa wartość heksadecymalna encji (dopuszczalne: 0..255)")},
         {"<a/><b>&#q;</b>", "a", "'Q' is not a valid integer value"},
         {"<a/><b>&#xq;</b>", "a", std::string("Nieprawidłowa liczba heksadecymalna!")},
+        // A text just short of a small memory block, placed in the second block the document takes.
+        {"<a>" + std::string(8180, 'x') + "</a>", "a\"" + std::string(8180, 'x') + "\"", ""},
     };
     return rows;
 }
