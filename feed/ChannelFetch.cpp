@@ -8,6 +8,7 @@
 #include "xml/VexXMLParser.h"
 #include "xml/XmlFileText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -100,13 +101,25 @@ std::unique_ptr<TVexXMLParser> LoadWithSink(const std::string& fileName, SinkFor
     }
     // Another encoding: the text is read in UTF-8, its declaration saying so,
     // so that a character reference gives its Unicode character, as it
-    // means, not a byte of the old code page.
-    std::string text = decoder.Decode(vexxml::ReadFileAsCrLfText(fileName));
-    const auto [at, end] = DeclaredEncodingAt(text);
-    text.replace(at, end - at, "UTF-8");
+    // means, not a byte of the old code page. It is converted straight into
+    // room that is only touched as far as it is written, and the file's
+    // text goes before the parse.
+    vexxml::TFileText text;
+    {
+        const vexxml::TFileText file = vexxml::ReadFileText(fileName);
+        const std::string_view bytes = file.View();
+        const auto [at, end] = DeclaredEncodingAt(bytes);
+        constexpr std::string_view kUtf8 = "UTF-8";
+        char* const begin = text.Room(TTextDecoder::MaxSize(bytes.size()) + kUtf8.size());
+        char* out = decoder.Decode(bytes.substr(0, at), begin);
+        if (end > at)
+            out = std::copy(kUtf8.begin(), kUtf8.end(), out);
+        out = decoder.Decode(bytes.substr(end), out);
+        text.Commit(static_cast<std::size_t>(out - begin));
+    }
     auto document = std::make_unique<TTranscodedDocument>();
     document->DeclaredEncoding = encoding;
-    document->Parse(text.c_str(), sinkFor(*document));
+    document->Parse(text, sinkFor(*document));
     return document;
 }
 

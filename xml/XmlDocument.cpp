@@ -438,10 +438,12 @@ void TVexXMLParser::LoadFromFile(const std::string& fileName, TVexXMLNodeSink* s
     TFileText text = ReadFileText(fileName);
     if (text.Empty())
         return;
-    ParseFileText(text, sink);
+    Parse(text, sink);
 }
 
-void TVexXMLParser::ParseFileText(TFileText& text, TVexXMLNodeSink* sink) {
+void TVexXMLParser::Parse(TFileText& text, TVexXMLNodeSink* sink) {
     Clear();
+    if (text.Empty())
+        return;
     TDocumentReader(*this, text.Data(), &text, sink).Run();
 }

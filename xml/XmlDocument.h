@@ -43,6 +43,10 @@ public:
     // EInOutError and leaves it unchanged.
     void LoadFromFile(const std::string& fileName, TVexXMLNodeSink* sink = nullptr);
 
+    // Parse of a text read as a file's (with CR LF line breaks), giving back
+    // its memory as the reading goes on; what has been read is gone.
+    void Parse(vexxml::TFileText& text, TVexXMLNodeSink* sink = nullptr);
+
     // A released document leaves its largest memory blocks (up to 256 MB)
     // for the next one, which then loads without waiting for fresh pages.
     // This gives them back to the system, as a program that is done loading
@@ -51,9 +55,6 @@ public:
 
 private:
     friend class TVexXMLDocumentBuilder;
-
-    // Parse of a file's text, giving back the memory of what has been read.
-    void ParseFileText(vexxml::TFileText& text, TVexXMLNodeSink* sink);
 
     void ChildrenOwnMemory() noexcept override { FMustVisit = true; }
     void IndexMade(TVexBaseXmlNode* node) override { FIndexed.push_back(node); }
