@@ -142,23 +142,30 @@ const char* Verdict(bool met) { return met ? "met" : "NOT MET"; }
 // same rounds are compared round by round, so that a change of the
 // machine's speed between rounds falls out; the median of those ratios
 // counts. Others, from the medians of both.
-double Ratio(const Medians& m, const std::string& ours, const std::string& peer) {
+// Peer time over ours; with `less`, ours is that much shorter: what ours
+// adds to `less`, from the same round.
+double Ratio(const Medians& m, const std::string& ours, const std::string& peer, const char* less = nullptr) {
     const auto oursRounds = m.Rounds.find(ours);
     const auto peerRounds = m.Rounds.find(peer);
-    if (oursRounds != m.Rounds.end() && peerRounds != m.Rounds.end() &&
-        oursRounds->second.size() == peerRounds->second.size() && !oursRounds->second.empty()) {
+    const auto lessRounds = less ? m.Rounds.find(less) : peerRounds;
+    if (oursRounds != m.Rounds.end() && peerRounds != m.Rounds.end() && lessRounds != m.Rounds.end() &&
+        oursRounds->second.size() == peerRounds->second.size() &&
+        oursRounds->second.size() == lessRounds->second.size() && !oursRounds->second.empty()) {
         std::vector<double> ratios;
-        for (std::size_t r = 0; r < oursRounds->second.size(); ++r)
-            if (oursRounds->second[r] > 0)
-                ratios.push_back(peerRounds->second[r] / oursRounds->second[r]);
+        for (std::size_t r = 0; r < oursRounds->second.size(); ++r) {
+            const double t = oursRounds->second[r] - (less ? lessRounds->second[r] : 0.0);
+            if (t > 0)
+                ratios.push_back(peerRounds->second[r] / t);
+        }
         if (!ratios.empty())
             return Median(ratios);
     }
     const auto o = m.Seconds.find(ours);
     const auto p = m.Seconds.find(peer);
-    if (o == m.Seconds.end() || p == m.Seconds.end() || o->second <= 0)
+    if (o == m.Seconds.end() || p == m.Seconds.end())
         return 0;
-    return p->second / o->second;
+    const double t = o->second - (less ? m.Seconds.at(less) : 0.0);
+    return t > 0 ? p->second / t : 0;
 }
 
 int RunPeakChild(const std::string& kind, const std::string& path) {
@@ -282,8 +289,9 @@ int RunAll(const fs::path& dir, bool quick) {
         const char* Label;
         const char* Ours;
         const char* Peer;
-        double Target;      // warm
-        double ColdTarget;  // cold
+        double Target;               // warm
+        double ColdTarget;           // cold
+        const char* Less = nullptr;  // ours is its time less this one's
     };
     const RatioRow ratios[] = {
         {"Parse vs pugixml load_buffer", "ours Parse", "pugixml load_buffer", 1.0, 2.0},
@@ -293,6 +301,10 @@ int RunAll(const fs::path& dir, bool quick) {
         // reading takes at most half as long as the load (warm), the load's
         // time at most when cold.
         {"LoadFromFile time / reading time", "ours ReadChannelRss", "ours LoadFromFile+Parse", 2.0, 1.0},
+        // The same on the window's road, where each item is read as the
+        // parse completes it: the time the reading adds to the load.
+        {"LoadFromFile / reading in parse", "ours ReadChannelFile", "ours LoadFromFile+Parse", 2.0, 1.0,
+         "ours LoadFromFile+Parse"},
         // The document destroyed in at most 5% of its load.
         {"LoadFromFile time / destroy time", "ours destroyed after reading", "ours LoadFromFile+Parse", 20.0,
          20.0},
@@ -327,7 +339,7 @@ int RunAll(const fs::path& dir, bool quick) {
             std::printf("%-32s", r.Label);
             bool met = true;
             for (std::size_t i = 0; i < results.size(); ++i) {
-                const double x = Ratio(results[i], r.Ours, r.Peer);
+                const double x = Ratio(results[i], r.Ours, r.Peer, r.Less);
                 if (kSizes[i].Targeted && x < target)
                     met = false;
                 std::printf("%19.2fx", x);

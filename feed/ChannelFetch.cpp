@@ -147,10 +147,16 @@ void DownloadChannelFile(const std::string& address, const std::string& fileName
         throw Exception(failure);
 }
 
-std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName,
-                                               const std::function<void(std::uint64_t)>& pulse) {
+TChannelFormat DownloadChannel(const std::string& address, const std::string& fileName, TRSS& channel,
+                               const TShortDateFormat& format,
+                               const std::function<void(std::uint64_t)>& pulse) {
     DownloadOptions options;
     options.Pulse = pulse;
     DownloadChannelFile(address, fileName, options);
-    return LoadChannelFile(fileName);
+    try {
+        return ReadChannelFile(fileName, channel, format);
+    } catch (...) {
+        channel.Clear();  // no part of a channel that failed
+        throw;
+    }
 }

@@ -63,8 +63,9 @@ TChannelFormat ReadChannelFile(const std::string& fileName, TRSS& channel, const
 void DownloadChannelFile(const std::string& address, const std::string& fileName,
                          DownloadOptions options = {});
 
-// Downloads the address into fileName and loads that file
-// (DownloadChannelFile, then LoadChannelFile). pulse, when given, is
-// DownloadOptions::Pulse.
-std::unique_ptr<TVexXMLParser> DownloadChannel(const std::string& address, const std::string& fileName,
-                                               const std::function<void(std::uint64_t)>& pulse = {});
+// Downloads the address into fileName and reads that file into the channel
+// (DownloadChannelFile, then ReadChannelFile). pulse, when given, is
+// DownloadOptions::Pulse. When it raises, the channel is empty.
+TChannelFormat DownloadChannel(const std::string& address, const std::string& fileName, TRSS& channel,
+                               const TShortDateFormat& format,
+                               const std::function<void(std::uint64_t)>& pulse = {});

@@ -663,9 +663,9 @@ void TForm1::ChannelsDblClick(QObject*) {
 
 // The channel fetch.
 
-// The document is released before the grid is filled, so that the tree,
-// the records and the grid of a large feed are never all held at once; what
-// the fetch freed goes back to the system on every exit.
+// The document is gone before the grid is filled, so that the tree, the
+// records and the grid of a large feed are never all held at once; what the
+// fetch freed goes back to the system on every exit.
 void TForm1::GetChannel(const std::string& Address) {
     const TMemoryReturn giveBack;
     // The grid is reset and shows none of them: the old records go before
@@ -682,9 +682,10 @@ void TForm1::GetChannel(const std::string& Address) {
             throw TFetchCancelled();
         progress->Show(received);
     };
-    std::unique_ptr<TVexXMLParser> parser = DownloadChannel(Address, FCacheDir + kDownloadFile, pulse);
-    const TChannelFormat format = ReadChannel(*parser, FChannel, ShortDateFormat);
-    parser.reset();
+    // Each item is read as the parse completes it: the tree of a large feed
+    // is never held whole.
+    const TChannelFormat format =
+        DownloadChannel(Address, FCacheDir + kDownloadFile, FChannel, ShortDateFormat, pulse);
     progress.reset();
     if (format != TChannelFormat::cfUnsupported) {
         TBusyWindow::Pulse();
