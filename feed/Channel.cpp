@@ -6,13 +6,16 @@
 
 namespace {
 
-// Blocks grow to 4 MiB, so a small channel takes little and a large one few
-// blocks. A text beyond the next block's size gets one of its own.
-constexpr std::size_t kLargestBlock = 4 * 1024 * 1024;
+// Blocks grow to one huge page, so a small channel takes little and a large
+// one few blocks, each of which the next channel or document may use again.
+// A text beyond the next block's size gets one of its own.
+constexpr std::size_t kLargestBlock = vexxml::kHugePage;
 
 }  // namespace
 
 TTextStore::TBlock::~TBlock() {
+    if (MappedSize == vexxml::kHugePage && vexxml::KeepSpareHugeBlock(Data))
+        return;
     if (MappedSize)
         vexxml::UnmapPages(Data, MappedSize);
     else
@@ -30,11 +33,14 @@ char* TTextStore::Reserve(std::size_t size) {
     // what is written is kept.
     char* data = nullptr;
     std::size_t mapped = 0;
-    if (blockSize >= vexxml::kHugePage) {
+    if (blockSize == vexxml::kHugePage)
+        data = static_cast<char*>(vexxml::TakeSpareHugeBlock());
+    if (!data && blockSize >= vexxml::kHugePage) {
         blockSize = (blockSize + vexxml::kHugePage - 1) & ~(vexxml::kHugePage - 1);
         data = static_cast<char*>(vexxml::MapHugePages(blockSize));
-        mapped = data ? blockSize : 0;
     }
+    if (data)
+        mapped = blockSize;
     if (!data)
         data = new char[blockSize];
     FBlocks.emplace_back(data, mapped);

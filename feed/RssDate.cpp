@@ -6,9 +6,9 @@
 #include "xml/NameKey.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 const std::string_view MonthNames[13] = {"",    "Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -20,18 +20,31 @@ bool IsBlank(char c) {
     return code >= 1 && code <= 32;
 }
 
+// The first items of a date text, in place: a date costs no allocation.
+struct TItems {
+    static constexpr std::size_t kWanted = 5;
+    std::array<std::string, kWanted> Item;
+    std::size_t Count = 0;
+
+    std::size_t size() const { return Count; }
+    bool empty() const { return Count == 0; }
+    const std::string& operator[](std::size_t i) const { return Item[i]; }
+    void push_back(std::string&& item) { Item[Count++] = std::move(item); }
+    void emplace_back() { Item[Count++].clear(); }
+};
+
 // Splits a comma-and-blank separated text. A double-quoted item runs to its
 // closing quote ("" inside stands for one quote) or, unterminated, to the
 // end. A comma that is the text's last character adds an empty item.
-// Splitting stops once there are `wanted` items: what follows is never read,
-// and a text of millions of commas must not become millions of strings.
-std::vector<std::string> SplitItems(std::string_view text, std::size_t wanted) {
-    std::vector<std::string> items;
+// Splitting stops once there are TItems::kWanted items: what follows is
+// never read, and a text of millions of commas must not become millions of
+// strings.
+void SplitItems(std::string_view text, TItems& items) {
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n && IsBlank(text[i]))
         ++i;
-    while (i < n && items.size() < wanted) {
+    while (i < n && items.size() < TItems::kWanted) {
         std::string item;
         if (text[i] == '"') {
             ++i;
@@ -57,14 +70,13 @@ std::vector<std::string> SplitItems(std::string_view text, std::size_t wanted) {
         while (i < n && IsBlank(text[i]))
             ++i;
         if (i < n && text[i] == ',') {
-            if (i + 1 == n)
+            if (i + 1 == n && items.size() < TItems::kWanted)
                 items.emplace_back();
             ++i;
             while (i < n && IsBlank(text[i]))
                 ++i;
         }
     }
-    return items;
 }
 
 // "'text" and the tail. (Built by appending: "'" + text draws a false
@@ -117,7 +129,8 @@ public:
         if (text.size() - start >= 5 && text[start + 4] == '-')
             return TryParseYmdDate(text.substr(start), date) || Fail(Quoted(text, "' is not a valid date"));
 
-        const std::vector<std::string> items = SplitItems(text, 5);
+        TItems items;
+        SplitItems(text, items);
         int number = 0;
         std::size_t i = 0;
         // A leading word that is no month and no number is the weekday.
@@ -147,10 +160,27 @@ int MonthIndex(std::string_view name) {
     static const std::string_view fullNames[13] = {"",        "January",  "February", "March",  "April",
                                                    "May",     "June",     "July",     "August", "September",
                                                    "October", "November", "December"};
-    // Most dates give the three-letter name.
-    const std::string_view* names = name.size() == 3 ? MonthNames : fullNames;
+    // Most dates give the three-letter name: its folded letters are
+    // compared as one number.
+    if (name.size() == 3) {
+        const auto key = [](std::string_view s) {
+            return static_cast<unsigned>(FoldNameByte(s[0])) << 16 |
+                   static_cast<unsigned>(FoldNameByte(s[1])) << 8 | FoldNameByte(s[2]);
+        };
+        static const auto keys = [&key] {
+            std::array<unsigned, 13> k{};
+            for (int m = 1; m <= 12; ++m)
+                k[static_cast<std::size_t>(m)] = key(MonthNames[m]);
+            return k;
+        }();
+        const unsigned wanted = key(name);
+        for (int m = 1; m <= 12; ++m)
+            if (keys[static_cast<std::size_t>(m)] == wanted)
+                return m;
+        return 0;
+    }
     for (int m = 1; m <= 12; ++m)
-        if (SameNameKey(name, names[m]))
+        if (SameNameKey(name, fullNames[m]))
             return m;
     return SameNameKey(name, "Sept") ? 9 : 0;
 }

@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <mutex>
 
 namespace vexxml {
 
@@ -27,5 +28,33 @@ void* MapHugePages(std::size_t size) noexcept {
 }
 
 void UnmapPages(void* block, std::size_t size) noexcept { ::munmap(block, size); }
+
+namespace {
+
+constexpr std::size_t kMaxSpareBlocks = 128;
+std::mutex gSpareMutex;
+void* gSpare[kMaxSpareBlocks];
+std::size_t gSpareCount = 0;
+
+}  // namespace
+
+void* TakeSpareHugeBlock() noexcept {
+    const std::lock_guard lock(gSpareMutex);
+    return gSpareCount ? gSpare[--gSpareCount] : nullptr;
+}
+
+bool KeepSpareHugeBlock(void* block) noexcept {
+    const std::lock_guard lock(gSpareMutex);
+    if (gSpareCount == kMaxSpareBlocks)
+        return false;
+    gSpare[gSpareCount++] = block;
+    return true;
+}
+
+void ReleaseSpareHugeBlocks() noexcept {
+    const std::lock_guard lock(gSpareMutex);
+    while (gSpareCount)
+        UnmapPages(gSpare[--gSpareCount], kHugePage);
+}
 
 }  // namespace vexxml

@@ -3,7 +3,6 @@
 #include "xml/HugePages.h"
 
 #include <cstring>
-#include <mutex>
 #include <new>
 
 namespace {
@@ -18,35 +17,9 @@ constexpr std::size_t kHugeBlock = vexxml::kHugePage;
 constexpr std::size_t kLargeAfter = 1024 * 1024;
 constexpr std::size_t kHeader = 2 * sizeof(void*);
 
-// Huge blocks of documents that are gone, kept for the next document: a
-// program that loads one document after another then fills memory that is
-// in place already instead of having the kernel fault fresh pages in.
-// Bounded, and given back whole by TVexXMLParser::ReleaseSpareMemory.
-constexpr std::size_t kMaxSpareBlocks = 128;  // 256 MB
-std::mutex gSpareMutex;
-void* gSpare[kMaxSpareBlocks];
-std::size_t gSpareCount = 0;
-
-void* TakeSpareBlock() noexcept {
-    const std::lock_guard lock(gSpareMutex);
-    return gSpareCount ? gSpare[--gSpareCount] : nullptr;
-}
-
-bool KeepSpareBlock(void* block) noexcept {
-    const std::lock_guard lock(gSpareMutex);
-    if (gSpareCount == kMaxSpareBlocks)
-        return false;
-    gSpare[gSpareCount++] = block;
-    return true;
-}
-
 }  // namespace
 
-void TVexXMLArena::ReleaseSpareBlocks() noexcept {
-    const std::lock_guard lock(gSpareMutex);
-    while (gSpareCount)
-        vexxml::UnmapPages(gSpare[--gSpareCount], kHugeBlock);
-}
+void TVexXMLArena::ReleaseSpareBlocks() noexcept { vexxml::ReleaseSpareHugeBlocks(); }
 
 struct TVexXMLArena::Block {
     Block* Previous;
@@ -77,7 +50,7 @@ void* TVexXMLArena::AllocateSlow(std::size_t size) {
     // place already, and the heap is not asked. A fresh one is mapped once
     // the document is large.
     std::size_t blockSize = kHugeBlock;
-    auto* block = static_cast<Block*>(TakeSpareBlock());
+    auto* block = static_cast<Block*>(vexxml::TakeSpareHugeBlock());
     if (!block && FTaken >= kLargeAfter)
         block = static_cast<Block*>(vexxml::MapHugePages(kHugeBlock));
     if (block) {
@@ -116,7 +89,7 @@ void TVexXMLArena::Release() noexcept {
     while (FLast) {
         Block* previous = FLast->Previous;
         if (FLast->MappedSize) {
-            if (!KeepSpareBlock(FLast))
+            if (!vexxml::KeepSpareHugeBlock(FLast))
                 vexxml::UnmapPages(FLast, FLast->MappedSize);
         } else
             ::operator delete(FLast);

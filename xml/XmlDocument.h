@@ -47,8 +47,9 @@ public:
     // its memory as the reading goes on; what has been read is gone.
     void Parse(vexxml::TFileText& text, TVexXMLNodeSink* sink = nullptr);
 
-    // A released document leaves its largest memory blocks (up to 256 MB)
-    // for the next one, which then loads without waiting for fresh pages.
+    // A released document (and a channel record's texts) leaves its
+    // largest memory blocks (up to 256 MB in all) for the next one, which
+    // then loads without waiting for fresh pages.
     // This gives them back to the system, as a program that is done loading
     // for a while should.
     static void ReleaseSpareMemory() noexcept { TVexXMLArena::ReleaseSpareBlocks(); }
