@@ -301,9 +301,10 @@ int RunAll(const fs::path& dir, bool quick) {
         // reading takes at most half as long as the load (warm), the load's
         // time at most when cold.
         {"LoadFromFile time / reading time", "ours ReadChannelRss", "ours LoadFromFile+Parse", 2.0, 1.0},
-        // The same on the window's road, where each item is read as the
-        // parse completes it: the time the reading adds to the load.
-        {"LoadFromFile / reading in parse", "ours ReadChannelFile", "ours LoadFromFile+Parse", 2.0, 1.0,
+        // The window's road, where each item is read as the parse completes
+        // it: the time the reading adds to the load. No target: the road is
+        // taken for its memory (the tree is never held whole).
+        {"LoadFromFile / reading in parse", "ours ReadChannelFile", "ours LoadFromFile+Parse", 0, 0,
          "ours LoadFromFile+Parse"},
         // The document destroyed in at most 5% of its load.
         {"LoadFromFile time / destroy time", "ours destroyed after reading", "ours LoadFromFile+Parse", 20.0,
@@ -344,7 +345,10 @@ int RunAll(const fs::path& dir, bool quick) {
                     met = false;
                 std::printf("%19.2fx", x);
             }
-            std::printf("  >= %.1fx %s\n", target, Verdict(met));
+            if (target > 0)
+                std::printf("  >= %.1fx %s\n", target, Verdict(met));
+            else
+                std::printf("  (shown, no target)\n");
         }
     };
     printRegime("Cold (each load in fresh memory, as one fetch in the window)", cold, true);

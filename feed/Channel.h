@@ -70,6 +70,26 @@ struct TRSSItem {
     double Date = kNoDate;  // whole days from 1899-12-30
 };
 
+// Memory for the items of a channel: an array of a megabyte or more in huge
+// pages, as the texts' large blocks are (a fresh page costs a fault, and
+// faults are most of what filling fresh memory costs); a smaller one from the
+// heap. Raises std::bad_alloc when there is no memory.
+void* AllocateItemArray(std::size_t bytes);
+void FreeItemArray(void* array, std::size_t bytes) noexcept;
+
+template <typename T>
+struct TItemAllocator {
+    using value_type = T;
+    TItemAllocator() noexcept = default;
+    template <typename U>
+    TItemAllocator(const TItemAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(AllocateItemArray(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) noexcept { FreeItemArray(p, n * sizeof(T)); }
+    friend bool operator==(const TItemAllocator&, const TItemAllocator&) noexcept { return true; }
+};
+
+using TRSSItems = std::vector<TRSSItem, TItemAllocator<TRSSItem>>;
+
 // A channel record owns its texts: it moves, but is not copied.
 struct TRSS {
     TRSS() = default;
@@ -81,7 +101,7 @@ struct TRSS {
     std::string_view Link;
     std::string_view Description;
     std::string_view Language;
-    std::vector<TRSSItem> News;
+    TRSSItems News;
     TTextStore Texts;
 
     // No texts and no items, their memory given back.

@@ -96,7 +96,7 @@ public:
     template <typename ReadItem>
     void ReadItems(const TVexXMLNode* element, std::string_view itemName, ReadItem readItem) {
         const int n = element ? element->Count() : 0;
-        std::vector<TRSSItem>& news = FChannel.News;
+        TRSSItems& news = FChannel.News;
         // Room for every child: the few that are no items cost less than a
         // pass to count them.
         news.reserve(news.size() + static_cast<std::size_t>(n));

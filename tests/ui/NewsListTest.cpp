@@ -21,7 +21,7 @@ protected:
     ~NewsList() override { SetBrowserLauncher(old_); }
 
     // Fills the channel and the grid as a reader does.
-    void Read(const std::vector<TRSSItem>& items) {
+    void Read(const TRSSItems& items) {
         form.FChannel.News = items;
         for (const auto& item : items)
             form.TitlesAdd(item.Title, "[" + std::string(item.Category) + "]");
