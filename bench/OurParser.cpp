@@ -60,9 +60,7 @@ std::vector<Contender> OurContenders() {
              return CountItems(doc);
          }},
         // The reading after the load: the document parsed untimed, then read
-        // into a channel record as the window reads it.
-        // Then the document destroyed, as the window destroys it after the
-        // reading (which builds the channel's name index).
+        // into a channel record (ReadChannel's reader), then destroyed.
         {"ours ReadChannelRss", "ours destroyed after reading",
          [](const FeedInput& in) {
              auto doc = std::make_unique<TVexXMLParser>();
