@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>

@@ -108,9 +108,6 @@ public:
     // closes.
     static void SetParent(TVexXMLNode& node, TVexXMLNode& element) noexcept { node.FParent = &element; }
 
-    // Makes the `count` nodes at `children`, whose parent is set already,
-    // the children of `element`, which has none, in an array of their exact
-    // size.
     TVexXMLArena::TMark Mark() const noexcept { return FArena.Mark(); }
     // Gives back what was carved since the mark; the recent names may lie
     // there, so they are forgotten.
@@ -120,6 +117,9 @@ public:
             name = {};
     }
 
+    // Makes the `count` nodes at `children`, whose parent is set already,
+    // the children of `element`, which has none, in an array of their exact
+    // size.
     void SetChildren(TVexXMLNode& element, TVexXMLNode* const* children, std::size_t count) {
         if (count == 0)
             return;
