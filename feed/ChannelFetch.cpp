@@ -30,28 +30,21 @@ TVexXMLNode& ChannelRoot(const TVexBaseXmlNode& document) {
     throw Exception("The document has no root element");
 }
 
-TChannelFormat ChannelFormat(const TVexBaseXmlNode& document) {
-    const std::string_view name = ChannelRoot(document).Name();
-    if (name == "rss" || name == "rdf:RDF")
+TChannelFormat RootFormat(std::string_view rootName) {
+    if (rootName == "rss" || rootName == "rdf:RDF")
         return TChannelFormat::cfRss;
-    if (name == "feed")
+    if (rootName == "feed")
         return TChannelFormat::cfAtom;
     return TChannelFormat::cfUnsupported;
 }
 
+TChannelFormat ChannelFormat(const TVexBaseXmlNode& document) {
+    return RootFormat(ChannelRoot(document).Name());
+}
+
 TChannelFormat ReadChannel(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format) {
-    const TChannelFormat kind = ChannelFormat(document);
-    switch (kind) {
-    case TChannelFormat::cfRss:
-        ReadChannelRss(document, channel);
-        break;
-    case TChannelFormat::cfAtom:
-        ReadChannelAtom(document, channel, format);
-        break;
-    case TChannelFormat::cfUnsupported:
-        break;
-    }
-    return kind;
+    // A reader that took nothing during a parse reads the whole document.
+    return TChannelItemReader(document, channel, format).Finish();
 }
 
 namespace {

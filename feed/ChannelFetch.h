@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class TVexBaseXmlNode;
 class TVexXMLNode;
@@ -30,6 +31,8 @@ TVexXMLNode& ChannelRoot(const TVexBaseXmlNode& document);
 // named exactly "feed" (byte for byte: "RSS" or "Feed" are unsupported).
 // Raises as ChannelRoot.
 TChannelFormat ChannelFormat(const TVexBaseXmlNode& document);
+// The same rule for a root element of the given name.
+TChannelFormat RootFormat(std::string_view rootName);
 
 // Reads the document with the reader of its format. An unsupported format
 // is no failure: the result says so and the channel is left untouched.

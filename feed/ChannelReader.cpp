@@ -362,16 +362,10 @@ struct TChannelItemReader::TState {
             for (int i = 0; i < Document.Count() && first; ++i)
                 first = Document.Items(i)->Kind() != nkElement;
             if (first)
-                Format = FormatOfRoot(root.Name());
+                Format = RootFormat(root.Name());
         }
         RssVersion1 = root.Name() == "rdf:RDF";
         Root = &root;
-    }
-
-    static TChannelFormat FormatOfRoot(std::string_view name) {
-        if (name == "rss" || name == "rdf:RDF")
-            return TChannelFormat::cfRss;
-        return name == "feed" ? TChannelFormat::cfAtom : TChannelFormat::cfUnsupported;
     }
 };
 
