@@ -77,7 +77,8 @@ void MarkItems(SQLite::Database& db, const char* sql, const std::vector<std::int
 }  // namespace
 
 std::int64_t StoreNow() {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
@@ -99,7 +100,8 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
 
     std::unordered_map<std::int64_t, TKnownItem> known;
     {
-        SQLite::Statement select(db, "SELECT key, id, fingerprint, gone IS NOT NULL FROM item WHERE channel = ?");
+        SQLite::Statement select(db,
+                                 "SELECT key, id, fingerprint, gone IS NOT NULL FROM item WHERE channel = ?");
         select.bind(1, channelId);
         while (select.executeStep())
             known.emplace(select.getColumn(0).getInt64(),

@@ -91,7 +91,8 @@ bool StoredItem(SQLite::Database& db, std::int64_t id, TStoredItem& item) {
 std::vector<TStoredItem> ChannelItems(SQLite::Database& db, const std::string& address) {
     std::vector<TStoredItem> items;
     SQLite::Statement select(db, std::string(kWholeItem) +
-                                     "WHERE channel = (SELECT id FROM channel WHERE address = ?)" + kNewestFirst);
+                                     "WHERE channel = (SELECT id FROM channel WHERE address = ?)" +
+                                     kNewestFirst);
     select.bind(1, address);
     while (select.executeStep())
         ReadWhole(select, items.emplace_back());

@@ -113,10 +113,12 @@ TEST_F(StoreTest, AnExpiredItemNeverComesBackAsNew) {
     kept.Item("Kept", "k", "", 46000);
     MergeChannel(*db, kAddress, TChannelFormat::cfRss, kept.channel, kStart + kDay);
     EXPECT_EQ(ChannelRows(*db, kAddress).size(), 3u);
-    EXPECT_EQ(MergeChannel(*db, kAddress, TChannelFormat::cfRss, kept.channel, kStart + 92 * kDay).Expired, 1);
+    EXPECT_EQ(MergeChannel(*db, kAddress, TChannelFormat::cfRss, kept.channel, kStart + 92 * kDay).Expired,
+              1);
     ASSERT_EQ(ChannelRows(*db, kAddress).size(), 2u);
 
-    const TMergeResult back = MergeChannel(*db, kAddress, TChannelFormat::cfRss, both.channel, kStart + 93 * kDay);
+    const TMergeResult back =
+        MergeChannel(*db, kAddress, TChannelFormat::cfRss, both.channel, kStart + 93 * kDay);
     EXPECT_EQ(back.New, 0);
     EXPECT_EQ(ChannelRows(*db, kAddress).size(), 2u);
 }
