@@ -38,7 +38,8 @@ void TForm1::OpenStore(bool listReadWhole) {
                 if (storeFailureTold_)
                     return;
                 storeFailureTold_ = true;
-                TellLater(this, QMessageBox::Warning, "Warning", "Could not write to the item store", failure);
+                TellLater(this, QMessageBox::Warning, "Warning", "Could not write to the item store",
+                          failure);
             }));
     if (!Store->Available()) {
         TellLater(this, QMessageBox::Warning, "Warning",

@@ -13,4 +13,5 @@ struct TUnreadPlace {
 // unread: each channel's unread count, in list order; channel and row: the
 // shown channel and its current row (-1 for none); shownRead: the read mark
 // of each row of the shown channel.
-TUnreadPlace NextUnread(const std::vector<int>& unread, int channel, const std::vector<bool>& shownRead, int row);
+TUnreadPlace NextUnread(const std::vector<int>& unread, int channel, const std::vector<bool>& shownRead,
+                        int row);

@@ -16,7 +16,12 @@ TStoreLink::TStoreLink(const std::string& folder, QObject* parent)
     }
 }
 
-TStoreLink::~TStoreLink() { writer_.reset(); }
+// The writer's connection closes last: the last to close folds the journal
+// into the file and removes it, which a read-only one cannot do.
+TStoreLink::~TStoreLink() {
+    reader_.reset();
+    writer_.reset();
+}
 
 void TStoreLink::Merge(const std::string& address, TChannelFormat format, TRSS channel) {
     if (!writer_)
@@ -32,7 +37,8 @@ void TStoreLink::Merge(const std::string& address, TChannelFormat format, TRSS c
         }
         record->Clear();
         QMetaObject::invokeMethod(
-            this, [this, address, failure] { emit merged(ToQString(address), failure); }, Qt::QueuedConnection);
+            this, [this, address, failure] { emit merged(ToQString(address), failure); },
+            Qt::QueuedConnection);
     });
 }
 
@@ -55,8 +61,7 @@ void TStoreLink::Write(std::function<void(SQLite::Database&)> write, bool tell) 
 void TStoreLink::NoteFailure(const std::string& address, const std::string& reason) {
     // The fetch's own failure has been told; that its reason could not be
     // kept is not worth a second box.
-    Write([address, reason](SQLite::Database& db) { ::NoteFailure(db, address, reason, StoreNow()); },
-          false);
+    Write([address, reason](SQLite::Database& db) { ::NoteFailure(db, address, reason, StoreNow()); }, false);
 }
 
 void TStoreLink::MarkRead(std::vector<std::int64_t> ids, bool read) {
