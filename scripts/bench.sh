@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DNEMARA_BENCH=ON >/dev/null
-cmake --build build-bench --target nemara_bench_xml nemara_bench_grid nemara_bench_window -j"$(nproc)"
+cmake --build build-bench --target nemara_bench_xml nemara_bench_grid nemara_bench_window nemara_bench_store -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 # Qt wants a private runtime directory; without one it warns on every start.
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -19,3 +19,5 @@ fi
 build-bench/bin/nemara_bench_xml --dir build-bench/temp "$@"
 # The window's memory for a feed of 1,000,000 small items (about 180 MB).
 build-bench/bin/nemara_bench_window
+# The item store: 500 channels, 150,000 items.
+build-bench/bin/nemara_bench_store

@@ -1,6 +1,7 @@
 #include "store/Merge.h"
 
 #include "store/ItemKey.h"
+#include "store/TextPack.h"
 
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
@@ -117,14 +118,14 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
     }
 
     SQLite::Statement insert(db, R"sql(
-        INSERT INTO item(channel, key, fingerprint, category, title, description, link, guid, date, seen)
-        VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?))sql");
+        INSERT INTO item(channel, key, fingerprint, date, seen, title, category) VALUES(?, ?, ?, ?, ?, ?, ?))sql");
+    SQLite::Statement insertText(db, "INSERT INTO item_text(id, link, guid, description) VALUES(?, ?, ?, ?)");
     SQLite::Statement update(db, R"sql(
-        UPDATE item SET fingerprint = ?, category = ?, title = ?, description = ?, link = ?, guid = ?,
-                        date = ?, gone = NULL
-        WHERE id = ?)sql");
+        UPDATE item SET fingerprint = ?, date = ?, title = ?, category = ?, gone = NULL WHERE id = ?)sql");
+    SQLite::Statement updateText(db, "UPDATE item_text SET link = ?, guid = ?, description = ? WHERE id = ?");
     SQLite::Statement back(db, "UPDATE item SET gone = NULL WHERE id = ?");
     SQLite::Statement stillForgotten(db, "UPDATE tombstone SET removed = ? WHERE channel = ? AND key = ?");
+    std::string packed;
 
     const std::vector<std::int64_t> keys = ItemKeys(channel.News);
     // The last item of the document is stored first: among items of one
@@ -140,15 +141,19 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
             stored.Seen = true;
             if (stored.Fingerprint != fingerprint) {
                 update.bind(1, fingerprint);
-                BindText(update, 2, item.Category);
+                BindDate(update, 2, item.Date);
                 BindText(update, 3, item.Title);
-                BindText(update, 4, item.Description);
-                BindText(update, 5, item.Link);
-                BindText(update, 6, item.Guid);
-                BindDate(update, 7, item.Date);
-                update.bind(8, stored.Id);
+                BindText(update, 4, item.Category);
+                update.bind(5, stored.Id);
                 update.exec();
                 update.reset();
+                packed = PackText(item.Description);
+                BindText(updateText, 1, item.Link);
+                BindText(updateText, 2, item.Guid);
+                updateText.bindNoCopy(3, packed.data(), static_cast<int>(packed.size()));
+                updateText.bind(4, stored.Id);
+                updateText.exec();
+                updateText.reset();
                 ++result.Updated;
             } else if (stored.Gone) {
                 back.bind(1, stored.Id);
@@ -172,15 +177,19 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
         insert.bind(1, channelId);
         insert.bind(2, key);
         insert.bind(3, fingerprint);
-        BindText(insert, 4, item.Category);
-        BindText(insert, 5, item.Title);
-        BindText(insert, 6, item.Description);
-        BindText(insert, 7, item.Link);
-        BindText(insert, 8, item.Guid);
-        BindDate(insert, 9, item.Date);
-        insert.bind(10, now);
+        BindDate(insert, 4, item.Date);
+        insert.bind(5, now);
+        BindText(insert, 6, item.Title);
+        BindText(insert, 7, item.Category);
         insert.exec();
         insert.reset();
+        packed = PackText(item.Description);
+        insertText.bind(1, db.getLastInsertRowid());
+        BindText(insertText, 2, item.Link);
+        BindText(insertText, 3, item.Guid);
+        insertText.bindNoCopy(4, packed.data(), static_cast<int>(packed.size()));
+        insertText.exec();
+        insertText.reset();
         ++result.New;
     }
 
