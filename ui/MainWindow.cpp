@@ -734,6 +734,7 @@ void TForm1::GetChannelAtom(TVexXMLParser& Parser) {
 // leaves it as the caller emptied it.
 void TForm1::ShowChannel(TChannelFormat format) {
     const bool rss = format == TChannelFormat::cfRss;
+    Titles->Rows().SetUnreadMarks({}, {});
     Titles->SetColCount(rss ? 2 : 1);
     for (const TRSSItem& item : FChannel.News)
         TitlesAdd(item.Title, rss ? std::string("[").append(item.Category).append("]") : std::string());
