@@ -235,6 +235,10 @@ TEST_F(ChannelList, NothingOfAFileReadInPartIsLost) {
                         dir.File("channels.lst.bak.2"));
     EXPECT_TRUE(big->close());
     EXPECT_EQ(std::filesystem::file_size(dir.File("channels.lst")), large.size());
+    // The backup is a file of its own: the list rewritten in place (as a
+    // shell's ">" or an editor does) leaves it as it was.
+    WriteBytes(dir.File("channels.lst"), "new\r\n");
+    EXPECT_EQ(std::filesystem::file_size(dir.File("channels.lst.bak.2")), large.size());
 }
 
 // The program's folder is taken as bytes: a folder name in Latin-2, which is
