@@ -33,7 +33,8 @@ std::string LocalPathOf(std::string_view address) {
     std::string path;
     path.reserve(rest.size());
     for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == '%' && i + 2 < rest.size() && HexValue(rest[i + 1]) >= 0 && HexValue(rest[i + 2]) >= 0) {
+        if (rest[i] == '%' && i + 2 < rest.size() && HexValue(rest[i + 1]) >= 0 &&
+            HexValue(rest[i + 2]) >= 0) {
             const char byte = static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
             if (byte == '\0')
                 return {};

@@ -62,10 +62,9 @@ std::string TailInEnglish(std::string_view tail) {
             return std::string(english);
     // ") : Tag zamykający (B) nie pasuje do taga otwierającego (A) !"
     if (tail.starts_with(kTailMismatchOpen) && tail.ends_with(kTailMismatchEnd)) {
-        const std::string_view names =
-            tail.substr(std::string_view(kTailMismatchOpen).size(),
-                        tail.size() - std::string_view(kTailMismatchOpen).size() -
-                            std::string_view(kTailMismatchEnd).size());
+        const std::string_view names = tail.substr(std::string_view(kTailMismatchOpen).size(),
+                                                   tail.size() - std::string_view(kTailMismatchOpen).size() -
+                                                       std::string_view(kTailMismatchEnd).size());
         const std::size_t middle = names.find(kTailMismatchMiddle);
         if (middle != std::string_view::npos)
             return "the closing tag (" + std::string(names.substr(0, middle)) +
