@@ -306,6 +306,10 @@ TEST_F(ChannelFetch, EveryFailureGivesOneWarning) {
         if (address == server.Url("/missing")) {
             EXPECT_EQ(box.detail, "The server answered 404 Not Found");
         }
+        if (address == server.Url("/entity")) {
+            EXPECT_EQ(box.detail.toStdString(),
+                      "The feed is not well-formed XML (line 5, column 26): an unknown entity reference");
+        }
         EXPECT_EQ(box.caption, "Warning");
         EXPECT_EQ(box.icon, QMessageBox::Warning);
         EXPECT_EQ(box.buttons, QStringList{"OK"});
