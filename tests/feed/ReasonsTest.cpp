@@ -39,10 +39,11 @@ TEST(Reasons, EveryMessageOfTheXmlLibraryIsToldInEnglish) {
     EXPECT_EQ(EnglishReason(position + kTailUnclosedTags + "channel" + kTailUnclosedTagsEnd, "The file"),
               "The file is not well-formed XML (line 12, column 34): the text ends while elements are still "
               "open, the first of them channel");
-    EXPECT_EQ(EnglishReason(kBadHexNumber), "The feed is not well-formed XML: a hexadecimal number is not valid");
-    for (const char* message : {nodemsg::BadIndex, nodemsg::BadDeleteIndex, nodemsg::MixedNames,
-                                nodemsg::NotInIndex, nodemsg::NoRightSubtree, nodemsg::NoLeftSubtree,
-                                nodemsg::AddSelf}) {
+    EXPECT_EQ(EnglishReason(kBadHexNumber),
+              "The feed is not well-formed XML: a hexadecimal number is not valid");
+    for (const char* message :
+         {nodemsg::BadIndex, nodemsg::BadDeleteIndex, nodemsg::MixedNames, nodemsg::NotInIndex,
+          nodemsg::NoRightSubtree, nodemsg::NoLeftSubtree, nodemsg::AddSelf}) {
         const std::string reason = ReasonOf(EVexXMLError(message));
         EXPECT_TRUE(reason.starts_with("The XML library failed: ")) << reason;
         EXPECT_TRUE(IsAscii(reason)) << reason;

@@ -404,9 +404,10 @@ TEST_F(NemaraDump, ASignalThatEndsTheToolRemovesItsDownload) {
 }
 
 TEST_F(NemaraDump, PrintsTheAddressesOfAnOpmlFile) {
-    DumpRun run =
-        Dump({"--opml", File("subs.opml", "<opml><body><outline xmlUrl=\"http://a.pl/\"/><outline>"
-                                          "<outline xmlUrl=\"http://b.pl/\"/></outline></body></opml>")});
+    DumpRun run = Dump({"--opml", File("subs.opml", "<opml><body><outline xmlUrl=\"http://a.pl/\"/><outline>"
+                                                    "<outline xmlUrl=\"http://b.pl/\"/></outline>"
+                                                    "<outline xmlUrl=\"http://c.pl/&#13;&#10;http://x/\"/>"
+                                                    "<outline xmlUrl=\"http://c.pl/&#0;\"/></body></opml>")});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "http://a.pl/\nhttp://b.pl/\n");
     DumpRun bad = Dump({"--opml", File("feed.xml", kRss)});

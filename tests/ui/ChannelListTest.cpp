@@ -328,8 +328,10 @@ TEST_F(ChannelList, RemovesTheSelectedEntries) {
     EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "e1\r\n");
 }
 
-// OPML: an import adds what the list lacks and says how many it skipped; a
-// broken file changes nothing; an export reads back into the same list.
+// OPML: an import adds what the list lacks and says how many it skipped
+// (an address with a line break or a zero byte, or of another scheme, is
+// skipped too); a broken file changes nothing; an export is well-formed XML
+// (checked by a strict parser) and reads back into the same list.
 TEST_F(ChannelList, ImportsAndExportsOpml) {
     auto form = Open("http://a.pl/\r\n");
     const auto answer = [](std::string& said) {
@@ -342,11 +344,15 @@ TEST_F(ChannelList, ImportsAndExportsOpml) {
     };
     WriteBytes(dir.File("in.opml"), "<opml><body><outline text=\"f\"><outline xmlUrl=\"http://b.pl/\"/>"
                                     "<outline xmlUrl=\"HTTP://A.PL/\"/></outline>"
-                                    "<outline xmlUrl=\"http://c.pl/\"/></body></opml>");
+                                    "<outline xmlUrl=\"http://c.pl/\"/>"
+                                    "<outline xmlUrl=\"http://e.pl/&#13;&#10;http://f.pl/\"/>"
+                                    "<outline xmlUrl=\"http://e.pl/\r\nhttp://f.pl/\"/>"
+                                    "<outline xmlUrl=\"http://e.pl/&#0;\"/>"
+                                    "<outline xmlUrl=\"javascript:alert(1)\"/></body></opml>");
     std::string said;
     answer(said);
     form->ImportChannels(dir.File("in.opml"));
-    EXPECT_EQ(said, "Added 2 channels, skipped 1 already in the list.|");
+    EXPECT_EQ(said, "Added 2 channels, skipped 5 (already in the list or no feed address).|");
     EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "http://a.pl/\r\nhttp://b.pl/\r\nhttp://c.pl/\r\n");
 
     WriteBytes(dir.File("broken.opml"), "<opml><body><outline xmlUrl=\"http://d.pl/\"></body>");
@@ -355,11 +361,18 @@ TEST_F(ChannelList, ImportsAndExportsOpml) {
     EXPECT_TRUE(said.starts_with("Could not import the channels|")) << said;
     EXPECT_EQ(form->Channels->Count(), 3);
 
+    // Characters that XML does not allow are left out of the export.
+    form->Channels->Add("http://d.pl/\x01?a=\x1F"
+                        "1");
     ASSERT_TRUE(form->ExportChannels(dir.File("out.opml")));
+    if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
+        EXPECT_EQ(std::system(("xmllint --noout '" + dir.File("out.opml") + "'").c_str()), 0);
+    }
     form->Channels->SetItems({});
     answer(said);
     form->ImportChannels(dir.File("out.opml"));
-    EXPECT_EQ(form->Channels->AllItems(), (Entries{"http://a.pl/", "http://b.pl/", "http://c.pl/"}));
+    EXPECT_EQ(form->Channels->AllItems(),
+              (Entries{"http://a.pl/", "http://b.pl/", "http://c.pl/", "http://d.pl/?a=1"}));
 }
 
 // An end signal (a logout) while the add box is open closes the box and the
