@@ -21,7 +21,8 @@ namespace {
 std::string Opml(int outlines) {
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"2.0\"><body>\n";
     for (int i = 0; i < outlines; ++i) {
-        const std::string address = (i % 10 == 9 ? "HTTP://NEWS" : "http://news") + std::to_string(i % 10 == 9 ? i - 9 : i) + ".example.org/rss";
+        const std::string address = (i % 10 == 9 ? "HTTP://NEWS" : "http://news") +
+                                    std::to_string(i % 10 == 9 ? i - 9 : i) + ".example.org/rss";
         text += "<outline type=\"rss\" text=\"" + address + "\" xmlUrl=\"" + address + "\"/>\n";
     }
     return text + "</body></opml>\n";

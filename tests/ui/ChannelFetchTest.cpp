@@ -231,6 +231,16 @@ TEST_F(ChannelFetch, RssAndAtomFillTheGridOneAfterTheOther) {
 
     EXPECT_TRUE(recorder.boxes.empty());
     EXPECT_EQ(server.Requests().size(), 2u);
+
+    // A file:// address (a file given on the command line) is read from the
+    // disk, also again.
+    WriteBytes(dir.File("local feed.xml"), kRss);
+    DoubleClick("file://" + dir.File("local%20feed.xml"));
+    EXPECT_EQ(form.Titles->RowCount(), 2);
+    EXPECT_EQ(form.Titles->Cells(0, 0), "Pierwsza");
+    DoubleClick("file://" + dir.File("no such feed.xml"));
+    EXPECT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(server.Requests().size(), 2u);
 }
 
 TEST_F(ChannelFetch, TheBusyPointerShowsWhileTheFetchRuns) {

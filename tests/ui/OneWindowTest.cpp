@@ -36,11 +36,31 @@ TEST(OneWindow, LaterStartsHandTheirAddressesOver) {
     EXPECT_EQ(QProcess::execute(QString::fromStdString(program), {"x-new"}), 0);
     EXPECT_EQ(QProcess::execute(QString::fromStdString(program), {"x-other", "X-OLD"}), 0);
     EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "x-old\r\nx-new\r\nx-other\r\n");
+    // An option that does not exist is no address.
+    for (const char* option : {"--bogus", "-x"}) {
+        QProcess wrong;
+        wrong.start(QString::fromStdString(program), {option});
+        ASSERT_TRUE(wrong.waitForFinished(10000));
+        EXPECT_EQ(wrong.exitCode(), 64);
+        EXPECT_TRUE(wrong.readAllStandardError().contains("unknown option"));
+    }
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "x-old\r\nx-new\r\nx-other\r\n");
+    // A file named by a path relative to the later start's folder is kept as
+    // its file:// address.
+    std::filesystem::create_directory(dir.File("sub"));
+    WriteBytes(dir.File("sub/a feed.xml"), "<rss><channel><item><title>t</title></item></channel></rss>");
+    QProcess withFile;
+    withFile.setWorkingDirectory(QString::fromStdString(dir.File("sub")));
+    withFile.start(QString::fromStdString(program), {"a feed.xml"});
+    ASSERT_TRUE(withFile.waitForFinished(10000));
+    EXPECT_EQ(withFile.exitCode(), 0);
+    const std::string fileAddress = "file://" + dir.File("sub/a%20feed.xml");
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "x-old\r\nx-new\r\nx-other\r\n" + fileAddress + "\r\n");
 
     first.terminate();
     EXPECT_TRUE(first.waitForFinished(10000));
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "x-old\r\nx-new\r\nx-other\r\n");
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "x-old\r\nx-new\r\nx-other\r\n" + fileAddress + "\r\n");
 
     // The lock of a window that was killed does not keep the next one out.
     QProcess killed;
@@ -53,10 +73,25 @@ TEST(OneWindow, LaterStartsHandTheirAddressesOver) {
     next.start(QString::fromStdString(program), {"x-last"});
     ASSERT_TRUE(next.waitForStarted(5000));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return ReadBytes(dir.File("channels.lst")) == "x-old\r\nx-new\r\nx-other\r\nx-last\r\n"; },
+        [&] {
+            return ReadBytes(dir.File("channels.lst")) ==
+                   "x-old\r\nx-new\r\nx-other\r\n" + fileAddress + "\r\nx-last\r\n";
+        },
         10000));
     next.terminate();
     EXPECT_TRUE(next.waitForFinished(10000));
+
+    // Without a display the program says it needs one, instead of Qt's abort.
+    QProcess headless;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(name);
+    headless.setProcessEnvironment(environment);
+    headless.start(QString::fromStdString(program), {"x-headless"});
+    ASSERT_TRUE(headless.waitForFinished(10000));
+    EXPECT_EQ(headless.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(headless.exitCode(), 1);
+    EXPECT_TRUE(headless.readAllStandardError().contains("display"));
 }
 
 // A hand-over that the window answers with a fetch and a box: the
