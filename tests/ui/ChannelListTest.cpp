@@ -309,6 +309,13 @@ TEST_F(ChannelList, AddsWhatIsNotListedInAnyLetterCase) {
 
 TEST_F(ChannelList, RemovesTheSelectedEntries) {
     auto form = Open("e0\r\ne1\r\ne2\r\ne3\r\ne4\r\n");
+    // At the start the current entry is selected too: Return reads it.
+    EXPECT_EQ(form->Channels->ItemIndex(), 0);
+    EXPECT_TRUE(form->Channels->Selected(0));
+    int read = 0;
+    QObject::connect(form->Channels, &TListBox::dblClick, [&read] { ++read; });
+    QTest::keyClick(form->Channels, Qt::Key_Return);
+    EXPECT_EQ(read, 1);
     QWidget* view = form->Channels->viewport();
     auto centre = [&](int row) { return form->Channels->visualItemRect(form->Channels->item(row)).center(); };
     QTest::mouseClick(view, Qt::LeftButton, {}, centre(0));
@@ -317,6 +324,19 @@ TEST_F(ChannelList, RemovesTheSelectedEntries) {
     // A right click opens the menu without changing the selection.
     QTest::mouseClick(view, Qt::RightButton, {}, centre(1));
     form->PopupMenu1->close();
+    form->Usuwszystkie1->trigger();
+    EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1", "e3"}));
+    // The last removal comes back in place, selected, and is saved (Ctrl+Z,
+    // or "Undo remove" in the list's menu); once.
+    ASSERT_TRUE(form->UndoRemove1->isEnabled());
+    EXPECT_EQ(form->UndoRemove1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_TRUE(form->PopupMenu1->actions().contains(form->UndoRemove1));
+    form->UndoRemove1->trigger();
+    EXPECT_EQ(form->Channels->AllItems(), (Entries{"e0", "e1", "e2", "e3", "e4"}));
+    EXPECT_EQ(form->Channels->selectedItems().size(), 3);
+    EXPECT_TRUE(form->Channels->Selected(0) && form->Channels->Selected(2) && form->Channels->Selected(4));
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "e0\r\ne1\r\ne2\r\ne3\r\ne4\r\n");
+    EXPECT_FALSE(form->UndoRemove1->isEnabled());
     form->Usuwszystkie1->trigger();
     EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1", "e3"}));
     form->Usuwszystkie1->trigger();
