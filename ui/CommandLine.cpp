@@ -2,6 +2,7 @@
 
 #include "feed/FileAddress.h"
 #include "feed/Download.h"
+#include "xml/NameKey.h"
 
 #include <sys/stat.h>
 
@@ -44,7 +45,8 @@ bool DisplayAvailable() {
 std::string AddressOfArgument(const std::string& argument) {
     // An address with a scheme of its own is one already.
     if (argument.empty() || IsWebAddress(argument) || IsFileAddress(argument) ||
-        argument.find("://") != std::string::npos || argument.starts_with("feed:"))
+        argument.find("://") != std::string::npos ||
+        (argument.size() >= 5 && SameNameKey(std::string_view(argument).substr(0, 5), "feed:")))
         return argument;
     struct stat st {};
     if (::stat(argument.c_str(), &st) != 0 || !S_ISREG(st.st_mode))

@@ -46,12 +46,13 @@ bool DeclaresUtf8(const TVexXMLNode& declaration) {
 // any text ("<?pi 0?>"), which is kept as its text instead.
 bool HoldsAttributesOnly(const char* p) {
     for (;;) {
-        const char* name = p;
+        const char* start = p;
         while (HasClass(*p, kClassSpace))
             ++p;
         if (p[0] == '?' && p[1] == '>')
             return true;
-        if (p == name || !HasClass(*p, kClassLetter))
+        // Each attribute follows whitespace.
+        if (p == start || !HasClass(*p, kClassLetter))
             return false;
         while (HasClass(*p, kClassName))
             ++p;
