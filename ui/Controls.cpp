@@ -234,16 +234,21 @@ void TListBox::keyPressEvent(QKeyEvent* event) {
 namespace {
 
 // A tooltip that wraps: rich text, which a tooltip wraps to its width, with
-// a place to break after every character, since an address has no spaces.
+// a place to break after every character, since an address has no spaces;
+// its own line breaks stay.
 QString WrappingToolTip(const QString& text) {
-    QString breakable;
-    breakable.reserve(text.size() * 2);
+    QString breakable = "<qt>";
+    breakable.reserve(text.size() * 2 + 10);
     for (const QChar c : text) {
-        breakable += c;
+        if (c == '\n') {
+            breakable += "<br>";
+            continue;
+        }
+        breakable += QString(c).toHtmlEscaped();
         if (!c.isHighSurrogate())
             breakable += QChar(0x200B);
     }
-    return "<qt>" + breakable.toHtmlEscaped() + "</qt>";
+    return breakable + "</qt>";
 }
 
 }  // namespace
@@ -254,11 +259,28 @@ bool TListBox::viewportEvent(QEvent* event) {
     const auto* help = static_cast<QHelpEvent*>(event);
     const QListWidgetItem* entry = itemAt(help->pos());
     const QRect place = entry ? visualItemRect(entry) : QRect();
-    if (entry && fontMetrics().horizontalAdvance(entry->text()) + 4 > place.width())
+    if (entry && !entry->toolTip().isEmpty())
+        QToolTip::showText(help->globalPos(), WrappingToolTip(entry->toolTip()), viewport(), place);
+    else if (entry && fontMetrics().horizontalAdvance(entry->text()) + 4 > place.width())
         QToolTip::showText(help->globalPos(), WrappingToolTip(entry->text()), viewport(), place);
     else
         QToolTip::hideText();
     return true;
+}
+
+void TListBox::SetShown(int index, const QString& text, bool bold, const QString& tooltip) {
+    QListWidgetItem* entry = item(index);
+    if (!entry)
+        return;
+    if (entry->text() != text)
+        entry->setText(text);
+    if (entry->font().bold() != bold) {
+        QFont look = font();
+        look.setBold(bold);
+        entry->setFont(look);
+    }
+    if (entry->toolTip() != tooltip)
+        entry->setToolTip(tooltip);
 }
 
 void TListBox::SelectOnly(int index) {

@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 
 #include <malloc.h>
@@ -47,6 +48,8 @@ namespace {
 
 const char* const kChannelFile = "channels.lst";
 const char* const kDownloadFile = "temp.xml";
+// What the date label reads before any item has been selected.
+const char* const kStartDateCaption = "0";
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(left, top, width, height);
@@ -250,7 +253,7 @@ void TForm1::CreateControls() {
     Place(Label1, 0, 150, 25, 16);
     Label1->SetCaption(Label1->text());
 
-    DateLabel = new TLabel("0", RightPanel, true, Qt::AlignRight | Qt::AlignVCenter);
+    DateLabel = new TLabel(kStartDateCaption, RightPanel, true, Qt::AlignRight | Qt::AlignVCenter);
     Place(DateLabel, 533, 150, 7, 16);
     DateLabel->SetCaption(DateLabel->text());
 
@@ -271,6 +274,10 @@ void TForm1::CreateControls() {
 
     PopupMenu1 = new QMenu(this);
     Usuwszystkie1 = PopupMenu1->addAction("Remove selected");
+    MarkChannelRead1 = PopupMenu1->addAction("Mark channel as read");
+    MarkChannelRead1->setShortcut(QKeySequence("Ctrl+Shift+A"));
+    MarkChannelRead1->setShortcutContext(Qt::WindowShortcut);
+    addAction(MarkChannelRead1);
     PopupMenu1->addSeparator();
     ImportChannels1 = PopupMenu1->addAction(QString::fromUtf8("Import channels\u2026"));
     ExportChannels1 = PopupMenu1->addAction(QString::fromUtf8("Export channels\u2026"));
@@ -282,6 +289,11 @@ void TForm1::CreateControls() {
     addAction(UndoRemove1);
     PopupMenu2 = new QMenu(this);
     UsuHTML1 = PopupMenu2->addAction("Strip HTML");
+    PopupMenu3 = new QMenu(this);
+    MarkRead1 = PopupMenu3->addAction("Mark as read");
+    MarkUnread1 = PopupMenu3->addAction("Mark as unread");
+    Star1 = PopupMenu3->addAction("Star");
+    Titles->setContextMenuPolicy(Qt::CustomContextMenu);
 
     // Tab leaves the grid and the text view for the next control, as in the
     // other controls, instead of walking their cells or typing a tab.
@@ -323,6 +335,30 @@ void TForm1::BindEvents() {
     connect(Message, &QWidget::customContextMenuRequested, this,
             Handler([this](const QPoint& pos) { PopupMenu2->popup(Message->viewport()->mapToGlobal(pos)); }));
     connect(UsuHTML1, &QAction::triggered, this, Handler([this] { UsuHTML1Click(UsuHTML1); }));
+    connect(Channels, &QListWidget::currentRowChanged, this, Handler([this] { ShowStoredChannel(); }));
+    connect(MarkChannelRead1, &QAction::triggered, this, Handler([this] { MarkChannelRead(); }));
+    connect(Titles, &QWidget::customContextMenuRequested, this, Handler([this](const QPoint& pos) {
+                if (shownRows_.empty())
+                    return;
+                const std::vector<int> rows = SelectedRows();
+                bool allStarred = !rows.empty();
+                for (const int row : rows)
+                    allStarred = allStarred && shownRows_[static_cast<std::size_t>(row)].Starred;
+                Star1->setText(allStarred ? "Unstar" : "Star");
+                Star1->setData(!allStarred);
+                PopupMenu3->popup(Titles->viewport()->mapToGlobal(pos));
+            }));
+    connect(MarkRead1, &QAction::triggered, this, Handler([this] { MarkSelected(true); }));
+    connect(MarkUnread1, &QAction::triggered, this, Handler([this] { MarkSelected(false); }));
+    connect(Star1, &QAction::triggered, this, Handler([this] { StarSelected(Star1->data().toBool()); }));
+    // Keys of the reading, wherever the focus is in the window.
+    const auto key = [this](const char* sequence, auto action) {
+        auto* shortcut = new QShortcut(QKeySequence(sequence), this);
+        connect(shortcut, &QShortcut::activated, this, Handler(action));
+    };
+    key("M", [this] { ToggleSelectedRead(); });
+    key("N", [this] { GoToNextUnread(); });
+    connect(Message, &TMemo::spaceAtEnd, this, Handler([this] { GoToNextUnread(); }));
     connect(Message, &TMemo::mouseMoved, this,
             Handler([this](TShiftState shift, int x, int y) { MessageMouseMove(Message, shift, x, y); }));
     connect(Message, &TMemo::doubleClicked, this, Handler([this] { MessageDblClick(Message); }));
@@ -373,6 +409,7 @@ void TForm1::FormCreate(QObject*) {
     RemoveStaleNewFiles(FExeDir + kChannelFile);
     RemoveStaleNewFiles(FCacheDir + kDownloadFile);
     LoadChannelList();
+    OpenStore(listCameWhole_);
     // The current entry is selected too, so that Return reads it at once.
     if (Channels->Count() > 0)
         Channels->SelectOnly(0);
@@ -403,6 +440,7 @@ bool TForm1::LoadChannelList() {
     const TReadOutcome outcome = ReadFileBytes(FExeDir + kChannelFile, kMaxChannelFileBytes, bytes);
     listReadWhole_ = outcome == TReadOutcome::roMissing ||
                      (outcome == TReadOutcome::roRead && bytes.find('\0') == std::string::npos);
+    listCameWhole_ = listReadWhole_;
     listUnread_ = false;
     if (outcome == TReadOutcome::roRead) {
         // UTF-8, or Windows-1250 as earlier versions wrote it.
@@ -484,6 +522,7 @@ void TForm1::ImportChannels(const std::string& fileName) {
     const std::size_t added = adding.size();
     if (added > 0) {
         Channels->AddMany(adding);
+        ShowChannelList();
         Channels->SelectOnly(Channels->Count() - 1);
         SaveAfterChange();
     }
@@ -527,6 +566,7 @@ void TForm1::TakeAddresses(const std::vector<std::string>& addresses) {
         last = AddressFromCommandLine(argument);
         if (IndexOfChannel(last) < 0) {
             Channels->Add(last);
+            ShowChannelEntry(Channels->Count() - 1);
             added = true;
         }
     }
@@ -582,6 +622,7 @@ void TForm1::AddButtonClick(QObject*) {
         return;
     }
     Channels->Add(entry);
+    ShowChannelEntry(Channels->Count() - 1);
     Channels->SelectOnly(Channels->Count() - 1);
     SaveAfterChange();
 }
@@ -596,6 +637,7 @@ void TForm1::Usuwszystkie1Click(QObject*) {
 void TForm1::UndoRemove1Click(QObject*) {
     if (!removals_.Undo(*Channels))
         return;
+    ShowChannelList();
     UndoRemove1->setEnabled(false);
     SaveAfterChange();
 }
@@ -664,14 +706,28 @@ void TForm1::ChannelsDblClick(QObject*) {
     const std::string address = Channels->Items(Channels->ItemIndex());
     ResetTitles();
     Message->SetText("");
+    // A failed or cancelled fetch shows again what the store holds, and
+    // the store keeps the failure's reason with the channel.
+    const auto failed = [this, &address](const std::string& reason) {
+        ShowStoredChannel();
+        if (HasStore() && !reason.empty()) {
+            Store->NoteFailure(address, reason);
+            summaries_[address].Failure = reason;
+            summaries_[address].FailedAt = StoreNow();
+            ShowChannelList();
+        }
+    };
     try {
         if (IsWebAddress(address) || IsFileAddress(address))
             GetChannel(address);
     } catch (const TFetchCancelled&) {
+        failed({});
     } catch (const std::exception& e) {
-        ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel",
-                  ToQString(ReasonOf(e)));
+        const std::string reason = ReasonOf(e);
+        failed(reason);
+        ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel", ToQString(reason));
     } catch (...) {
+        failed("The fetch failed");
         ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel");
     }
     if (closeRequested_) {
@@ -712,12 +768,21 @@ void TForm1::GetChannel(const std::string& Address) {
         TBusyWindow::Pulse();
         if (TBusyWindow::CancelRequested())
             throw TFetchCancelled();
-        ShowChannel(format);
+        // With a store the channel is merged into it, and its stored items
+        // are shown once the merge is written (StoreMerged).
+        if (HasStore())
+            Store->Merge(Address, format, std::exchange(FChannel, TRSS()));
+        else
+            ShowChannel(format);
         return;
     }
     // The box waits for the user: the pointer is no longer busy.
     input.reset();
     busy.reset();
+    if (HasStore()) {
+        ShowStoredChannel();
+        Store->NoteFailure(Address, "Unsupported channel format");
+    }
     ShowOkBox(this, QMessageBox::Critical, "Error", "Unsupported channel format");
 }
 
@@ -751,12 +816,15 @@ void TForm1::ResetTitles() {
     // Marked first: dropping rows moves the grid's current cell, and the
     // selection that reports must not show the old item 0.
     titlesReset_ = true;
+    shownRows_.clear();
     Titles->SetRowCount(1);
     Titles->SetCells(0, 0, "");
     Titles->SetCells(1, 0, "");
-    // The empty row belongs to no item: it shows no selection, and no date.
+    // The empty row belongs to no item: it shows no selection, and no date
+    // of an item (the caption of the start stays until a date has shown).
     Titles->clearSelection();
-    DateLabel->SetCaption("");
+    if (DateLabel->text() != kStartDateCaption)
+        DateLabel->SetCaption("");
 }
 
 void TForm1::TitlesAdd(std::string_view first, std::string_view second) {
@@ -772,6 +840,10 @@ void TForm1::TitlesAdd(std::string_view first, std::string_view second) {
 }
 
 void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
+    if (!shownRows_.empty()) {
+        ShowStoredItem(ARow);
+        return;
+    }
     if (ARow < 0 || titlesReset_ || static_cast<std::size_t>(ARow) >= FChannel.News.size())
         return;
     const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
@@ -793,6 +865,14 @@ void TForm1::TitlesFocusEntered() {
 }
 
 void TForm1::TitlesEnter(int row) {
+    if (!shownRows_.empty()) {
+        TStoredItem item;
+        if (row >= 0 && static_cast<std::size_t>(row) < shownRows_.size() &&
+            StoredItem(Store->Reader(), shownRows_[static_cast<std::size_t>(row)].Id, item) &&
+            !item.Link.empty())
+            OpenInBrowser(item.Link);
+        return;
+    }
     if (row < 0 || titlesReset_ || static_cast<std::size_t>(row) >= FChannel.News.size())
         return;
     const std::string_view link = FChannel.News[static_cast<std::size_t>(row)].Link;

@@ -8,6 +8,7 @@
 #include "ui/ChannelEditing.h"
 #include "ui/MessageText.h"
 #include "ui/OpmlDialogs.h"
+#include "ui/StoreLink.h"
 #include "ui/StringGrid.h"
 
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include <QWidget>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TVexXMLParser;
@@ -62,6 +64,16 @@ public:
     QPushButton* Button1;
     QMenu* PopupMenu2;
     QAction* UsuHTML1;
+    QAction* MarkChannelRead1;
+    // The news list's context menu.
+    QMenu* PopupMenu3;
+    QAction* MarkRead1;
+    QAction* MarkUnread1;
+    QAction* Star1;
+    // The item store; without one (it could not be made) the window shows
+    // each fetched channel as read, keeping nothing.
+    TStoreLink* Store = nullptr;
+    bool HasStore() const { return Store && Store->Available(); }
     // The themed visual style is Qt's own; no manifest component is needed.
     TStringGrid* Titles;
     // The executable's directory with its trailing "/", in the file
@@ -118,6 +130,27 @@ public:
     // The session ends: closes what is open, cancels a fetch, then the window.
     void EndSession();
 
+    // The stored items.
+    // Opens the store beside the list, says what went wrong with it, and
+    // shows each channel's title and unread count.
+    void OpenStore(bool listReadWhole);
+    void ShowChannelList();
+    void ShowChannelEntry(int index);
+    // Shows the current channel's stored items, newest first.
+    void ShowStoredChannel();
+    // A merge posted after a fetch was written (or not: failure says why).
+    void StoreMerged(const QString& address, const QString& failure);
+    // The selected rows of the news list, marked read or unread, starred or not.
+    void MarkSelected(bool read);
+    void StarSelected(bool starred);
+    // "M": the selection becomes read, or unread when it is all read.
+    void ToggleSelectedRead();
+    void MarkChannelRead();
+    // "N": the next unread item, across channels.
+    void GoToNextUnread();
+    // The rows of the news list that are selected (the current one at least).
+    std::vector<int> SelectedRows() const;
+
     // Event handlers.
     void FormCreate(QObject* Sender);
     void FormResize(QObject* Sender);
@@ -146,6 +179,10 @@ protected:
 
 private:
     void CreateControls();
+    void MarkRows(const std::vector<int>& rows, bool read);
+    void ChangeUnread(const std::string& address, int change);
+    // The shown channel's row r as an item of the store, marked read.
+    void ShowStoredItem(int row);
     void BindEvents();
     // Docks LeftPanel and Splitter1 to the left and lets RightPanel fill
     // the rest, as the toolkit does before the resize handler runs.
@@ -157,9 +194,19 @@ private:
     TRemovalUndo removals_;
     TOpmlDialogs opmlDialogs_;
     bool titlesReset_ = true;
+    // The channel whose stored items the grid shows, and the rows; empty
+    // while the grid shows FChannel (no store) or nothing.
+    std::string shownAddress_;
+    std::vector<TStoredRow> shownRows_;
+    std::unordered_map<std::string, TChannelSummary> summaries_;
+    // A failed write to the store has been told.
+    bool storeFailureTold_ = false;
     // False while "channels.lst" holds more than the list shows and is not
     // kept elsewhere.
     bool listReadWhole_ = true;
+    // The list file was read whole at the start: channels it lacks may go
+    // from the store.
+    bool listCameWhole_ = true;
     // "channels.lst" was too large to read, and the list was not changed.
     bool listUnread_ = false;
     // The user asked to close the window during a fetch.
