@@ -97,18 +97,23 @@ TOpmlAddresses ReadOpml(const std::string& fileName) {
     return found;
 }
 
-std::string OpmlDocument(const std::vector<std::string>& addresses) {
+std::string OpmlDocument(const std::vector<std::string>& addresses, const std::vector<std::string>& titles) {
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                        "<opml version=\"2.0\">\n"
                        "  <head>\n"
                        "    <title>Nemara channels</title>\n"
                        "  </head>\n"
                        "  <body>\n";
-    for (const std::string& address : addresses) {
-        std::string escaped;
-        AppendXmlEscaped(escaped, address);
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        std::string escaped, title;
+        AppendXmlEscaped(escaped, addresses[i]);
         escaped = XmlCharactersOnly(escaped);
-        text += "    <outline type=\"rss\" text=\"" + escaped + "\" xmlUrl=\"" + escaped + "\"/>\n";
+        if (i < titles.size() && !titles[i].empty()) {
+            AppendXmlEscaped(title, titles[i]);
+            title = XmlCharactersOnly(title);
+        }
+        text += "    <outline type=\"rss\" text=\"" + (title.empty() ? escaped : title) + "\" xmlUrl=\"" +
+                escaped + "\"/>\n";
     }
     text += "  </body>\n"
             "</opml>\n";

@@ -2,6 +2,7 @@
 // text of the selected item on the right.
 #pragma once
 
+#include "base/FileFolders.h"
 #include "feed/Feed.h"
 #include "ui/Controls.h"
 #include "ui/Memo.h"
@@ -22,23 +23,6 @@
 class TVexXMLParser;
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
-
-// Where the window keeps "channels.lst" and "temp.xml" (each ending in "/").
-struct TFileFolders {
-    std::string List;
-    std::string Download;
-};
-
-// For a program folder the user may write, that folder for both. Else, and
-// always for a folder below /usr/ (a package's), the list is in
-// $XDG_DATA_HOME/nemara/ (unless, outside /usr/, a list he may write is in
-// the program's folder) and the download in $XDG_CACHE_HOME/nemara/.
-TFileFolders FileFoldersFor(const std::string& programDir);
-
-// The folder of the window's list: the executable's when the user may write
-// it, else as FileFoldersFor says; $XDG_DATA_HOME/nemara/ when the
-// executable's folder cannot be told.
-std::string ProgramFolder();
 
 class TForm1 : public QWidget {
     Q_OBJECT

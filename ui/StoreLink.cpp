@@ -16,7 +16,12 @@ TStoreLink::TStoreLink(const std::string& folder, QObject* parent)
     }
 }
 
-TStoreLink::~TStoreLink() { writer_.reset(); }
+// The writer's connection closes last: the last to close folds the journal
+// into the file and removes it, which a read-only one cannot do.
+TStoreLink::~TStoreLink() {
+    reader_.reset();
+    writer_.reset();
+}
 
 void TStoreLink::Merge(const std::string& address, TChannelFormat format, TRSS channel) {
     if (!writer_)
