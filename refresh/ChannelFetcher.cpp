@@ -56,9 +56,9 @@ std::int64_t RetryAfterSeconds(std::string_view field, std::int64_t now) {
 }
 
 TChannelFetcher MakeChannelFetcher(std::string tempDir, TShortDateFormat format, DownloadLimits limits) {
-    return [tempDir = std::move(tempDir), format, limits](const std::string& address, const TChannelValidators& known,
-                                                          const std::function<bool()>& cancelled,
-                                                          TFetchedChannel& fetched) {
+    return [tempDir = std::move(tempDir), format,
+            limits](const std::string& address, const TChannelValidators& known,
+                    const std::function<bool()>& cancelled, TFetchedChannel& fetched) {
         const TUnnamedFile body(tempDir);
         DownloadOptions options;
         options.Limits = limits;
