@@ -184,6 +184,13 @@ void TListBox::Insert(int index, const std::string& text) {
     insertItem(index, entry);
 }
 
+void TListBox::SetItem(int index, const std::string& text) {
+    if (QListWidgetItem* entry = item(index)) {
+        entry->setText(ToQString(text));
+        entry->setData(kEntryBytes, QByteArray::fromStdString(text));
+    }
+}
+
 void TListBox::SetItems(const std::vector<std::string>& items) {
     setUpdatesEnabled(false);
     clear();

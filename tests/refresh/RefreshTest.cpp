@@ -29,7 +29,8 @@ std::string Rss(const std::string& title, int items) {
 class Refresh : public testing::Test {
 protected:
     Refresh() {
-        for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        for (const char* name :
+             {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
             ::unsetenv(name);
         TStoreOpening opening;
         writer_.emplace(OpenStoreForWriting(store, opening));
@@ -81,7 +82,8 @@ TEST_F(Refresh, ValidatorsAreSentAndWhatDidNotChangeIsNotReadAgain) {
     const std::vector<std::string> all = {server.Url("/etag"), server.Url("/dated"), server.Url("/plain")};
     Run(all, true);
     for (const std::string& address : all)
-        EXPECT_EQ(outcomes[address].Kind, TRefreshKind::rkMerged) << address << ": " << outcomes[address].Failure;
+        EXPECT_EQ(outcomes[address].Kind, TRefreshKind::rkMerged)
+            << address << ": " << outcomes[address].Failure;
     EXPECT_EQ(outcomes[server.Url("/plain")].Merged.New, 4);
 
     // The second time: a 304 (without validators of its own), and the same
@@ -92,7 +94,8 @@ TEST_F(Refresh, ValidatorsAreSentAndWhatDidNotChangeIsNotReadAgain) {
     const int changes = reader->execAndGet("SELECT count(*) FROM item").getInt();
     Run(all, true);
     for (const std::string& address : all)
-        EXPECT_EQ(outcomes[address].Kind, TRefreshKind::rkUnchanged) << address << ": " << outcomes[address].Failure;
+        EXPECT_EQ(outcomes[address].Kind, TRefreshKind::rkUnchanged)
+            << address << ": " << outcomes[address].Failure;
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 6u);
     for (const auto& request : requests) {
@@ -107,6 +110,13 @@ TEST_F(Refresh, ValidatorsAreSentAndWhatDidNotChangeIsNotReadAgain) {
     Run({server.Url("/etag")}, true);
     EXPECT_EQ(server.Requests().back().Header("If-None-Match"), "\"v1\"");
     EXPECT_EQ(reader->execAndGet("SELECT count(*) FROM item").getInt(), changes);
+
+    // A channel moved for good says where; one moved for now does not.
+    server.Redirect("/moved", server.Url("/plain"), 301);
+    server.Redirect("/away", server.Url("/plain"), 302);
+    Run({server.Url("/moved"), server.Url("/away")}, true);
+    EXPECT_EQ(outcomes[server.Url("/moved")].MovedTo, server.Url("/plain"));
+    EXPECT_EQ(outcomes[server.Url("/away")].MovedTo, "");
 }
 
 TEST_F(Refresh, AFailingChannelWaitsLongerAndARestingHostIsLeftAlone) {
