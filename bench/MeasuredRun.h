@@ -1,0 +1,22 @@
+// Runs a program as a child and measures it as the refresh benchmark reports it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct MeasuredRun {
+    int Status = -1;  // the exit status; 128 + N when signal N ended it; 127 when it could not start
+    double WallSeconds = 0;
+    double CpuSeconds = 0;  // user and system, of the child and the children it waited for
+    double SystemSeconds = 0;
+    long long PeakRssBytes = 0;
+};
+
+// Runs argv[0] (a path) with argv and the environment env, its standard
+// output into outFile and its standard error into errFile, and waits for it.
+MeasuredRun RunMeasured(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                        const std::string& outFile, const std::string& errFile);
+
+}  // namespace bench
