@@ -1,6 +1,7 @@
 #include "MeasuredRun.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +13,7 @@
 namespace bench {
 
 MeasuredRun RunMeasured(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                        const std::string& outFile, const std::string& errFile) {
+                        const std::string& outFile, const std::string& errFile, std::chrono::seconds limit) {
     std::vector<char*> args;
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -39,11 +40,18 @@ MeasuredRun RunMeasured(const std::vector<std::string>& argv, const std::vector<
         ::execve(args[0], args.data(), environment.data());
         ::_exit(127);
     }
+    // Waits in short steps, so that a child that hangs is ended at the limit.
     int status = 0;
     rusage usage{};
-    while (::wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR)
+    for (;;) {
+        const pid_t ended = ::wait4(pid, &status, WNOHANG, &usage);
+        if (ended == pid)
+            break;
+        if (ended < 0 && errno != EINTR)
             throw std::runtime_error("wait4 failed");
+        if (std::chrono::steady_clock::now() - start > limit)
+            ::kill(pid, SIGKILL);
+        ::usleep(1000);
     }
     MeasuredRun run;
     run.WallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -1,6 +1,7 @@
 // Runs a program as a child and measures it as the refresh benchmark reports it.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@ struct MeasuredRun {
 };
 
 // Runs argv[0] (a path) with argv and the environment env, its standard
-// output into outFile and its standard error into errFile, and waits for it.
+// output into outFile and its standard error into errFile, and waits for
+// it; kills it (status 137) when it runs longer than limit.
 MeasuredRun RunMeasured(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                        const std::string& outFile, const std::string& errFile);
+                        const std::string& outFile, const std::string& errFile,
+                        std::chrono::seconds limit = std::chrono::seconds(600));
 
 }  // namespace bench

@@ -371,11 +371,14 @@ std::string OursMissing(const Options& options, const fs::path& dir) {
     const fs::path probe = dir / "probe";
     fs::create_directories(probe);
     Write(probe / "channels.lst", "");
-    const MeasuredRun run = bench::RunMeasured(
-        {options.Ours, "--refresh", "--list", (probe / "channels.lst").string()},
-        ChildEnvironment(probe / "home"), (probe / "out").string(), (probe / "err").string());
+    const MeasuredRun run =
+        bench::RunMeasured({options.Ours, "--refresh", "--list", (probe / "channels.lst").string()},
+                           ChildEnvironment(probe / "home"), (probe / "out").string(),
+                           (probe / "err").string(), std::chrono::seconds(60));
     if (run.Status == 64 || run.Status == 127)
         return options.Ours + " has no --refresh (exit " + std::to_string(run.Status) + ")";
+    if (run.Status == 137)
+        return options.Ours + " --refresh did not end within a minute on an empty list";
     return "";
 }
 
