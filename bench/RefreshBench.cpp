@@ -52,8 +52,8 @@ struct Options {
 struct Phase {
     MeasuredRun Run;
     FeedServer::Counts Server;
-    bool StoreUnchanged = true;  // no file of its folder was written
-    std::string Note;            // the client's own summary, or why it failed
+    std::string Written;  // the files of its folder that it wrote, made or removed
+    std::string Note;     // the client's own summary, or why it failed
 };
 
 // A client's refresh into an empty store and its first refresh that
@@ -104,14 +104,37 @@ std::vector<std::string> ChildEnvironment(const fs::path& home) {
     return env;
 }
 
+using Snapshot = std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>>;
+
 // Every file below folder with its size and time of change.
-std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> Snapshot(const fs::path& folder) {
-    std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> files;
+Snapshot FilesOf(const fs::path& folder) {
+    Snapshot files;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (entry.is_regular_file())
-            files[entry.path().string()] = {entry.file_size(), entry.last_write_time()};
+            files[fs::relative(entry.path(), folder).string()] = {entry.file_size(), entry.last_write_time()};
     }
     return files;
+}
+
+// The names of the files that differ between two snapshots (the first
+// few, then how many more), or "".
+std::string Differences(const Snapshot& before, const Snapshot& after) {
+    std::vector<std::string> names;
+    for (const auto& [name, state] : after) {
+        const auto it = before.find(name);
+        if (it == before.end() || it->second != state)
+            names.push_back(name);
+    }
+    for (const auto& [name, state] : before) {
+        if (!after.contains(name))
+            names.push_back(name + " (removed)");
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < 4; ++i)
+        text += (i ? ", " : "") + names[i];
+    if (names.size() > 4)
+        text += " and " + std::to_string(names.size() - 4) + " more";
+    return text;
 }
 
 // A client of the benchmark: the command of one refresh of its folder.
@@ -186,14 +209,14 @@ Phase RunOnce(const Client& client, FeedServer& server, const std::string& label
     // The previous client's connections close as it ends; let the server see that.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     server.Take();
-    const auto before = Snapshot(client.Data);
+    const Snapshot before = FilesOf(client.Data);
     Phase phase;
     const fs::path out = client.Logs / (label + ".out");
     phase.Run =
         bench::RunMeasured(client.Argv, client.Env, out.string(), (client.Logs / (label + ".err")).string());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     phase.Server = server.Take();
-    phase.StoreUnchanged = Snapshot(client.Data) == before;
+    phase.Written = Differences(before, FilesOf(client.Data));
     if (client.Name == "nemara")
         phase.Note = OurLines(Read(out));
     const std::string err = Read(client.Logs / (label + ".err"));
@@ -225,7 +248,8 @@ void PrintCounts(const FeedServer::Counts& s) {
 void PrintPhase(const char* who, int run, const Phase& p) {
     std::printf("  %-8s run %d: exit %d, wall %.2f s, CPU %.2f s (system %.2f s), peak %.1f MB, store %s\n",
                 who, run, p.Run.Status, p.Run.WallSeconds, p.Run.CpuSeconds, p.Run.SystemSeconds,
-                static_cast<double>(p.Run.PeakRssBytes) / 1e6, p.StoreUnchanged ? "unchanged" : "written");
+                static_cast<double>(p.Run.PeakRssBytes) / 1e6,
+                p.Written.empty() ? "unchanged" : ("written: " + p.Written).c_str());
     PrintCounts(p.Server);
     if (!p.Note.empty())
         std::printf("           %s\n", p.Note.c_str());
@@ -353,7 +377,7 @@ void PrintTable(const std::vector<Pair>& ours, const std::vector<Pair>& peer,
     const double second = mine["all-304 refresh, wall"];
     bool unchanged = true;
     for (const Pair& p : ours)
-        unchanged = unchanged && p.Second.StoreUnchanged;
+        unchanged = unchanged && p.Second.Written.empty();
     const double floor = static_cast<double>(kChannels) * static_cast<double>(kDelay.count()) / 1000.0 /
                          static_cast<double>(kTransfersAtOnce);
     long notModified = kChannels;
