@@ -4,6 +4,7 @@
 #include "feed/ChannelReader.h"
 #include "feed/Decode.h"
 #include "feed/Download.h"
+#include "feed/FileAddress.h"
 #include "xml/NameKey.h"
 #include "xml/VexXMLParser.h"
 #include "xml/XmlFileText.h"
@@ -131,13 +132,28 @@ TChannelFormat ReadChannelFile(const std::string& fileName, TRSS& channel, const
 
 void DownloadChannelFile(const std::string& address, const std::string& fileName, DownloadOptions options) {
     std::string failure;
+    bool unusable = false;
     options.Failure = &failure;
+    options.BodyUnusable = &unusable;
     DownloadFile(address, fileName, options);
     // Without a body, why the transfer failed says more than the empty
-    // document would.
+    // document would; a body cut at the size bound, or not decoded, is no
+    // feed whatever its size.
     std::error_code error;
-    if (!failure.empty() && std::filesystem::file_size(fileName, error) == 0 && !error)
+    if (!failure.empty() && (unusable || (std::filesystem::file_size(fileName, error) == 0 && !error)))
         throw Exception(failure);
+}
+
+TChannelFormat ReadLocalChannel(const std::string& address, TRSS& channel, const TShortDateFormat& format) {
+    const std::string path = LocalPathOf(address);
+    if (path.empty())
+        throw Exception("The address names no file on this machine");
+    try {
+        return ReadChannelFile(path, channel, format);
+    } catch (...) {
+        channel.Clear();
+        throw;
+    }
 }
 
 TChannelFormat DownloadChannel(const std::string& address, const std::string& fileName, TRSS& channel,

@@ -135,6 +135,7 @@ std::string StatusText(long code, std::string_view statusLine) {
     }
     if (phrase.empty()) {
         static const std::pair<long, const char*> usual[] = {
+            {300, "Multiple Choices"},    {304, "Not Modified"},
             {400, "Bad Request"},         {401, "Unauthorized"},
             {403, "Forbidden"},           {404, "Not Found"},
             {405, "Method Not Allowed"},  {406, "Not Acceptable"},
@@ -154,13 +155,35 @@ std::string StatusText(long code, std::string_view statusLine) {
     return text;
 }
 
-// The status line of the last answer: with redirects, the final one's.
+// What the last answer's header says (with redirects, the final one's).
+struct AnswerHeader {
+    std::string StatusLine;
+    std::string ContentEncoding;
+};
+
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     const size_t total = size * count;
-    const std::string_view line(data, total);
-    if (line.starts_with("HTTP/"))
-        static_cast<std::string*>(user)->assign(line);
+    std::string_view line(data, total);
+    auto* header = static_cast<AnswerHeader*>(user);
+    if (line.starts_with("HTTP/")) {
+        header->StatusLine.assign(line);
+        header->ContentEncoding.clear();
+    } else if (constexpr std::string_view name = "content-encoding:";
+               line.size() > name.size() && SameNameKey(line.substr(0, name.size()), name)) {
+        line.remove_prefix(name.size());
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+            line.remove_prefix(1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' '))
+            line.remove_suffix(1);
+        header->ContentEncoding.assign(line);
+    }
     return total;
+}
+
+// "256 MB" for a size in whole mebibytes, else the bytes.
+std::string SizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+    return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MB" : std::to_string(bytes) + " bytes";
 }
 
 // Receives the body from curl. The file is created with the first byte of
@@ -175,6 +198,7 @@ struct BodySink {
     std::uint64_t received = 0;
     std::exception_ptr failure;
     bool httpError = false;  // the answer's status is 400 or more
+    bool capped = false;     // the body went past maxBytes
 
     // False once the body passes maxBytes: the transfer then ends as one that
     // broke off. A file that fails throws.
@@ -189,7 +213,8 @@ struct BodySink {
         for (size_t done = 0; done < room; done += PieceSize)
             file.Append(data + done, std::min(PieceSize, room - done));
         received += room;
-        return room == size;
+        capped = room != size;
+        return !capped;
     }
 
     static size_t OnBody(char* data, size_t size, size_t count, void* user) {
@@ -273,10 +298,32 @@ bool CurlReady() {
     return ready;
 }
 
+bool IsSecureAddress(std::string_view address) {
+    return address.size() >= 8 && SameNameKey(address.substr(0, 8), "https://");
+}
+
+// Why a transfer that ended early left no feed, whatever arrived before:
+// the reason for curl's result where curl's own words would mislead; ""
+// where they say it well.
+std::string UnusableBodyReason(const std::string& address, CURLcode result, const BodySink& sink,
+                               const AnswerHeader& header) {
+    if (sink.capped)
+        return "The feed is larger than " + SizeText(sink.maxBytes);
+    if (result == CURLE_UNSUPPORTED_PROTOCOL && IsSecureAddress(address))
+        return "The server redirected a secure address to an insecure one";
+    if ((result == CURLE_BAD_CONTENT_ENCODING || result == CURLE_WRITE_ERROR) &&
+        !header.ContentEncoding.empty())
+        return "The server's compression (" + header.ContentEncoding + ") is not supported";
+    // An address (or a redirect's) longer than curl takes.
+    if (result == CURLE_OUT_OF_MEMORY)
+        return "The address is too long";
+    return {};
+}
+
 // Everything that curl does otherwise by default is set here. A refused
 // option leaves the address unopened rather than fetched without its limits.
 bool Configure(CURL* curl, const std::string& address, const DownloadLimits& limits, BodySink& sink,
-               std::string& statusLine) {
+               AnswerHeader& header) {
     bool ok = true;
     auto set = [&](CURLoption option, auto value) {
         ok = ok && curl_easy_setopt(curl, option, value) == CURLE_OK;
@@ -284,7 +331,8 @@ bool Configure(CURL* curl, const std::string& address, const DownloadLimits& lim
     set(CURLOPT_URL, address.c_str());
     set(CURLOPT_USERAGENT, AgentName().c_str());
     set(CURLOPT_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A secure address is never followed to a plain one.
+    set(CURLOPT_REDIR_PROTOCOLS_STR, IsSecureAddress(address) ? "https" : "http,https");
     set(CURLOPT_FOLLOWLOCATION, 1L);
     set(CURLOPT_MAXREDIRS, limits.MaxRedirects);
     set(CURLOPT_CONNECTTIMEOUT, limits.ConnectSeconds);
@@ -298,7 +346,7 @@ bool Configure(CURL* curl, const std::string& address, const DownloadLimits& lim
     set(CURLOPT_WRITEFUNCTION, &BodySink::OnBody);
     set(CURLOPT_WRITEDATA, static_cast<void*>(&sink));
     set(CURLOPT_HEADERFUNCTION, &OnHeader);
-    set(CURLOPT_HEADERDATA, static_cast<void*>(&statusLine));
+    set(CURLOPT_HEADERDATA, static_cast<void*>(&header));
     // Every encoding this libcurl decodes (gzip and deflate at least).
     set(CURLOPT_ACCEPT_ENCODING, "");
     // A private authority is trusted as OpenSSL's own tools trust it.
@@ -339,9 +387,9 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
     TargetFile file(fileName, options.InPlace, options.Fd);
     BodySink sink(file, options.Limits.MaxBodyBytes);
     sink.curl = curl.get();
-    std::string statusLine;
+    AnswerHeader header;
     CURLcode result = CURLE_FAILED_INIT;
-    if (curl && Configure(curl.get(), address, options.Limits, sink, statusLine) &&
+    if (curl && Configure(curl.get(), address, options.Limits, sink, header) &&
         curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, reason) == CURLE_OK) {
         CurlMulti transfer(curl.get());
         result = transfer.Run([&options, &sink] {
@@ -355,12 +403,20 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
     if (curl)
         curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
     if (code >= 400)
-        throw EHttpStatus("The server answered " + StatusText(code, statusLine));
+        throw EHttpStatus("The server answered " + StatusText(code, header.StatusLine));
+    // A final answer that is a redirect not followed, or a 304 that nobody
+    // asked for, brings no feed.
+    if (result == CURLE_OK && code >= 300)
+        throw EHttpStatus("The server answered " + StatusText(code, header.StatusLine));
+    const std::string unusable =
+        result == CURLE_OK ? std::string() : UnusableBodyReason(address, result, sink, header);
+    if (options.BodyUnusable)
+        *options.BodyUnusable = !unusable.empty();
     if (options.Failure) {
         if (result == CURLE_OK)
             options.Failure->clear();
         else
-            *options.Failure = reason[0] ? reason : curl_easy_strerror(result);
+            *options.Failure = !unusable.empty() ? unusable : reason[0] ? reason : curl_easy_strerror(result);
     }
     // No body arrived: the address could not be opened, or its body is empty.
     if (!file.IsOpen())

@@ -28,6 +28,10 @@ struct DownloadOptions {
     // Receives why the transfer ended early (curl's words: a refused
     // connection, a time-out, a name not resolved), or stays empty.
     std::string* Failure = nullptr;
+    // Set when that failure makes what arrived no feed, whatever its size:
+    // a body cut at MaxBodyBytes, a compression that is not understood, a
+    // secure address redirected to a plain one, an address too long.
+    bool* BodyUnusable = nullptr;
     // Writes into fileName itself instead of a new file put in its place:
     // for a file the caller has just made for the download.
     bool InPlace = false;
@@ -41,7 +45,9 @@ struct DownloadOptions {
 // MaxBodyBytes counts its decompressed bytes. Certificates are verified
 // against the system's store, or against SSL_CERT_FILE and SSL_CERT_DIR when
 // they are set. A final answer of 400 or more raises Exception "The server
-// answered 404 Not Found" (EHttpStatus) and leaves fileName as it was. The body goes
+// answered 404 Not Found" (EHttpStatus) and leaves fileName as it was; so
+// does a final answer of 300 to 399 (a 304 nobody asked for, a redirect
+// without a place to go). A redirect from https to http is not followed. The body goes
 // into a new file beside fileName that then takes its place: whatever stood
 // there (a file, a symbolic link, a pipe) is replaced, never written
 // through, and a directory or device there is an error. An address that

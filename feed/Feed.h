@@ -10,3 +10,5 @@
 #include "feed/ChannelReader.h"
 #include "feed/ChannelFetch.h"
 #include "feed/Opml.h"
+#include "feed/FileAddress.h"
+#include "feed/Reasons.h"

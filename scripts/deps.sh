@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev libpugixml-dev libxml2-dev
   fonts-wine
+  # A strict XML parser, which checks the OPML that an export writes.
+  libxml2-utils
   # What CPack needs to make the Debian package, which a test makes too.
   dpkg-dev file
 )

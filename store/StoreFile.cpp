@@ -61,7 +61,22 @@ void Migration1(SQLite::Database& db) {
     )sql");
 }
 
-const std::function<void(SQLite::Database&)> kMigrations[] = {Migration1};
+// What a refresh keeps of each channel: the validators of its last answer
+// (sent back as If-None-Match and If-Modified-Since) and a hash of its last
+// body, and how often in a row it failed and when it is tried again. A host
+// that asked to be left alone (429, 503 with Retry-After) rests until then.
+void Migration2(SQLite::Database& db) {
+    db.exec(R"sql(
+        ALTER TABLE channel ADD COLUMN etag TEXT NOT NULL DEFAULT '';
+        ALTER TABLE channel ADD COLUMN last_modified TEXT NOT NULL DEFAULT '';
+        ALTER TABLE channel ADD COLUMN body_hash INTEGER NOT NULL DEFAULT 0;
+        ALTER TABLE channel ADD COLUMN failures INTEGER NOT NULL DEFAULT 0;
+        ALTER TABLE channel ADD COLUMN next_try INTEGER NOT NULL DEFAULT 0;
+        CREATE TABLE host_rest(host TEXT PRIMARY KEY, until INTEGER NOT NULL) WITHOUT ROWID;
+    )sql");
+}
+
+const std::function<void(SQLite::Database&)> kMigrations[] = {Migration1, Migration2};
 static_assert(std::size(kMigrations) == kStoreSchemaVersion);
 
 int UserVersion(SQLite::Database& db) { return db.execAndGet("PRAGMA user_version").getInt(); }

@@ -4,7 +4,7 @@
 //   nemara-dump --stored [--list FILE]
 //
 // SOURCE is an http:// or https:// address, downloaded into a temporary
-// file of its own, or the path of a local file. Exit status: 0 with the
+// file of its own, or a local file: its path or its file:// address. Exit status: 0 with the
 // channel on standard output, 1 when the channel cannot be fetched, 2 for
 // an unsupported format, 64 for wrong usage. --stored prints what the item
 // store beside the channel list holds (the window's list, or FILE).
@@ -111,6 +111,10 @@ int Dump(const std::string& source) {
         DownloadOptions options;
         options.Fd = download->Fd();
         DownloadChannelFile(source, fileName, options);
+    } else if (IsFileAddress(source)) {
+        fileName = LocalPathOf(source);
+        if (fileName.empty())
+            throw Exception("The address names no file on this machine");
     }
     // Each item leaves the tree once read: the records are all the output needs.
     TRSS channel;
@@ -137,7 +141,7 @@ int DumpOpml(const std::string& fileName) {
             throw EInOutError("Cannot write to standard output");
         return kOk;
     } catch (const std::exception& e) {
-        std::cerr << "Could not read the OPML file: " << e.what() << '\n';
+        std::cerr << "Could not read the OPML file: " << ReasonOf(e, "The file") << '\n';
     }
     return kFetchFailed;
 }
@@ -225,7 +229,7 @@ int main(int argc, char* argv[]) {
     try {
         return Dump(argv[1]);
     } catch (const std::exception& e) {
-        std::cerr << "Could not fetch the channel: " << e.what() << '\n';
+        std::cerr << "Could not fetch the channel: " << ReasonOf(e) << '\n';
     } catch (...) {
         std::cerr << "Could not fetch the channel\n";
     }

@@ -251,6 +251,20 @@ TEST_F(NemaraDump, PrintsAChannelFromAFileAndFromTheServer) {
     EXPECT_EQ(server.Requests().size(), 1u);
     // The download went into a file of its own, removed afterwards.
     EXPECT_TRUE(fs::is_empty(TempDir()));
+
+    // A file:// address names a file, as the window keeps it. Instructions
+    // with free text between the items are well-formed; an empty encoding
+    // name declares none, so a reference gives its UTF-8 character.
+    std::string odd = kRss;
+    odd.replace(odd.find("encoding=\"utf-8\""), 16, "encoding=\"\"");
+    odd.insert(odd.find("<item>"), "<?pi 0?><?foo bar?>");
+    const std::string words = "Co słychać";
+    odd.replace(odd.find(words), words.size(), "Co s&#x142;ycha&#x107;");
+    json expected = kRssJson;
+    expected["encoding"] = "";
+    std::string address = "file://" + File("odd feed.xml", odd);
+    address.replace(address.find(' '), 1, "%20");
+    ExpectJson(Dump({address}), expected);
 }
 
 TEST_F(NemaraDump, ConvertsEveryTextToUtf8) {
@@ -348,7 +362,9 @@ TEST_F(NemaraDump, FailuresExitWithOne) {
         {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", "Failed to connect to 127.0.0.1 port "},
         {server.Url("/cut"), nullptr},
         {server.Url("/missing"), "The server answered 404 Not Found"},
-        {File("entity.xml", "<?xml version=\"1.0\"?><!DOCTYPE rss>" + rssBody + "&e;"), nullptr},
+        // The XML library's reasons are told in English.
+        {File("entity.xml", "<?xml version=\"1.0\"?><!DOCTYPE rss>" + rssBody + "&e;"),
+         "The feed is not well-formed XML (line "},
         {(dir_ / "no-such-file.xml").string(), nullptr},
     };
     for (const auto& c : cases) {
@@ -391,9 +407,10 @@ TEST_F(NemaraDump, ASignalThatEndsTheToolRemovesItsDownload) {
 }
 
 TEST_F(NemaraDump, PrintsTheAddressesOfAnOpmlFile) {
-    DumpRun run =
-        Dump({"--opml", File("subs.opml", "<opml><body><outline xmlUrl=\"http://a.pl/\"/><outline>"
-                                          "<outline xmlUrl=\"http://b.pl/\"/></outline></body></opml>")});
+    DumpRun run = Dump({"--opml", File("subs.opml", "<opml><body><outline xmlUrl=\"http://a.pl/\"/><outline>"
+                                                    "<outline xmlUrl=\"http://b.pl/\"/></outline>"
+                                                    "<outline xmlUrl=\"http://c.pl/&#13;&#10;http://x/\"/>"
+                                                    "<outline xmlUrl=\"http://c.pl/&#0;\"/></body></opml>")});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "http://a.pl/\nhttp://b.pl/\n");
     DumpRun bad = Dump({"--opml", File("feed.xml", kRss)});

@@ -37,7 +37,8 @@ protected:
         auto form = std::make_unique<TForm1>(dir.Dir());
         form->show();
         form->activateWindow();
-        EXPECT_TRUE(active ? QTest::qWaitForWindowActive(form.get()) : QTest::qWaitForWindowExposed(form.get()));
+        EXPECT_TRUE(active ? QTest::qWaitForWindowActive(form.get())
+                           : QTest::qWaitForWindowExposed(form.get()));
         return form;
     }
 
@@ -117,7 +118,8 @@ TEST_F(StoredItems, ABrokenStoreIsKeptAsideAndTheListKept) {
     EXPECT_TRUE(told.startsWith("The item store could not be read")) << told.toStdString();
     EXPECT_TRUE(told.contains(QString::fromStdString(dir.File("nemara.db.broken")))) << told.toStdString();
     EXPECT_EQ(ReadBytes(dir.File("nemara.db.broken")), broken);
-    EXPECT_EQ(form->Channels->AllItems(), (std::vector<std::string>{server.Url("/rss"), server.Url("/atom")}));
+    EXPECT_EQ(form->Channels->AllItems(),
+              (std::vector<std::string>{server.Url("/rss"), server.Url("/atom")}));
     form->Channels->SelectOnly(0);
     form->ChannelsDblClick(nullptr);
     form->Store->WaitForWrites();
