@@ -35,16 +35,17 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-const char* const kWords[] = {"market", "election", "research", "summit", "weather", "city", "river",
-                              "budget", "science", "football", "music",    "school", "bridge", "energy"};
+const char* const kWords[] = {"market", "election", "research", "summit", "weather", "city",   "river",
+                              "budget", "science",  "football", "music",  "school",  "bridge", "energy"};
 
 // An RSS feed of the given items, each about 1.3 KB of XML with an escaped
 // HTML description, as news sites write them. edition changes every
 // title and text (a changed feed), not the guids.
 std::string Feed(int channel, int items, int edition) {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<rss version=\"2.0\"><channel><title>Channel " +
-                      std::to_string(channel) + "</title><link>https://site" + std::to_string(channel) +
-                      ".example/</link><description>News</description>\n";
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<rss version=\"2.0\"><channel><title>Channel " +
+        std::to_string(channel) + "</title><link>https://site" + std::to_string(channel) +
+        ".example/</link><description>News</description>\n";
     for (int i = 0; i < items; ++i) {
         const std::string n = std::to_string(i);
         std::string words;
@@ -52,8 +53,8 @@ std::string Feed(int channel, int items, int edition) {
             words += kWords[(i * 7 + w * 3 + edition) % 14];
             words += w % 12 == 11 ? ". " : " ";
         }
-        xml += "<item><title>" + std::string(kWords[i % 14]) + " and " + kWords[(i + 3) % 14] + ": story " + n +
-               (edition ? " (updated)" : "") + "</title><link>https://site" + std::to_string(channel) +
+        xml += "<item><title>" + std::string(kWords[i % 14]) + " and " + kWords[(i + 3) % 14] + ": story " +
+               n + (edition ? " (updated)" : "") + "</title><link>https://site" + std::to_string(channel) +
                ".example/2026/12/story-" + n + ".html</link><guid isPermaLink=\"false\">urn:site" +
                std::to_string(channel) + ":story:" + n + "</guid><category>" + kWords[(i + 5) % 14] +
                "</category><pubDate>" + "Mon, " + std::to_string(1 + i % 28) +
@@ -109,8 +110,9 @@ int main(int argc, char** argv) {
         TStoreOpening opening;
         auto db = OpenStoreForWriting(dir + kStoreFile, opening);
         for (int c = 0; c < kChannels; ++c) {
-            const int items =
-                c == 0 ? kBigChannel : (kItems - kBigChannel) / (kChannels - 1) + (c <= (kItems - kBigChannel) % (kChannels - 1) ? 1 : 0);
+            const int items = c == 0 ? kBigChannel
+                                     : (kItems - kBigChannel) / (kChannels - 1) +
+                                           (c <= (kItems - kBigChannel) % (kChannels - 1) ? 1 : 0);
             const std::string xml = Feed(c, items, 0);
             xmlBytes += static_cast<double>(xml.size());
             MergeChannel(*db, Address(c), TChannelFormat::cfRss, Read(dir, xml), StoreNow());
@@ -120,13 +122,15 @@ int main(int argc, char** argv) {
         const int items = db->execAndGet("SELECT count(*) FROM item").getInt();
         const int unread = db->execAndGet("SELECT count(*) FROM item WHERE read = 0").getInt();
         const auto size = static_cast<double>(std::filesystem::file_size(dir + kStoreFile));
-        std::printf("store: %d channels, %d items (%d unread), %.1f MB, %.0f bytes an item for %.0f bytes of XML "
-                    "an item\n",
-                    kChannels, items, unread, size / 1e6, size / items, xmlBytes / items);
+        std::printf(
+            "store: %d channels, %d items (%d unread), %.1f MB, %.0f bytes an item for %.0f bytes of XML "
+            "an item\n",
+            kChannels, items, unread, size / 1e6, size / items, xmlBytes / items);
         // The peer's figure: 16.6 MB for 15,000 items of 1.3 KB of XML.
-        std::printf("  the peer's cache: %.0f bytes an item for 1300 bytes of XML; ours at 1300: %.0f (%.2fx)\n",
-                    16.6e6 / 15000, size / items * 1300 / (xmlBytes / items),
-                    (size / items * 1300 / (xmlBytes / items)) / (16.6e6 / 15000));
+        std::printf(
+            "  the peer's cache: %.0f bytes an item for 1300 bytes of XML; ours at 1300: %.0f (%.2fx)\n",
+            16.6e6 / 15000, size / items * 1300 / (xmlBytes / items),
+            (size / items * 1300 / (xmlBytes / items)) / (16.6e6 / 15000));
     }
 
     std::vector<double> withStore, withNone;
@@ -134,9 +138,10 @@ int main(int argc, char** argv) {
         withNone.push_back(StartWindow(app, emptyDir));
         withStore.push_back(StartWindow(app, dir));
     }
-    std::printf("start to a window with every title and count: %.3f s with the store, %.3f s without: +%.3f s "
-                "(goal +0.25 s)\n",
-                Median(withStore), Median(withNone), Median(withStore) - Median(withNone));
+    std::printf(
+        "start to a window with every title and count: %.3f s with the store, %.3f s without: +%.3f s "
+        "(goal +0.25 s)\n",
+        Median(withStore), Median(withNone), Median(withStore) - Median(withNone));
 
     {
         TForm1 form(dir);

@@ -11,14 +11,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <string_view>
-#include <utility>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -159,25 +161,77 @@ std::string StatusText(long code, std::string_view statusLine) {
 struct AnswerHeader {
     std::string StatusLine;
     std::string ContentEncoding;
+    std::string ETag;
+    std::string LastModified;
+    std::string RetryAfter;
+    // The status of each answer, redirects first (interim 1xx left out).
+    std::vector<long> Codes;
 };
+
+// The value of a field "name: value", trimmed; nullopt for another field.
+std::optional<std::string_view> FieldValue(std::string_view line, std::string_view name) {
+    if (line.size() <= name.size() || line[name.size()] != ':' ||
+        !SameNameKey(line.substr(0, name.size()), name))
+        return std::nullopt;
+    line.remove_prefix(name.size() + 1);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+        line.remove_prefix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' '))
+        line.remove_suffix(1);
+    return line;
+}
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     const size_t total = size * count;
-    std::string_view line(data, total);
+    const std::string_view line(data, total);
     auto* header = static_cast<AnswerHeader*>(user);
+    // A validator longer than this is no validator worth sending back.
+    constexpr std::size_t kLongestValue = 1024;
     if (line.starts_with("HTTP/")) {
         header->StatusLine.assign(line);
         header->ContentEncoding.clear();
-    } else if (constexpr std::string_view name = "content-encoding:";
-               line.size() > name.size() && SameNameKey(line.substr(0, name.size()), name)) {
-        line.remove_prefix(name.size());
-        while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
-            line.remove_prefix(1);
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' '))
-            line.remove_suffix(1);
-        header->ContentEncoding.assign(line);
+        header->ETag.clear();
+        header->LastModified.clear();
+        header->RetryAfter.clear();
+        const std::size_t space = line.find(' ');
+        const long code =
+            space == std::string_view::npos ? 0 : std::atol(std::string(line.substr(space + 1, 3)).c_str());
+        if (code >= 200)
+            header->Codes.push_back(code);
+    } else if (const auto encoding = FieldValue(line, "content-encoding")) {
+        header->ContentEncoding.assign(*encoding);
+    } else if (const auto etag = FieldValue(line, "etag"); etag && etag->size() <= kLongestValue) {
+        header->ETag.assign(*etag);
+    } else if (const auto modified = FieldValue(line, "last-modified");
+               modified && modified->size() <= kLongestValue) {
+        header->LastModified.assign(*modified);
+    } else if (const auto retry = FieldValue(line, "retry-after"); retry && retry->size() <= kLongestValue) {
+        header->RetryAfter.assign(*retry);
     }
     return total;
+}
+
+struct CurlListFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
+
+// The request's conditional fields; a validator with a line break in it
+// (no server sends one) is not sent.
+CurlList ConditionalFields(const DownloadOptions& options) {
+    CurlList fields;
+    const auto add = [&fields](const char* name, const std::string& value) {
+        if (value.empty() || value.find_first_of("\r\n") != std::string::npos)
+            return;
+        curl_slist* longer = curl_slist_append(fields.get(), (std::string(name) + ": " + value).c_str());
+        if (longer) {
+            (void)fields.release();
+            fields.reset(longer);
+        }
+    };
+    add("If-None-Match", options.IfNoneMatch);
+    add("If-Modified-Since", options.IfModifiedSince);
+    return fields;
 }
 
 // "256 MB" for a size in whole mebibytes, else the bytes.
@@ -388,9 +442,11 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
     BodySink sink(file, options.Limits.MaxBodyBytes);
     sink.curl = curl.get();
     AnswerHeader header;
+    const CurlList conditions = ConditionalFields(options);
     CURLcode result = CURLE_FAILED_INIT;
     if (curl && Configure(curl.get(), address, options.Limits, sink, header) &&
-        curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, reason) == CURLE_OK) {
+        curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, reason) == CURLE_OK &&
+        (!conditions || curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, conditions.get()) == CURLE_OK)) {
         CurlMulti transfer(curl.get());
         result = transfer.Run([&options, &sink] {
             if (options.Pulse)
@@ -402,8 +458,33 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
     long code = 0;
     if (curl)
         curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
+    if (options.Answer) {
+        TAnswerInfo& answer = *options.Answer;
+        answer = {};
+        answer.Status = code;
+        answer.ETag = header.ETag;
+        answer.LastModified = header.LastModified;
+        answer.RetryAfter = header.RetryAfter;
+        const bool permanent =
+            header.Codes.size() >= 2 && std::all_of(header.Codes.begin(), header.Codes.end() - 1,
+                                                    [](long hop) { return hop == 301 || hop == 308; });
+        char* effective = nullptr;
+        if (permanent && curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
+            effective)
+            answer.MovedTo = effective;
+    }
     if (code >= 400)
         throw EHttpStatus("The server answered " + StatusText(code, header.StatusLine));
+    // A 304 to the validators the caller sent: nothing new, and no failure.
+    const bool conditional = !options.IfNoneMatch.empty() || !options.IfModifiedSince.empty();
+    if (result == CURLE_OK && code == 304 && conditional) {
+        if (options.Failure)
+            options.Failure->clear();
+        if (!file.IsOpen())
+            file.Open();
+        file.Close();
+        return true;
+    }
     // A final answer that is a redirect not followed, or a 304 that nobody
     // asked for, brings no feed.
     if (result == CURLE_OK && code >= 300)

@@ -17,6 +17,19 @@ struct DownloadLimits {
     std::uint64_t MaxBodyBytes = std::uint64_t{256} << 20;  // an endless body stops here
 };
 
+// What the final answer said of itself, for a caller that keeps it.
+struct TAnswerInfo {
+    long Status = 0;
+    // Its validators, sent back on the next request; "" when it gave none.
+    std::string ETag;
+    std::string LastModified;
+    // Its Retry-After field as written (a 429 or 503 asks for rest so).
+    std::string RetryAfter;
+    // The address it came from when the request was redirected and every
+    // redirect was permanent (301, 308); else "".
+    std::string MovedTo;
+};
+
 // What a caller may add to a transfer besides its limits.
 struct DownloadOptions {
     DownloadLimits Limits;
@@ -38,6 +51,12 @@ struct DownloadOptions {
     // Writes into this open file (from its start, truncating it) instead of
     // fileName: for an unnamed file, which nothing can leave behind.
     int Fd = -1;
+    // Sent as If-None-Match and If-Modified-Since when not empty. A 304 to
+    // them is no failure: the file is left empty and Answer says 304.
+    std::string IfNoneMatch;
+    std::string IfModifiedSince;
+    // Receives what the final answer said of itself, also when it fails.
+    TAnswerInfo* Answer = nullptr;
 };
 
 // Copies the body at an http or https address into fileName; redirects are

@@ -176,22 +176,22 @@ void TRefreshEngine::Run(const TJob& job, SQLite::Database* reader) {
         }
     }
     unsigned cancels;
+    bool skip = false;
     {
         const std::lock_guard lock(mutex_);
         cancels = cancels_;
         if (!job.Asked) {
             const auto rest = rests_.find(job.Host);
             const auto refreshed = refreshed_.find(job.Address);
-            if ((rest != rests_.end() && rest->second > now) ||
-                (refreshed != refreshed_.end() && now - refreshed->second < limits_.MinAge) ||
-                state.NextTry > now) {
-                outcome.Kind = TRefreshKind::rkSkipped;
-            }
+            skip = (rest != rests_.end() && rest->second > now) ||
+                   (refreshed != refreshed_.end() && now - refreshed->second < limits_.MinAge) ||
+                   state.NextTry > now;
         }
-        if (outcome.Kind != TRefreshKind::rkSkipped)
+        if (!skip)
             refreshed_[job.Address] = now;
     }
-    if (outcome.Kind == TRefreshKind::rkSkipped) {
+    if (skip) {
+        outcome.Kind = TRefreshKind::rkSkipped;
         Finish(outcome);
         return;
     }
