@@ -174,10 +174,10 @@ Client Peer(const Options& options, const std::vector<std::string>& urls, const 
                   folder};
 }
 
-// Sums the lines "ADDRESS new N updated N", "ADDRESS not modified" and
-// "ADDRESS failed: REASON" of our refresh, with its summary line.
+// Sums the lines "ADDRESS new N updated N", "ADDRESS not modified",
+// "ADDRESS failed: REASON" and "ADDRESS skipped ..." of our refresh, with its summary line.
 std::string OurLines(const std::string& output) {
-    long lines = 0, notModified = 0, failed = 0, fresh = 0, updated = 0;
+    long lines = 0, notModified = 0, failed = 0, skipped = 0, fresh = 0, updated = 0;
     std::string summary;
     std::istringstream in(output);
     std::string line;
@@ -192,6 +192,8 @@ std::string OurLines(const std::string& output) {
             ++notModified;
         else if (line.find(" failed: ") != std::string::npos)
             ++failed;
+        else if (line.find(" skipped") != std::string::npos)
+            ++skipped;
         else if (const std::size_t at = line.find(" new "); at != std::string::npos) {
             long n = 0, u = 0;
             if (std::sscanf(line.c_str() + at, " new %ld updated %ld", &n, &u) == 2) {
@@ -202,7 +204,7 @@ std::string OurLines(const std::string& output) {
     }
     return std::to_string(lines) + " lines: " + std::to_string(fresh) + " new items, " +
            std::to_string(updated) + " updated, " + std::to_string(notModified) + " not modified, " +
-           std::to_string(failed) + " failed; \"" + summary + "\"";
+           std::to_string(failed) + " failed, " + std::to_string(skipped) + " skipped; \"" + summary + "\"";
 }
 
 Phase RunOnce(const Client& client, FeedServer& server, const std::string& label) {
