@@ -435,6 +435,8 @@ std::optional<Options> Parse(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], bench::kLauncherFlag) == 0)
+        return bench::LauncherMain(argc, argv);
     const std::optional<Options> parsed = Parse(argc, argv);
     if (!parsed) {
         std::fprintf(stderr,
