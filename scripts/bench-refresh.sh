@@ -6,6 +6,8 @@
 # empty store and again when every answer is 304. Prints wall time, CPU time
 # and peak memory side by side with the ratios, the goals and the server's
 # counts. The stores and the clients' output are kept in build-bench/refresh/.
+# Then the window refreshes the same feeds while a probe timer measures the
+# largest stall of its event loop.
 #   scripts/bench-refresh.sh [--rounds N]   N rounds (3 by default), medians
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,5 +15,6 @@ bash scripts/deps.sh
 bash scripts/deps.sh --bench
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DNEMARA_BENCH=ON >/dev/null
-cmake --build build-bench --target nemara_bench_refresh nemara-dump -j"$(nproc)"
+cmake --build build-bench --target nemara_bench_refresh nemara-dump nemara_bench_window_refresh -j"$(nproc)"
 build-bench/bin/nemara_bench_refresh --dir build-bench/refresh "$@"
+build-bench/bin/nemara_bench_window_refresh
