@@ -103,6 +103,23 @@ public:
     // The text after a child, read as element text.
     void ReadTail(TVexXMLLexer& lexer, TVexXMLNode& node) { node.SetKeptTail(ReadKeptText(lexer)); }
 
+    // More text for the node's text or tail, after a space.
+    void AppendText(TVexXMLNode& node, std::string_view text, bool tail) {
+        const std::string_view old = tail ? node.Tail() : node.Text();
+        std::string joined(old);
+        if (!joined.empty())
+            joined += ' ';
+        joined += text;
+        const std::string_view kept = FArena.Keep(joined);
+        if (tail)
+            node.SetKeptTail(kept);
+        else
+            node.SetKeptText(kept);
+    }
+
+    std::vector<const TVexXMLNode*>& CutShort() noexcept { return FDocument.FCutShort; }
+    TVexXMLParseMode Mode() const noexcept { return FDocument.FMode; }
+
     // A completed node that will be a child of the open `element`: its
     // parent is set now, while the node is at hand, not when the element
     // closes.
@@ -157,6 +174,7 @@ public:
             FLexer.Advance(static_cast<int>(kByteOrderMark.size()));
         // Without a declaration, or until it says otherwise, the text is UTF-8.
         FLexer.SetUtf8References(true);
+        FLexer.SetRecovering(FRecovering);
     }
 
     ~TDocumentReader() {
@@ -171,28 +189,15 @@ public:
     TDocumentReader& operator=(const TDocumentReader&) = delete;
 
     void Run() {
+        if (FRecovering) {
+            RunRecovering();
+            return;
+        }
         TParseState state = psBetweenTags;
         while (!FLexer.AtEnd()) {
             if (reinterpret_cast<std::uintptr_t>(FLexer.Cursor()) >= FDiscardAt)
                 DiscardRead();
-            switch (state) {
-            case psBetweenTags:
-                state = BetweenTags();
-                break;
-            case psElementTag:
-            case psControlTag:
-                state = Tag(state == psControlTag);
-                break;
-            case psElementText:
-                state = ElementText();
-                break;
-            case psComment:
-                state = Comment();
-                break;
-            case psClosingTag:
-                state = ClosingTag();
-                break;
-            }
+            state = Step(state);
         }
         if (!FOpen.empty())
             throw EVexXMLError(FLexer.SyntaxMessage(
@@ -200,6 +205,99 @@ public:
     }
 
 private:
+    TParseState Step(TParseState state) {
+        switch (state) {
+        case psBetweenTags:
+            return BetweenTags();
+        case psElementTag:
+        case psControlTag:
+            return Tag(state == psControlTag);
+        case psElementText:
+            return ElementText();
+        case psComment:
+            return Comment();
+        case psClosingTag:
+            return ClosingTag();
+        }
+        return psBetweenTags;
+    }
+
+    // The recovering mode's loop. Most faults are met where they stand (see
+    // their steps); what is left raises, and is dropped: the node under
+    // construction dies with the step, and the reading goes on after the
+    // character where the step began. The end of the text closes every
+    // open element.
+    void RunRecovering() {
+        TParseState state = psBetweenTags;
+        while (!FLexer.AtEnd() && !FRootDone) {
+            if (reinterpret_cast<std::uintptr_t>(FLexer.Cursor()) >= FDiscardAt)
+                DiscardRead();
+            const char* before = FLexer.Cursor();
+            try {
+                state = Step(state);
+            } catch (const EVexXMLError&) {
+                if (FLexer.AtEnd())
+                    break;
+                if (FLexer.Cursor() == before)
+                    FLexer.Advance(1);
+                state = psBetweenTags;
+            }
+        }
+        if (FOpen.empty())
+            return;
+        FBuilder.CutShort().assign(FOpen.rbegin(), FOpen.rend());
+        while (!FOpen.empty())
+            CloseInnermost();
+    }
+
+    // Recovering: whether the "<" at p begins markup, not text ("a < b").
+    static bool OpensMarkup(const char* p) {
+        const char next = p[1];
+        if (HasClass(next, kClassLetter))
+            return true;
+        if (next == '/' || next == '?')
+            return HasClass(p[2], kClassLetter);
+        return next == '!' && p[2] == '-' && p[3] == '-';
+    }
+
+    // Recovering: text where none may stand (after a child's tail, a stray
+    // "<", outside every element). Inside an element it joins the tail of
+    // its last child, or its own text; outside it is dropped.
+    TParseState StrayText() {
+        std::string text;
+        while (!FLexer.AtEnd()) {
+            if (FLexer.Current() == '<' && !FLexer.At(kCDataOpener)) {
+                if (OpensMarkup(FLexer.Cursor()))
+                    break;
+                text += '<';
+                FLexer.Advance(1);
+                if (HasClass(FLexer.Current(), kClassSpace))
+                    text += ' ';
+            }
+            text += FLexer.ReadText('<', true);
+        }
+        if (FOpen.empty() || FTakenLast || text.empty())
+            return psBetweenTags;
+        if (FChildren.size() > FOpenState.back().ChildrenStart)
+            FBuilder.AppendText(*FChildren.back(), text, true);
+        else
+            FBuilder.AppendText(*FOpen.back(), text, false);
+        return psBetweenTags;
+    }
+
+    // Recovering: the cursor goes past the next ">"; true when it closed
+    // an empty-element tag ("/>").
+    bool SkipToTagEnd() {
+        const char* end = std::strchr(FLexer.Cursor(), '>');
+        if (!end) {
+            FLexer.Advance(static_cast<int>(std::strlen(FLexer.Cursor())));
+            FLexer.SyntaxError(kTailEndInTag);
+        }
+        const bool empty = end != FLexer.Cursor() && end[-1] == '/';
+        FLexer.Advance(static_cast<int>(end + 1 - FLexer.Cursor()));
+        return empty;
+    }
+
     void DiscardRead() {
         // Nothing before the cursor is read again but to count lines.
         const char* pageStart = FFile->PageStart(FLexer.Cursor());
@@ -213,6 +311,7 @@ private:
     void AddToCurrentParent(TOpenNode node) {
         if (FOpen.empty()) {
             FRootSeen = FRootSeen || node->Kind() == nkElement;
+            FRootDone = FRecovering && FRootSeen;
             FBuilder.AddTop(node.get());
         } else {
             FChildren.push_back(node.get());
@@ -250,7 +349,7 @@ private:
     TParseState BetweenTags() {
         FLexer.SkipWhitespace();
         if (FLexer.AtEnd()) {
-            if (!FOpen.empty())
+            if (!FOpen.empty() && !FRecovering)
                 FLexer.SyntaxError(kTailEndOfText);
             return psBetweenTags;
         }
@@ -267,6 +366,8 @@ private:
             FBuilder.ReadTail(FLexer, *FChildren.back());
             return psBetweenTags;
         }
+        if (FRecovering && (FLexer.Current() != '<' || !OpensMarkup(FLexer.Cursor())))
+            return StrayText();
         if (FLexer.Current() != '<')
             FLexer.SyntaxError(kTailBadCharBetweenTags);
         if (next == '?')
@@ -290,7 +391,11 @@ private:
         TOpenNode node = FBuilder.NewNode(FLexer.ReadTagName(), control ? nkControlTag : nkElement);
         EndInTagUnlessMore();
 
-        while (HasClass(FLexer.Current(), kClassSpace)) {
+        // Recovering, an attribute without a value may stand right before the next.
+        bool valueless = false;
+        while (HasClass(FLexer.Current(), kClassSpace) ||
+               (valueless && HasClass(FLexer.Current(), kClassLetter))) {
+            valueless = false;
             FLexer.SkipWhitespace();
             EndInTagUnlessMore();
             if (!HasClass(FLexer.Current(), kClassLetter))
@@ -298,14 +403,23 @@ private:
             const std::string_view name = FLexer.ReadAttributeName();
             FLexer.SkipWhitespace();
             EndInTagUnlessMore();
-            if (FLexer.Current() != '=' && FLexer.Current() != ':')
-                FLexer.SyntaxError(kTailExpectedEquals);
+            if (FLexer.Current() != '=' && FLexer.Current() != ':') {
+                if (!FRecovering)
+                    FLexer.SyntaxError(kTailExpectedEquals);
+                FBuilder.SetAttribute(*node, name, {});  // HTML's <option selected>
+                valueless = true;
+                continue;
+            }
             FLexer.Advance(1);
             FLexer.SkipWhitespace();
             EndInTagUnlessMore();
             const char quote = FLexer.Current();
-            if (quote != '\'' && quote != '"')
-                FLexer.SyntaxError(kTailExpectedQuote);
+            if (quote != '\'' && quote != '"') {
+                if (!FRecovering)
+                    FLexer.SyntaxError(kTailExpectedQuote);
+                FBuilder.SetAttribute(*node, name, FLexer.ReadBareValue());
+                continue;
+            }
             FLexer.Advance(1);
             const std::string_view value = FLexer.ReadText(quote, false);
             FLexer.Advance(1);
@@ -314,9 +428,12 @@ private:
         EndInTagUnlessMore();
 
         if (control) {
-            if (!FLexer.At("?>"))
+            if (FLexer.At("?>"))
+                FLexer.Advance(2);
+            else if (FRecovering)
+                SkipToTagEnd();
+            else
                 FLexer.SyntaxError(kTailBadControlTagEnd);
-            FLexer.Advance(2);
             if (!FRootSeen && SameNameKey(node->Name(), "xml"))
                 FLexer.SetUtf8References(DeclaresUtf8(*node));
             Complete(std::move(node), mark);
@@ -332,7 +449,14 @@ private:
             Open(std::move(node), mark);
             return psElementText;
         }
-        FLexer.SyntaxError(kTailBadElementTagEnd);
+        if (!FRecovering)
+            FLexer.SyntaxError(kTailBadElementTagEnd);
+        if (SkipToTagEnd()) {
+            Complete(std::move(node), mark);
+            return psBetweenTags;
+        }
+        Open(std::move(node), mark);
+        return psElementText;
     }
 
     TParseState ElementText() {
@@ -357,13 +481,30 @@ private:
         const std::string_view name = FLexer.ReadTagName();
         FLexer.SkipWhitespace();
         EndInTagUnlessMore();
-        if (FLexer.Current() != '>')
+        if (FLexer.Current() == '>')
+            FLexer.Advance(1);
+        else if (FRecovering)
+            SkipToTagEnd();
+        else
             FLexer.SyntaxError(kTailExpectedTagClose);
-        FLexer.Advance(1);
-        if (FOpen.empty())
+        if (FOpen.empty()) {
+            if (FRecovering)
+                return psBetweenTags;
             FLexer.SyntaxError(kTailNoOpeningTag);
+        }
         const std::string_view openName = FOpen.back()->Name();
         if (!SameNameKey(name, openName)) {
+            if (FRecovering) {
+                // Closes the elements inside the one it names; names none,
+                // and it is dropped.
+                for (std::size_t i = FOpen.size(); i-- > 0;)
+                    if (SameNameKey(name, FOpen[i]->Name())) {
+                        while (FOpen.size() > i)
+                            CloseInnermost();
+                        break;
+                    }
+                return psBetweenTags;
+            }
             std::string tail(kTailMismatchOpen);
             tail += name;
             tail += kTailMismatchMiddle;
@@ -371,6 +512,12 @@ private:
             tail += kTailMismatchEnd;
             FLexer.SyntaxError(tail);
         }
+        CloseInnermost();
+        return psBetweenTags;
+    }
+
+    // The innermost open element is complete.
+    void CloseInnermost() {
         TOpenNode element(FOpen.back());
         FOpen.pop_back();
         const TOpenState state = FOpenState.back();
@@ -379,7 +526,6 @@ private:
         FBuilder.SetChildren(*element, FChildren.data() + first, FChildren.size() - first);
         FChildren.resize(first);
         Complete(std::move(element), state.Mark);
-        return psBetweenTags;
     }
 
     TVexXMLDocumentBuilder FBuilder;
@@ -390,7 +536,9 @@ private:
     // The cursor's address that discards next; never reached without a file.
     std::uintptr_t FDiscardAt = FFile ? reinterpret_cast<std::uintptr_t>(FText) + kHugePage
                                       : std::numeric_limits<std::uintptr_t>::max();
+    const bool FRecovering = FBuilder.Mode() == TVexXMLParseMode::pmRecovering;
     bool FRootSeen = false;   // an element has begun at the top level
+    bool FRootDone = false;   // recovering: a top-level element is complete
     bool FTakenLast = false;  // the sink took the last node completed
     // The open elements, the outermost first; the reader owns them.
     std::vector<TVexXMLNode*> FOpen;
@@ -420,6 +568,7 @@ void TVexXMLParser::ReleaseNodes() noexcept {
     }
     FIndexed.clear();
     FMustVisit = false;
+    FCutShort.clear();
 }
 
 void TVexXMLParser::Clear() {
