@@ -356,6 +356,18 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
         curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
     if (code >= 400)
         throw EHttpStatus("The server answered " + StatusText(code, statusLine));
+    if (options.ContentType || options.FinalAddress) {
+        char* type = nullptr;
+        char* final = nullptr;
+        if (curl) {
+            curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type);
+            curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &final);
+        }
+        if (options.ContentType)
+            *options.ContentType = type ? type : "";
+        if (options.FinalAddress)
+            *options.FinalAddress = final ? final : address;
+    }
     if (options.Failure) {
         if (result == CURLE_OK)
             options.Failure->clear();

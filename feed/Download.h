@@ -34,6 +34,10 @@ struct DownloadOptions {
     // Writes into this open file (from its start, truncating it) instead of
     // fileName: for an unnamed file, which nothing can leave behind.
     int Fd = -1;
+    // Receives the answer's Content-Type ("" without one) and the address
+    // it came from at last, after any redirects.
+    std::string* ContentType = nullptr;
+    std::string* FinalAddress = nullptr;
 };
 
 // Copies the body at an http or https address into fileName; redirects are

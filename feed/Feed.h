@@ -10,3 +10,4 @@
 #include "feed/ChannelReader.h"
 #include "feed/ChannelFetch.h"
 #include "feed/Opml.h"
+#include "feed/FeedDiscovery.h"
