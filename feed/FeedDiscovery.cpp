@@ -24,7 +24,8 @@ bool StartsNoCase(std::string_view text, std::string_view start) {
 // The scheme of an absolute address ("https"), or "" for a relative one.
 std::string_view SchemeOf(std::string_view address) {
     const std::size_t colon = address.find(':');
-    if (colon == std::string_view::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(address[0])))
+    if (colon == std::string_view::npos || colon == 0 ||
+        !std::isalpha(static_cast<unsigned char>(address[0])))
         return {};
     for (const char c : address.substr(0, colon))
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
@@ -82,7 +83,8 @@ std::vector<std::pair<std::string, std::string>> TagAttributes(std::string_view 
             continue;
         }
         std::string name;
-        while (at < page.size() && !IsSpace(page[at]) && page[at] != '=' && page[at] != '>' && page[at] != '/')
+        while (at < page.size() && !IsSpace(page[at]) && page[at] != '=' && page[at] != '>' &&
+               page[at] != '/')
             name += static_cast<char>(std::tolower(static_cast<unsigned char>(page[at++])));
         while (at < page.size() && IsSpace(page[at]))
             ++at;
@@ -199,7 +201,8 @@ bool IsHtmlPage(std::string_view contentType, std::string_view head) {
     const std::string_view type = Trim(contentType.substr(0, contentType.find(';')));
     if (!SameNameKey(type, "text/html") && !SameNameKey(type, "application/xhtml+xml"))
         return false;
-    const std::string_view local = root.substr(root.find(':') == std::string_view::npos ? 0 : root.find(':') + 1);
+    const std::string_view local =
+        root.substr(root.find(':') == std::string_view::npos ? 0 : root.find(':') + 1);
     return local != "rss" && local != "feed" && local != "RDF" && local != "entry";
 }
 
@@ -272,7 +275,7 @@ std::string ResolveAddress(std::string_view base, std::string_view reference) {
     } else {
         const std::size_t slash = path.rfind('/');
         merged = slash == std::string_view::npos ? (authority.empty() ? "" : "/")
-                                                  : std::string(path.substr(0, slash + 1));
+                                                 : std::string(path.substr(0, slash + 1));
         merged += refPath;
     }
     return prefix + RemoveDots(merged) + std::string(reference.substr(tail));
