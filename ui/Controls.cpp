@@ -171,6 +171,11 @@ void TListBox::Add(const std::string& text) {
     addItem(entry);
 }
 
+void TListBox::SetItem(int index, const std::string& text) {
+    item(index)->setText(ToQString(text));
+    item(index)->setData(kEntryBytes, QByteArray::fromStdString(text));
+}
+
 void TListBox::SetItems(const std::vector<std::string>& items) {
     setUpdatesEnabled(false);
     clear();

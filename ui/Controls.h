@@ -94,6 +94,8 @@ public:
     std::string Items(int index) const;
     std::vector<std::string> AllItems() const;
     void Add(const std::string& text);
+    // Replaces the entry's text.
+    void SetItem(int index, const std::string& text);
     void SetItems(const std::vector<std::string>& items);
     bool Selected(int index) const;
     void Delete(int index);

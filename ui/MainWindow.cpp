@@ -559,7 +559,8 @@ void TForm1::AddButtonClick(QObject*) {
     if (box.exec() != QDialog::Accepted)
         return;
 
-    std::string entry = FromQString(box.textValue());
+    // "example.org/blog" is taken as https's.
+    std::string entry = TypedAddress(FromQString(box.textValue()));
     // An address that is there already is shown instead of added twice.
     if (const int index = IndexOfChannel(entry); index >= 0) {
         Channels->SelectOnly(index);
@@ -643,12 +644,21 @@ void TForm1::FormClose(QObject*, TCloseAction& Action) {
 void TForm1::ChannelsDblClick(QObject*) {
     if (Channels->ItemIndex() < 0)
         return;
-    const std::string address = Channels->Items(Channels->ItemIndex());
+    const int index = Channels->ItemIndex();
+    const std::string address = Channels->Items(index);
     ResetTitles();
     Message->SetText("");
     try {
-        if (IsWebAddress(address))
+        if (IsWebAddress(address)) {
             GetChannel(address);
+            // A site's page gave its feed: the entry becomes the feed's
+            // address, unless the list holds that already.
+            if (readAddress_ != address && IndexOfChannel(readAddress_) < 0 && index < Channels->Count() &&
+                Channels->Items(index) == address) {
+                Channels->SetItem(index, readAddress_);
+                SaveAfterChange();
+            }
+        }
     } catch (const TFetchCancelled&) {
     } catch (const std::exception& e) {
         ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel", ToQString(e.what()));
@@ -684,14 +694,25 @@ void TForm1::GetChannel(const std::string& Address) {
     };
     // Each item is read as the parse completes it: the tree of a large feed
     // is never held whole.
+    readAddress_ = Address;
     const TChannelFormat format =
-        DownloadChannel(Address, FCacheDir + kDownloadFile, FChannel, ShortDateFormat, pulse);
+        DownloadChannel(Address, FCacheDir + kDownloadFile, FChannel, ShortDateFormat, pulse, &readAddress_);
     progress.reset();
     if (format != TChannelFormat::cfUnsupported) {
         TBusyWindow::Pulse();
         if (TBusyWindow::CancelRequested())
             throw TFetchCancelled();
         ShowChannel(format);
+        // Until an item is selected the text view says where the feed was
+        // found and why it is broken, without a box to answer.
+        std::string notice;
+        if (readAddress_ != Address)
+            notice = "Found the feed at " + readAddress_;
+        if (!FChannel.Malformed.empty())
+            notice.append(notice.empty() ? "" : "\r\n\r\n")
+                .append("The feed is not well-formed XML; what could be read is shown.\r\n")
+                .append(FChannel.Malformed);
+        Message->SetText(notice);
         return;
     }
     // The box waits for the user: the pointer is no longer busy.
@@ -753,7 +774,10 @@ void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
     if (ARow < 0 || titlesReset_ || static_cast<std::size_t>(ARow) >= FChannel.News.size())
         return;
     const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
-    Message->SetText(StripTags(item.Description) + "\r\n\r\n" + std::string(item.Link));
+    std::string text = StripTags(item.Description) + "\r\n\r\n" + std::string(item.Link);
+    for (const TEnclosure& enclosure : item.Enclosures)
+        text.append("\r\n").append(EnclosureLine(enclosure.Url, enclosure.Type, enclosure.Length));
+    Message->SetText(std::move(text));
     DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
 }
 
@@ -801,6 +825,10 @@ void TForm1::MessageDblClick(QObject*) {
     std::string selected = Message->SelText();
     if (IsLinkWord(selected))
         OpenInBrowser(selected);
+    // Anywhere on an enclosure's line opens the enclosure.
+    else if (const std::string enclosure = EnclosureAt(Message->Text(), Message->SelStart());
+             !enclosure.empty())
+        OpenInBrowser(enclosure);
 }
 
 void TForm1::MessageClick(QObject*) {}

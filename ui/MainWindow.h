@@ -160,4 +160,7 @@ private:
     bool saveFailureTold_ = false;
     // An end signal closes the window: nothing asks any more.
     bool ending_ = false;
+    // The address the last fetch read: a feed that the channel's page links
+    // to, or the channel's own.
+    std::string readAddress_;
 };
