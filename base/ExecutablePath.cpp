@@ -16,3 +16,9 @@ std::string ExecutablePath() {
         path.resize(path.size() - deleted.size());
     return path;
 }
+
+std::string ExecutableDirectory() {
+    const std::string path = ExecutablePath();
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}

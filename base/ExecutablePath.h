@@ -7,3 +7,7 @@
 // the file system's bytes; "" when it cannot be told. A program whose file
 // was replaced while it runs (an upgrade) keeps the path it had.
 std::string ExecutablePath();
+
+// The directory of the running executable with its trailing "/", in the
+// file system's bytes; "" when it cannot be told.
+std::string ExecutableDirectory();

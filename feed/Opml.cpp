@@ -45,17 +45,20 @@ std::vector<std::string> ReadOpmlAddresses(const std::string& fileName) {
     return addresses;
 }
 
-std::string OpmlDocument(const std::vector<std::string>& addresses) {
+std::string OpmlDocument(const std::vector<std::string>& addresses, const std::vector<std::string>& titles) {
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                        "<opml version=\"2.0\">\n"
                        "  <head>\n"
                        "    <title>Nemara channels</title>\n"
                        "  </head>\n"
                        "  <body>\n";
-    for (const std::string& address : addresses) {
-        std::string escaped;
-        AppendXmlEscaped(escaped, address);
-        text += "    <outline type=\"rss\" text=\"" + escaped + "\" xmlUrl=\"" + escaped + "\"/>\n";
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        std::string escaped, title;
+        AppendXmlEscaped(escaped, addresses[i]);
+        if (i < titles.size() && !titles[i].empty())
+            AppendXmlEscaped(title, titles[i]);
+        text += "    <outline type=\"rss\" text=\"" + (title.empty() ? escaped : title) + "\" xmlUrl=\"" +
+                escaped + "\"/>\n";
     }
     text += "  </body>\n"
             "</opml>\n";

@@ -12,5 +12,7 @@
 std::vector<std::string> ReadOpmlAddresses(const std::string& fileName);
 
 // The addresses (program text) as an OPML 2.0 document in UTF-8, one
-// outline of type "rss" each, the address as its text and its xmlUrl.
-std::string OpmlDocument(const std::vector<std::string>& addresses);
+// outline of type "rss" each, with the address as its xmlUrl, and as its
+// text the channel's title where titles has one (else the address).
+std::string OpmlDocument(const std::vector<std::string>& addresses,
+                         const std::vector<std::string>& titles = {});

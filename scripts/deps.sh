@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   qt6-base-dev libcurl4-openssl-dev nlohmann-json3-dev ca-certificates openssl
+  libsqlitecpp-dev libsqlite3-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev libpugixml-dev libxml2-dev
   fonts-wine

@@ -56,8 +56,8 @@ if [ "$uninstall" = 1 ]; then
   rm -f "$bindir/nemara" "$bindir/nemara-dump" "$libdir/nemara" "$libdir/temp.xml" "$appdir/nemara.desktop"
   rm -f "$icondir"/*/apps/nemara.png
   refresh_desktop
-  if [ -e "$libdir/channels.lst" ]; then
-    echo "Removed Nemara. Your channel list stays in $libdir/channels.lst"
+  if [ -e "$libdir/channels.lst" ] || [ -e "$libdir/nemara.db" ]; then
+    echo "Removed Nemara. Your channel list and stored items stay in $libdir/ (channels.lst, nemara.db)"
   else
     rmdir "$libdir" 2>/dev/null || true
     echo "Removed Nemara."

@@ -1,16 +1,22 @@
 // nemara-dump: reads one channel as the window does and prints it as JSON.
 //
 //   nemara-dump SOURCE
+//   nemara-dump --stored [--list FILE]
 //
 // SOURCE is an http:// or https:// address, downloaded into a temporary
 // file of its own, or the path of a local file; an address without a scheme
 // ("example.org/blog") is https's. A web page that links to its feed gives
 // that feed, and the tool says so on standard error. Exit status: 0 with the
 // channel on standard output, 1 when the channel cannot be fetched, 2 for
-// an unsupported format, 64 for wrong usage.
+// an unsupported format, 64 for wrong usage. --stored prints what the item
+// store beside the channel list holds (the window's list, or FILE).
+#include "base/CodePage.h"
 #include "base/Dates.h"
 #include "base/Exceptions.h"
+#include "base/FileFolders.h"
+#include "base/Lines.h"
 #include "feed/Feed.h"
+#include "store/Store.h"
 #include "xml/VexXMLParser.h"
 
 #include <nlohmann/json.hpp>
@@ -18,9 +24,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -154,16 +162,84 @@ int DumpOpml(const std::string& fileName) {
     return kFetchFailed;
 }
 
+// The addresses of a channel list as the window reads them: up to a zero
+// byte, UTF-8 or else Windows-1250, one a line.
+std::vector<std::string> ReadChannelList(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in)
+        throw EInOutError("Cannot open the channel list " + fileName);
+    // As the window, no more than 16 MB of it.
+    std::string bytes(std::min<std::uintmax_t>(std::filesystem::file_size(fileName), 16u << 20), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    const std::string_view text = std::string_view(bytes).substr(0, bytes.find('\0'));
+    return SplitLines(IsValidUtf8(text) ? std::string(text) : Win1250ToUtf8(text));
+}
+
+nlohmann::ordered_json StoredItemJson(const TStoredItem& item) {
+    return {{"category", item.Category}, {"title", item.Title},    {"description", item.Description},
+            {"link", item.Link},         {"guid", item.Guid},      {"date", FormatDateYmd(item.Date)},
+            {"read", item.Read},         {"starred", item.Starred}};
+}
+
+// The channels of the list in its order, each with what the store beside
+// it holds. The store is only read: a window writing it meanwhile is not
+// held up, and this sees its last committed state.
+int DumpStored(const std::string& listFile) {
+    try {
+        const std::vector<std::string> addresses = ReadChannelList(listFile);
+        const std::string storePath =
+            std::filesystem::path(listFile).parent_path().append(kStoreFile).string();
+        std::unique_ptr<SQLite::Database> db;
+        std::unordered_map<std::string, TChannelSummary> summaries;
+        if (std::filesystem::exists(storePath)) {
+            db = OpenStoreForReading(storePath);
+            summaries = ChannelSummaries(*db);
+        }
+        nlohmann::ordered_json channels = nlohmann::ordered_json::array();
+        for (const std::string& address : addresses) {
+            const auto found = summaries.find(address);
+            const TChannelSummary summary = found == summaries.end() ? TChannelSummary{} : found->second;
+            nlohmann::ordered_json items = nlohmann::ordered_json::array();
+            if (db && found != summaries.end())
+                for (const TStoredItem& item : ChannelItems(*db, address))
+                    items.push_back(StoredItemJson(item));
+            channels.push_back({{"address", address},
+                                {"title", summary.Title},
+                                {"unread", summary.Unread},
+                                {"failure", summary.Failure},
+                                {"items", std::move(items)}});
+        }
+        const nlohmann::ordered_json all = {{"channels", std::move(channels)}};
+        std::cout << all.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n'
+                  << std::flush;
+        if (!std::cout)
+            throw EInOutError("Cannot write to standard output");
+        return kOk;
+    } catch (const std::exception& e) {
+        std::cerr << "Could not read the item store: " << e.what() << '\n';
+    }
+    return kFetchFailed;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     if (argc == 3 && std::string_view(argv[1]) == "--opml" && argv[2][0] != '\0')
         return DumpOpml(argv[2]);
+    if (argc >= 2 && std::string_view(argv[1]) == "--stored") {
+        if (argc == 2)
+            return DumpStored(FileFoldersFor(ProgramDirectory()).List + "channels.lst");
+        if (argc == 4 && std::string_view(argv[2]) == "--list" && argv[3][0] != '\0')
+            return DumpStored(argv[3]);
+    }
     // No other option exists: anything that looks like one is a mistake (a
     // file whose name begins with "-" is given as ./-name).
     if (argc != 2 || argv[1][0] == '-' || argv[1][0] == '\0') {
-        std::cerr << "usage: nemara-dump SOURCE   (an http:// or https:// address or a local file)\n"
-                     "       nemara-dump --opml FILE   (the addresses of an OPML file, one a line)\n";
+        std::cerr
+            << "usage: nemara-dump SOURCE   (an http:// or https:// address or a local file)\n"
+               "       nemara-dump --opml FILE   (the addresses of an OPML file, one a line)\n"
+               "       nemara-dump --stored [--list FILE]   (what the item store beside the list holds)\n";
         return kUsage;
     }
     try {

@@ -229,11 +229,28 @@ bool TListBox::viewportEvent(QEvent* event) {
     const auto* help = static_cast<QHelpEvent*>(event);
     const QListWidgetItem* entry = itemAt(help->pos());
     const QRect place = entry ? visualItemRect(entry) : QRect();
-    if (entry && fontMetrics().horizontalAdvance(entry->text()) + 4 > place.width())
+    if (entry && !entry->toolTip().isEmpty())
+        QToolTip::showText(help->globalPos(), entry->toolTip(), viewport(), place);
+    else if (entry && fontMetrics().horizontalAdvance(entry->text()) + 4 > place.width())
         QToolTip::showText(help->globalPos(), entry->text(), viewport(), place);
     else
         QToolTip::hideText();
     return true;
+}
+
+void TListBox::SetShown(int index, const QString& text, bool bold, const QString& tooltip) {
+    QListWidgetItem* entry = item(index);
+    if (!entry)
+        return;
+    if (entry->text() != text)
+        entry->setText(text);
+    if (entry->font().bold() != bold) {
+        QFont look = font();
+        look.setBold(bold);
+        entry->setFont(look);
+    }
+    if (entry->toolTip() != tooltip)
+        entry->setToolTip(tooltip);
 }
 
 void TListBox::SelectOnly(int index) {

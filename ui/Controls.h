@@ -104,6 +104,9 @@ public:
 
     // Makes the entry the only selected one and scrolls it into view.
     void SelectOnly(int index);
+    // Shows the entry as text, in bold or not, with the tooltip (empty: the
+    // text when it is cut); Items() still gives what was added.
+    void SetShown(int index, const QString& text, bool bold, const QString& tooltip);
 
 signals:
     // A double click on an entry, or Return or Enter on the current entry

@@ -221,9 +221,3 @@ bool KeepBackup(const std::string& path, const std::string& backupPath) {
 }
 
 void RemoveStaleNewFiles(const std::string& path) { RemoveDeadNewFiles(path); }
-
-std::string ExecutableDirectory() {
-    const std::string path = ExecutablePath();
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}

@@ -33,7 +33,3 @@ bool KeepBackup(const std::string& path, const std::string& backupPath);
 // is killed during a save or a download, except those that a live writer
 // holds (RemoveDeadNewFiles).
 void RemoveStaleNewFiles(const std::string& path);
-
-// The directory of the running executable with its trailing "/", in the
-// file system's bytes; "" when it cannot be told.
-std::string ExecutableDirectory();

@@ -27,10 +27,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 
 #include <malloc.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,54 +130,7 @@ struct TMemoryReturn {
 // (and kept, see SaveChannelList).
 constexpr std::size_t kMaxChannelFileBytes = 16u << 20;
 
-// $XDG_DATA_HOME or $XDG_CACHE_HOME (xdgName) when absolute, else the
-// fallback below the home folder; with "/nemara/" added, and made.
-std::string UserFolder(const char* xdgName, const char* fallback) {
-    std::string dir;
-    const char* xdg = std::getenv(xdgName);
-    if (xdg && xdg[0] == '/') {
-        dir = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        const passwd* user = home && home[0] == '/' ? nullptr : ::getpwuid(::getuid());
-        dir = std::string(home && home[0] == '/' ? home : user ? user->pw_dir : "/tmp") + fallback;
-    }
-    dir += "/nemara/";
-    std::error_code ignored;
-    std::filesystem::create_directories(dir, ignored);
-    return dir;
-}
-
-// The directory of the executable, taken from the file system as bytes: a
-// folder name that is not UTF-8 stays as it is. When it cannot be told (no
-// /proc, a path too long), the files go where a user's data goes,
-// $XDG_DATA_HOME/nemara/ (~/.local/share/nemara/), never to "/".
-std::string ProgramDirectory() {
-    std::string dir = ExecutableDirectory();
-    return dir.empty() ? UserFolder("XDG_DATA_HOME", "/.local/share") : dir;
-}
-
 }  // namespace
-
-TFileFolders FileFoldersFor(const std::string& programDir) {
-    // A folder below /usr is the system's (read-only shared data), never the
-    // user's, though root may write it: the list of "sudo nemara" run from a
-    // package's /usr/bin goes to root's own folders.
-    const bool systemFolder = programDir.starts_with("/usr/");
-    if (!systemFolder && ::access(programDir.c_str(), W_OK) == 0)
-        return {programDir, programDir};
-    // An installation for all users: the list is the user's data, the
-    // download his cache; a list he may write in the program's folder
-    // (not below /usr) stays where it is.
-    const std::string list = programDir + kChannelFile;
-    struct stat st {};
-    const bool listThere = !systemFolder && ::stat(list.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                           ::access(list.c_str(), W_OK) == 0;
-    return {listThere ? programDir : UserFolder("XDG_DATA_HOME", "/.local/share"),
-            UserFolder("XDG_CACHE_HOME", "/.cache")};
-}
-
-std::string ProgramFolder() { return FileFoldersFor(ProgramDirectory()).List; }
 
 TForm1::TForm1(std::string exeDir, QWidget* parent) : QWidget(parent), exeDirOverride_(std::move(exeDir)) {
     LoadFonts();
@@ -268,11 +221,20 @@ void TForm1::CreateControls() {
 
     PopupMenu1 = new QMenu(this);
     Usuwszystkie1 = PopupMenu1->addAction("Remove selected");
+    MarkChannelRead1 = PopupMenu1->addAction("Mark channel as read");
+    MarkChannelRead1->setShortcut(QKeySequence("Ctrl+Shift+A"));
+    MarkChannelRead1->setShortcutContext(Qt::WindowShortcut);
+    addAction(MarkChannelRead1);
     PopupMenu1->addSeparator();
     ImportChannels1 = PopupMenu1->addAction(QString::fromUtf8("Import channels\u2026"));
     ExportChannels1 = PopupMenu1->addAction(QString::fromUtf8("Export channels\u2026"));
     PopupMenu2 = new QMenu(this);
     UsuHTML1 = PopupMenu2->addAction("Strip HTML");
+    PopupMenu3 = new QMenu(this);
+    MarkRead1 = PopupMenu3->addAction("Mark as read");
+    MarkUnread1 = PopupMenu3->addAction("Mark as unread");
+    Star1 = PopupMenu3->addAction("Star");
+    Titles->setContextMenuPolicy(Qt::CustomContextMenu);
 
     // Tab leaves the grid and the text view for the next control, as in the
     // other controls, instead of walking their cells or typing a tab.
@@ -315,6 +277,30 @@ void TForm1::BindEvents() {
     connect(Message, &QWidget::customContextMenuRequested, this,
             Handler([this](const QPoint& pos) { PopupMenu2->popup(Message->viewport()->mapToGlobal(pos)); }));
     connect(UsuHTML1, &QAction::triggered, this, Handler([this] { UsuHTML1Click(UsuHTML1); }));
+    connect(Channels, &QListWidget::currentRowChanged, this, Handler([this] { ShowStoredChannel(); }));
+    connect(MarkChannelRead1, &QAction::triggered, this, Handler([this] { MarkChannelRead(); }));
+    connect(Titles, &QWidget::customContextMenuRequested, this, Handler([this](const QPoint& pos) {
+                if (shownRows_.empty())
+                    return;
+                const std::vector<int> rows = SelectedRows();
+                bool allStarred = !rows.empty();
+                for (const int row : rows)
+                    allStarred = allStarred && shownRows_[static_cast<std::size_t>(row)].Starred;
+                Star1->setText(allStarred ? "Unstar" : "Star");
+                Star1->setData(!allStarred);
+                PopupMenu3->popup(Titles->viewport()->mapToGlobal(pos));
+            }));
+    connect(MarkRead1, &QAction::triggered, this, Handler([this] { MarkSelected(true); }));
+    connect(MarkUnread1, &QAction::triggered, this, Handler([this] { MarkSelected(false); }));
+    connect(Star1, &QAction::triggered, this, Handler([this] { StarSelected(Star1->data().toBool()); }));
+    // Keys of the reading, wherever the focus is in the window.
+    const auto key = [this](const char* sequence, auto action) {
+        auto* shortcut = new QShortcut(QKeySequence(sequence), this);
+        connect(shortcut, &QShortcut::activated, this, Handler(action));
+    };
+    key("M", [this] { ToggleSelectedRead(); });
+    key("N", [this] { GoToNextUnread(); });
+    connect(Message, &TMemo::spaceAtEnd, this, Handler([this] { GoToNextUnread(); }));
     connect(Message, &TMemo::mouseMoved, this,
             Handler([this](TShiftState shift, int x, int y) { MessageMouseMove(Message, shift, x, y); }));
     connect(Message, &TMemo::doubleClicked, this, Handler([this] { MessageDblClick(Message); }));
@@ -365,6 +351,7 @@ void TForm1::FormCreate(QObject*) {
     RemoveStaleNewFiles(FExeDir + kChannelFile);
     RemoveStaleNewFiles(FCacheDir + kDownloadFile);
     LoadChannelList();
+    OpenStore(listCameWhole_);
 }
 
 void TForm1::FormResize(QObject*) { AlignForm(); }
@@ -392,6 +379,7 @@ bool TForm1::LoadChannelList() {
     const TReadOutcome outcome = ReadFileBytes(FExeDir + kChannelFile, kMaxChannelFileBytes, bytes);
     listReadWhole_ = outcome == TReadOutcome::roMissing ||
                      (outcome == TReadOutcome::roRead && bytes.find('\0') == std::string::npos);
+    listCameWhole_ = listReadWhole_;
     listUnread_ = false;
     if (outcome == TReadOutcome::roRead) {
         // UTF-8, or Windows-1250 as earlier versions wrote it.
@@ -470,6 +458,7 @@ void TForm1::ImportChannels(const std::string& fileName) {
             ++added;
         }
     if (added > 0) {
+        ShowChannelList();
         Channels->SelectOnly(Channels->Count() - 1);
         SaveAfterChange();
     }
@@ -481,7 +470,13 @@ void TForm1::ImportChannels(const std::string& fileName) {
 
 // The list as OPML 2.0, written as a new file that takes the old one's place.
 bool TForm1::ExportChannels(const std::string& fileName) {
-    if (WriteFileReplacing(fileName, OpmlDocument(Channels->AllItems())))
+    const std::vector<std::string> addresses = Channels->AllItems();
+    std::vector<std::string> titles;
+    for (const std::string& address : addresses) {
+        const auto found = summaries_.find(address);
+        titles.push_back(found == summaries_.end() ? std::string() : found->second.Title);
+    }
+    if (WriteFileReplacing(fileName, OpmlDocument(addresses, titles)))
         return true;
     ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not export the channels",
               QString::fromStdString(fileName));
@@ -512,6 +507,7 @@ void TForm1::TakeAddresses(const std::vector<std::string>& addresses) {
         last = AddressFromCommandLine(argument);
         if (IndexOfChannel(last) < 0) {
             Channels->Add(last);
+            ShowChannelEntry(Channels->Count() - 1);
             added = true;
         }
     }
@@ -568,6 +564,7 @@ void TForm1::AddButtonClick(QObject*) {
         return;
     }
     Channels->Add(entry);
+    ShowChannelEntry(Channels->Count() - 1);
     Channels->SelectOnly(Channels->Count() - 1);
     SaveAfterChange();
 }
@@ -648,6 +645,17 @@ void TForm1::ChannelsDblClick(QObject*) {
     const std::string address = Channels->Items(index);
     ResetTitles();
     Message->SetText("");
+    // A failed or cancelled fetch shows again what the store holds, and
+    // the store keeps the failure's reason with the channel.
+    const auto failed = [this, &address](const std::string& reason) {
+        ShowStoredChannel();
+        if (HasStore() && !reason.empty()) {
+            Store->NoteFailure(address, reason);
+            summaries_[address].Failure = reason;
+            summaries_[address].FailedAt = StoreNow();
+            ShowChannelList();
+        }
+    };
     try {
         if (IsWebAddress(address)) {
             GetChannel(address);
@@ -660,9 +668,12 @@ void TForm1::ChannelsDblClick(QObject*) {
             }
         }
     } catch (const TFetchCancelled&) {
+        failed({});
     } catch (const std::exception& e) {
+        failed(e.what());
         ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel", ToQString(e.what()));
     } catch (...) {
+        failed("The fetch failed");
         ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel");
     }
     if (closeRequested_) {
@@ -702,22 +713,34 @@ void TForm1::GetChannel(const std::string& Address) {
         TBusyWindow::Pulse();
         if (TBusyWindow::CancelRequested())
             throw TFetchCancelled();
-        ShowChannel(format);
         // Until an item is selected the text view says where the feed was
         // found and why it is broken, without a box to answer.
-        std::string notice;
+        notice_.clear();
         if (readAddress_ != Address)
-            notice = "Found the feed at " + readAddress_;
+            notice_ = "Found the feed at " + readAddress_;
         if (!FChannel.Malformed.empty())
-            notice.append(notice.empty() ? "" : "\r\n\r\n")
+            notice_.append(notice_.empty() ? "" : "\r\n\r\n")
                 .append("The feed is not well-formed XML; what could be read is shown.\r\n")
                 .append(FChannel.Malformed);
-        Message->SetText(notice);
+        noticeAddress_ = readAddress_;
+        // With a store the channel is merged into it, under the address it
+        // was read from, and its stored items are shown once the merge is
+        // written (StoreMerged).
+        if (HasStore()) {
+            Store->Merge(readAddress_, format, std::exchange(FChannel, TRSS()));
+        } else {
+            ShowChannel(format);
+            Message->SetText(notice_);
+        }
         return;
     }
     // The box waits for the user: the pointer is no longer busy.
     input.reset();
     busy.reset();
+    if (HasStore()) {
+        ShowStoredChannel();
+        Store->NoteFailure(Address, "Unsupported channel format");
+    }
     ShowOkBox(this, QMessageBox::Critical, "Error", "Unsupported channel format");
 }
 
@@ -751,6 +774,7 @@ void TForm1::ResetTitles() {
     // Marked first: dropping rows moves the grid's current cell, and the
     // selection that reports must not show the old item 0.
     titlesReset_ = true;
+    shownRows_.clear();
     Titles->SetRowCount(1);
     Titles->SetCells(0, 0, "");
     Titles->SetCells(1, 0, "");
@@ -771,6 +795,10 @@ void TForm1::TitlesAdd(std::string_view first, std::string_view second) {
 }
 
 void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
+    if (!shownRows_.empty()) {
+        ShowStoredItem(ARow);
+        return;
+    }
     if (ARow < 0 || titlesReset_ || static_cast<std::size_t>(ARow) >= FChannel.News.size())
         return;
     const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
@@ -795,6 +823,14 @@ void TForm1::TitlesFocusEntered() {
 }
 
 void TForm1::TitlesEnter(int row) {
+    if (!shownRows_.empty()) {
+        TStoredItem item;
+        if (row >= 0 && static_cast<std::size_t>(row) < shownRows_.size() &&
+            StoredItem(Store->Reader(), shownRows_[static_cast<std::size_t>(row)].Id, item) &&
+            !item.Link.empty())
+            OpenInBrowser(item.Link);
+        return;
+    }
     if (row < 0 || titlesReset_ || static_cast<std::size_t>(row) >= FChannel.News.size())
         return;
     const std::string_view link = FChannel.News[static_cast<std::size_t>(row)].Link;

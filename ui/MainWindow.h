@@ -2,10 +2,12 @@
 // text of the selected item on the right.
 #pragma once
 
+#include "base/FileFolders.h"
 #include "feed/Feed.h"
 #include "ui/Controls.h"
 #include "ui/Memo.h"
 #include "ui/MessageText.h"
+#include "ui/StoreLink.h"
 #include "ui/StringGrid.h"
 
 #include <QMenu>
@@ -13,28 +15,12 @@
 #include <QWidget>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TVexXMLParser;
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
-
-// Where the window keeps "channels.lst" and "temp.xml" (each ending in "/").
-struct TFileFolders {
-    std::string List;
-    std::string Download;
-};
-
-// For a program folder the user may write, that folder for both. Else, and
-// always for a folder below /usr/ (a package's), the list is in
-// $XDG_DATA_HOME/nemara/ (unless, outside /usr/, a list he may write is in
-// the program's folder) and the download in $XDG_CACHE_HOME/nemara/.
-TFileFolders FileFoldersFor(const std::string& programDir);
-
-// The folder of the window's list: the executable's when the user may write
-// it, else as FileFoldersFor says; $XDG_DATA_HOME/nemara/ when the
-// executable's folder cannot be told.
-std::string ProgramFolder();
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -58,6 +44,16 @@ public:
     QPushButton* Button1;
     QMenu* PopupMenu2;
     QAction* UsuHTML1;
+    QAction* MarkChannelRead1;
+    // The news list's context menu.
+    QMenu* PopupMenu3;
+    QAction* MarkRead1;
+    QAction* MarkUnread1;
+    QAction* Star1;
+    // The item store; without one (it could not be made) the window shows
+    // each fetched channel as read, keeping nothing.
+    TStoreLink* Store = nullptr;
+    bool HasStore() const { return Store && Store->Available(); }
     // The themed visual style is Qt's own; no manifest component is needed.
     TStringGrid* Titles;
     // The executable's directory with its trailing "/", in the file
@@ -113,6 +109,27 @@ public:
     // The session ends: closes what is open, cancels a fetch, then the window.
     void EndSession();
 
+    // The stored items.
+    // Opens the store beside the list, says what went wrong with it, and
+    // shows each channel's title and unread count.
+    void OpenStore(bool listReadWhole);
+    void ShowChannelList();
+    void ShowChannelEntry(int index);
+    // Shows the current channel's stored items, newest first.
+    void ShowStoredChannel();
+    // A merge posted after a fetch was written (or not: failure says why).
+    void StoreMerged(const QString& address, const QString& failure);
+    // The selected rows of the news list, marked read or unread, starred or not.
+    void MarkSelected(bool read);
+    void StarSelected(bool starred);
+    // "M": the selection becomes read, or unread when it is all read.
+    void ToggleSelectedRead();
+    void MarkChannelRead();
+    // "N": the next unread item, across channels.
+    void GoToNextUnread();
+    // The rows of the news list that are selected (the current one at least).
+    std::vector<int> SelectedRows() const;
+
     // Event handlers.
     void FormCreate(QObject* Sender);
     void FormResize(QObject* Sender);
@@ -140,6 +157,10 @@ protected:
 
 private:
     void CreateControls();
+    void MarkRows(const std::vector<int>& rows, bool read);
+    void ChangeUnread(const std::string& address, int change);
+    // The shown channel's row r as an item of the store, marked read.
+    void ShowStoredItem(int row);
     void BindEvents();
     // Docks LeftPanel and Splitter1 to the left and lets RightPanel fill
     // the rest, as the toolkit does before the resize handler runs.
@@ -149,9 +170,19 @@ private:
 
     std::string exeDirOverride_;
     bool titlesReset_ = true;
+    // The channel whose stored items the grid shows, and the rows; empty
+    // while the grid shows FChannel (no store) or nothing.
+    std::string shownAddress_;
+    std::vector<TStoredRow> shownRows_;
+    std::unordered_map<std::string, TChannelSummary> summaries_;
+    // A failed write to the store has been told.
+    bool storeFailureTold_ = false;
     // False while "channels.lst" holds more than the list shows and is not
     // kept elsewhere.
     bool listReadWhole_ = true;
+    // The list file was read whole at the start: channels it lacks may go
+    // from the store.
+    bool listCameWhole_ = true;
     // "channels.lst" was too large to read, and the list was not changed.
     bool listUnread_ = false;
     // The user asked to close the window during a fetch.
@@ -163,4 +194,8 @@ private:
     // The address the last fetch read: a feed that the channel's page links
     // to, or the channel's own.
     std::string readAddress_;
+    // What the text view says of the channel last read until an item is
+    // selected (where its feed was found, why it is broken), and its address.
+    std::string notice_;
+    std::string noticeAddress_;
 };

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -146,6 +147,15 @@ void TMemo::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TMemo::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        QScrollBar* bar = verticalScrollBar();
+        if (bar->value() >= bar->maximum())
+            emit spaceAtEnd();
+        else
+            bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        event->accept();
+        return;
+    }
     if (!OpenContextMenuByKey(this, event, cursorRect().center()))
         QPlainTextEdit::keyPressEvent(event);
 }

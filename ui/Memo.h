@@ -35,6 +35,8 @@ signals:
     void clicked();
     void doubleClicked();
     void mouseMoved(TShiftState shift, int x, int y);
+    // Space with the end of the text in view (else Space scrolls a page).
+    void spaceAtEnd();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

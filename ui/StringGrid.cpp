@@ -9,11 +9,13 @@
 
 #include <algorithm>
 
-namespace {
-constexpr int kCellBytes = Qt::UserRole;
-}
-
-TStringGrid::TStringGrid(int colCount, int rowCount, QWidget* parent) : QTableWidget(rowCount, 0, parent) {
+TStringGrid::TStringGrid(int colCount, int rowCount, QWidget* parent)
+    : QTableView(parent), model_(new TGridModel(this)) {
+    setModel(model_);
+    model_->SetRowCount(rowCount);
+    QFont bold = font();
+    bold.setBold(true);
+    model_->SetBoldFont(bold);
     SetColCount(colCount);
     horizontalHeader()->hide();
     verticalHeader()->hide();
@@ -32,48 +34,33 @@ TStringGrid::TStringGrid(int colCount, int rowCount, QWidget* parent) : QTableWi
     setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
 
-    connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
-        if (row >= 0)
-            emit selectCell(col, row);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (current.row() >= 0)
+            emit selectCell(current.column(), current.row());
     });
-    connect(this, &QTableWidget::cellPressed, this, [this](int row, int col) { emit selectCell(col, row); });
+    connect(this, &QAbstractItemView::pressed, this,
+            [this](const QModelIndex& index) { emit selectCell(index.column(), index.row()); });
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { emit topLeftChanged(); });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { emit topLeftChanged(); });
 }
 
 void TStringGrid::SetColCount(int count) {
-    colCount_ = std::max(count, 1);
-    if (columnCount() < std::max(colCount_, 2))
-        setColumnCount(std::max(colCount_, 2));
-    for (int c = 0; c < columnCount(); ++c)
+    colCount_ = std::clamp(count, 1, 2);
+    for (int c = 0; c < model_->columnCount(); ++c)
         setColumnHidden(c, c >= colCount_);
 }
 
-std::string TStringGrid::Cells(int col, int row) const {
-    const QTableWidgetItem* cell = item(row, col);
-    return cell ? cell->data(kCellBytes).toByteArray().toStdString() : std::string();
-}
+std::string TStringGrid::Cells(int col, int row) const { return model_->Cell(col, row); }
 
-void TStringGrid::SetCells(int col, int row, std::string_view text) {
-    if (col >= columnCount()) {
-        setColumnCount(col + 1);
-        SetColCount(colCount_);
-    }
-    QTableWidgetItem* cell = item(row, col);
-    if (!cell) {
-        cell = new QTableWidgetItem;
-        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        setItem(row, col, cell);
-    }
-    cell->setText(ToQString(text));
-    cell->setData(kCellBytes, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-}
+void TStringGrid::SetCells(int col, int row, std::string_view text) { model_->SetCell(col, row, text); }
+
+void TStringGrid::setCurrentCell(int row, int col) { setCurrentIndex(model_->index(row, col)); }
 
 int TStringGrid::DefaultColWidth() const { return horizontalHeader()->defaultSectionSize(); }
 
 void TStringGrid::SetDefaultColWidth(int width) {
     horizontalHeader()->setDefaultSectionSize(width);
-    for (int c = 0; c < columnCount(); ++c)
+    for (int c = 0; c < model_->columnCount(); ++c)
         setColumnWidth(c, width);
 }
 
@@ -82,16 +69,16 @@ int TStringGrid::LeftCol() const { return horizontalScrollBar()->value(); }
 void TStringGrid::SetLeftCol(int col) { horizontalScrollBar()->setValue(col); }
 
 void TStringGrid::updateGeometries() {
-    QTableWidget::updateGeometries();
+    QTableView::updateGeometries();
     const int rowHeight = verticalHeader()->defaultSectionSize();
     if (rowHeight <= 0)
         return;
     const int wholeRows = std::max(1, viewport()->height() / rowHeight);
-    verticalScrollBar()->setMaximum(std::max(0, rowCount() - wholeRows));
+    verticalScrollBar()->setMaximum(std::max(0, RowCount() - wholeRows));
 }
 
 void TStringGrid::scrollContentsBy(int dx, int dy) {
-    QTableWidget::scrollContentsBy(dx, dy);
+    QTableView::scrollContentsBy(dx, dy);
     // At its maximum the view would put the last row at the bottom edge
     // and cut the top row.
     if (verticalHeader()->offset() != verticalHeader()->sectionPosition(verticalScrollBar()->value())) {
@@ -106,11 +93,11 @@ void TStringGrid::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    QTableWidget::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
 }
 
 void TStringGrid::focusInEvent(QFocusEvent* event) {
-    QTableWidget::focusInEvent(event);
+    QTableView::focusInEvent(event);
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
         emit focusEnteredByKey();
 }

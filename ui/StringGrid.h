@@ -1,13 +1,15 @@
-// A grid of text cells: rows of Windows-1250 texts, whole-row selection,
-// no header, no grid lines and no editing.
+// A grid of text cells: rows of UTF-8 texts, whole-row selection, no
+// header, no grid lines and no editing. A view over a TGridModel.
 #pragma once
 
-#include <QTableWidget>
+#include "ui/GridModel.h"
+
+#include <QTableView>
 
 #include <string>
 #include <string_view>
 
-class TStringGrid : public QTableWidget {
+class TStringGrid : public QTableView {
     Q_OBJECT
 public:
     TStringGrid(int colCount, int rowCount, QWidget* parent);
@@ -15,8 +17,8 @@ public:
     // Columns past ColCount are hidden but keep their cells.
     int ColCount() const { return colCount_; }
     void SetColCount(int count);
-    int RowCount() const { return rowCount(); }
-    void SetRowCount(int count) { setRowCount(count); }
+    int RowCount() const { return model_->rowCount(); }
+    void SetRowCount(int count) { model_->SetRowCount(count); }
     std::string Cells(int col, int row) const;
     void SetCells(int col, int row, std::string_view text);
     // Setting it gives every column that width.
@@ -25,6 +27,10 @@ public:
     // The leftmost visible column.
     int LeftCol() const;
     void SetLeftCol(int col);
+
+    TGridModel& Rows() const { return *model_; }
+    int currentRow() const { return currentIndex().row(); }
+    void setCurrentCell(int row, int col);
 
 signals:
     // A cell is selected: by the keyboard, by a click, also a click on the
@@ -45,5 +51,6 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    TGridModel* model_;
     int colCount_ = 0;
 };

@@ -46,9 +46,14 @@ protected:
 TEST_F(Opml, WhatIsExportedReadsBackTheSame) {
     // "&" and quotes need escaping.
     const Addresses list = {"http://a.pl/rss", "https://b.pl/?a=1&b=\"2\"", "http://łódź.pl/", ""};
-    const std::string document = OpmlDocument(list);
+    // A channel's title, where it has one, is the outline's text.
+    const std::string document = OpmlDocument(list, {"", "Wiadomości & \"co\""});
     EXPECT_NE(document.find("<outline type=\"rss\" text=\"http://a.pl/rss\" xmlUrl=\"http://a.pl/rss\"/>"),
               std::string::npos);
+    EXPECT_NE(
+        document.find(
+            "text=\"Wiadomości &amp; &quot;co&quot;\" xmlUrl=\"https://b.pl/?a=1&amp;b=&quot;2&quot;\""),
+        std::string::npos);
     EXPECT_NE(document.find("http://łódź.pl/"), std::string::npos);
     EXPECT_EQ(ReadOpmlAddresses(File(document)), Addresses(list.begin(), list.end() - 1));
 }

@@ -1,7 +1,10 @@
 // nemara-dump run as a program: its exit status, its standard error and
 // the JSON on its standard output, read back with a JSON parser.
+#include "feed/Feed.h"
+#include "store/Store.h"
 #include "support/TestHttpServer.h"
 
+#include <SQLiteCpp/Transaction.h>
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -430,4 +433,43 @@ TEST_F(NemaraDump, WrongUsageExitsWith64) {
         EXPECT_EQ(run.out, "");
         EXPECT_TRUE(run.err.starts_with("usage: nemara-dump SOURCE")) << run.err;
     }
+}
+
+// What the store holds, in the list's order, read while another connection
+// (the window's writer) is in the middle of a write: the tool neither
+// waits for it nor sees half of it.
+TEST_F(NemaraDump, StoredPrintsTheListsChannelsAsTheStoreHoldsThem) {
+    const std::string list = File("channels.lst", "https://none.example/\nhttps://example.pl/rss\n");
+    TRSS channel;
+    ASSERT_EQ(ReadChannelFile(File("feed.xml", kRss), channel, {}), TChannelFormat::cfRss);
+    TStoreOpening opening;
+    auto db = OpenStoreForWriting((dir_ / "nemara.db").string(), opening);
+    MergeChannel(*db, "https://example.pl/rss", TChannelFormat::cfRss, channel, 1'800'000'000);
+    const std::vector<TStoredRow> rows = ChannelRows(*db, "https://example.pl/rss");
+    ASSERT_EQ(rows.size(), 2u);
+    MarkRead(*db, {rows[0].Id}, true);
+    MarkStarred(*db, {rows[1].Id}, true);
+    NoteFailure(*db, "https://example.pl/rss", "The server answered 503 Service Unavailable", 1'800'000'100);
+
+    SQLite::Transaction writing(*db, SQLite::TransactionBehavior::IMMEDIATE);
+    db->exec("DELETE FROM item");
+    const DumpRun run = Dump({"--stored", "--list", list});
+    ASSERT_EQ(run.status, 0) << run.err;
+    json expected = {{"channels",
+                      {{{"address", "https://none.example/"},
+                        {"title", ""},
+                        {"unread", 0},
+                        {"failure", ""},
+                        {"items", json::array()}},
+                       {{"address", "https://example.pl/rss"},
+                        {"title", "Wiadomości \"dnia\""},
+                        {"unread", 1},
+                        {"failure", "The server answered 503 Service Unavailable"},
+                        {"items", kRssJson["items"]}}}}};
+    expected["channels"][1]["items"][0]["read"] = true;
+    expected["channels"][1]["items"][0]["starred"] = false;
+    expected["channels"][1]["items"][1]["read"] = false;
+    expected["channels"][1]["items"][1]["starred"] = true;
+    EXPECT_EQ(json::parse(run.out), expected);
+    EXPECT_EQ(Dump({"--stored", "--list"}).status, 64);
 }

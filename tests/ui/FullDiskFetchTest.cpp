@@ -22,7 +22,8 @@ std::string Rss(int items) {
     std::string rss = "<?xml version=\"1.0\"?><rss><channel><title>t</title><link>l</link>";
     for (int i = 0; i < items; ++i)
         rss += "<item><category>c</category><title>t" + std::to_string(i) +
-               "</title><description>d</description><link>l</link>"
+               "</title><description>d</description><link>l" + std::to_string(i) +
+               "</link>"
                "<pubDate>Mon, 07 Dec 2026 22:03:49 GMT</pubDate></item>";
     return rss + "</channel></rss>";
 }
@@ -39,6 +40,7 @@ std::vector<QString> Fetch(TForm1& form, const std::string& address) {
         box->defaultButton()->click();
     });
     form.ChannelsDblClick(nullptr);
+    form.Store->WaitForWrites();
     return texts;
 }
 

@@ -1,0 +1,263 @@
+#include "store/Merge.h"
+
+#include "store/ItemKey.h"
+
+#include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
+
+#include <chrono>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+// The text stays where it is until the statement has run: not copied. An
+// empty view may have no data, which SQLite would take for NULL.
+void BindText(SQLite::Statement& statement, int index, std::string_view text) {
+    statement.bindNoCopy(index, text.empty() ? "" : text.data(), static_cast<int>(text.size()));
+}
+
+void BindDate(SQLite::Statement& statement, int index, double date) {
+    if (IsNoDate(date))
+        statement.bind(index);
+    else
+        statement.bind(index, date);
+}
+
+// The channel's row, made when there is none yet.
+std::int64_t ChannelId(SQLite::Database& db, const std::string& address) {
+    SQLite::Statement insert(db, "INSERT INTO channel(address) VALUES(?) ON CONFLICT(address) DO NOTHING");
+    insert.bind(1, address);
+    insert.exec();
+    SQLite::Statement select(db, "SELECT id FROM channel WHERE address = ?");
+    select.bind(1, address);
+    select.executeStep();
+    return select.getColumn(0).getInt64();
+}
+
+struct TKnownItem {
+    std::int64_t Id;
+    std::int64_t Fingerprint;
+    bool Gone;
+    bool Seen = false;
+};
+
+// Marks are few and small: their transaction waits for the journal to
+// reach the disk, unlike a merge, which a later fetch can repeat.
+class TSyncedTransaction {
+public:
+    explicit TSyncedTransaction(SQLite::Database& db) : db_(db) { db_.exec("PRAGMA synchronous=FULL"); }
+    ~TSyncedTransaction() {
+        try {
+            db_.exec("PRAGMA synchronous=NORMAL");
+        } catch (...) {
+        }
+    }
+    TSyncedTransaction(const TSyncedTransaction&) = delete;
+    TSyncedTransaction& operator=(const TSyncedTransaction&) = delete;
+
+private:
+    SQLite::Database& db_;
+};
+
+void MarkItems(SQLite::Database& db, const char* sql, const std::vector<std::int64_t>& ids, bool value) {
+    TSyncedTransaction synced(db);
+    SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+    SQLite::Statement mark(db, sql);
+    for (const std::int64_t id : ids) {
+        mark.bind(1, value ? 1 : 0);
+        mark.bind(2, id);
+        mark.exec();
+        mark.reset();
+    }
+    transaction.commit();
+}
+
+}  // namespace
+
+std::int64_t StoreNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TChannelFormat format,
+                          const TRSS& channel, std::int64_t now) {
+    TMergeResult result;
+    SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+    const std::int64_t channelId = ChannelId(db, address);
+
+    // The row changes only when something of it did.
+    SQLite::Statement head(db, R"sql(
+        UPDATE channel SET format = ?2, title = ?3, link = ?4, failure = '', failed_at = 0
+        WHERE id = ?1 AND (format IS NOT ?2 OR title IS NOT ?3 OR link IS NOT ?4 OR failure != ''))sql");
+    head.bind(1, channelId);
+    head.bind(2, static_cast<int>(format));
+    BindText(head, 3, channel.Title);
+    BindText(head, 4, channel.Link);
+    head.exec();
+
+    std::unordered_map<std::int64_t, TKnownItem> known;
+    {
+        SQLite::Statement select(db,
+                                 "SELECT key, id, fingerprint, gone IS NOT NULL FROM item WHERE channel = ?");
+        select.bind(1, channelId);
+        while (select.executeStep())
+            known.emplace(select.getColumn(0).getInt64(),
+                          TKnownItem{select.getColumn(1).getInt64(), select.getColumn(2).getInt64(),
+                                     select.getColumn(3).getInt() != 0});
+    }
+    std::unordered_map<std::int64_t, std::int64_t> tombstones;
+    {
+        SQLite::Statement select(db, "SELECT key, removed FROM tombstone WHERE channel = ?");
+        select.bind(1, channelId);
+        while (select.executeStep())
+            tombstones.emplace(select.getColumn(0).getInt64(), select.getColumn(1).getInt64());
+    }
+
+    SQLite::Statement insert(db, R"sql(
+        INSERT INTO item(channel, key, fingerprint, category, title, description, link, guid, date, seen)
+        VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?))sql");
+    SQLite::Statement update(db, R"sql(
+        UPDATE item SET fingerprint = ?, category = ?, title = ?, description = ?, link = ?, guid = ?,
+                        date = ?, gone = NULL
+        WHERE id = ?)sql");
+    SQLite::Statement back(db, "UPDATE item SET gone = NULL WHERE id = ?");
+    SQLite::Statement stillForgotten(db, "UPDATE tombstone SET removed = ? WHERE channel = ? AND key = ?");
+
+    const std::vector<std::int64_t> keys = ItemKeys(channel.News);
+    // The last item of the document is stored first: among items of one
+    // date, the one higher in the feed has the later row, and shows first.
+    for (std::size_t i = channel.News.size(); i-- > 0;) {
+        const std::int64_t key = keys[i];
+        if (key == 0)
+            continue;
+        const TRSSItem& item = channel.News[i];
+        const std::int64_t fingerprint = ItemFingerprint(item);
+        if (const auto found = known.find(key); found != known.end()) {
+            TKnownItem& stored = found->second;
+            stored.Seen = true;
+            if (stored.Fingerprint != fingerprint) {
+                update.bind(1, fingerprint);
+                BindText(update, 2, item.Category);
+                BindText(update, 3, item.Title);
+                BindText(update, 4, item.Description);
+                BindText(update, 5, item.Link);
+                BindText(update, 6, item.Guid);
+                BindDate(update, 7, item.Date);
+                update.bind(8, stored.Id);
+                update.exec();
+                update.reset();
+                ++result.Updated;
+            } else if (stored.Gone) {
+                back.bind(1, stored.Id);
+                back.exec();
+                back.reset();
+            }
+            continue;
+        }
+        if (const auto forgotten = tombstones.find(key); forgotten != tombstones.end()) {
+            // Still in the feed: its tombstone lasts while it stays there,
+            // renewed now and then rather than at every merge.
+            if (now - forgotten->second > 30 * 86400) {
+                stillForgotten.bind(1, now);
+                stillForgotten.bind(2, channelId);
+                stillForgotten.bind(3, key);
+                stillForgotten.exec();
+                stillForgotten.reset();
+            }
+            continue;
+        }
+        insert.bind(1, channelId);
+        insert.bind(2, key);
+        insert.bind(3, fingerprint);
+        BindText(insert, 4, item.Category);
+        BindText(insert, 5, item.Title);
+        BindText(insert, 6, item.Description);
+        BindText(insert, 7, item.Link);
+        BindText(insert, 8, item.Guid);
+        BindDate(insert, 9, item.Date);
+        insert.bind(10, now);
+        insert.exec();
+        insert.reset();
+        ++result.New;
+    }
+
+    // Items that left the feed are kept; the time they left is noted once.
+    SQLite::Statement left(db, "UPDATE item SET gone = ? WHERE id = ?");
+    for (const auto& [key, stored] : known)
+        if (!stored.Seen && !stored.Gone) {
+            left.bind(1, now);
+            left.bind(2, stored.Id);
+            left.exec();
+            left.reset();
+        }
+
+    SQLite::Statement bury(db, R"sql(
+        INSERT OR REPLACE INTO tombstone(channel, key, removed)
+        SELECT channel, key, ?2 FROM item WHERE channel = ?1 AND gone < ?3 AND starred = 0)sql");
+    bury.bind(1, channelId);
+    bury.bind(2, now);
+    bury.bind(3, now - kKeepGoneItems);
+    bury.exec();
+    SQLite::Statement expire(db, "DELETE FROM item WHERE channel = ?1 AND gone < ?2 AND starred = 0");
+    expire.bind(1, channelId);
+    expire.bind(2, now - kKeepGoneItems);
+    result.Expired = expire.exec();
+    SQLite::Statement forget(db, "DELETE FROM tombstone WHERE channel = ? AND removed < ?");
+    forget.bind(1, channelId);
+    forget.bind(2, now - kKeepTombstones);
+    forget.exec();
+
+    transaction.commit();
+    return result;
+}
+
+void NoteFailure(SQLite::Database& db, const std::string& address, const std::string& reason,
+                 std::int64_t now) {
+    SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+    const std::int64_t channelId = ChannelId(db, address);
+    SQLite::Statement note(db, "UPDATE channel SET failure = ?, failed_at = ? WHERE id = ?");
+    note.bind(1, reason.empty() ? std::string("The fetch failed") : reason);
+    note.bind(2, now);
+    note.bind(3, channelId);
+    note.exec();
+    transaction.commit();
+}
+
+void MarkRead(SQLite::Database& db, const std::vector<std::int64_t>& ids, bool read) {
+    MarkItems(db, "UPDATE item SET read = ? WHERE id = ? AND read != ?1", ids, read);
+}
+
+void MarkStarred(SQLite::Database& db, const std::vector<std::int64_t>& ids, bool starred) {
+    MarkItems(db, "UPDATE item SET starred = ? WHERE id = ? AND starred != ?1", ids, starred);
+}
+
+void MarkChannelRead(SQLite::Database& db, const std::string& address) {
+    TSyncedTransaction synced(db);
+    SQLite::Statement mark(db, R"sql(
+        UPDATE item SET read = 1
+        WHERE read = 0 AND channel = (SELECT id FROM channel WHERE address = ?))sql");
+    mark.bind(1, address);
+    mark.exec();
+}
+
+void ForgetUnlisted(SQLite::Database& db, const std::vector<std::string>& listed) {
+    const std::unordered_set<std::string> keep(listed.begin(), listed.end());
+    std::vector<std::int64_t> gone;
+    SQLite::Statement select(db, "SELECT id, address FROM channel");
+    while (select.executeStep())
+        if (!keep.contains(select.getColumn(1).getString()))
+            gone.push_back(select.getColumn(0).getInt64());
+    if (gone.empty())
+        return;
+    SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+    SQLite::Statement remove(db, "DELETE FROM channel WHERE id = ?");
+    for (const std::int64_t id : gone) {
+        remove.bind(1, id);
+        remove.exec();
+        remove.reset();
+    }
+    transaction.commit();
+}

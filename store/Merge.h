@@ -1,0 +1,47 @@
+// Writing to the item store: a fetched channel merged in, a failure kept,
+// read and star marks, channels the list no longer holds.
+#pragma once
+
+#include "feed/Channel.h"
+
+#include <SQLiteCpp/Database.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Seconds since 1970; the store's clock, which tests set.
+std::int64_t StoreNow();
+
+// How long an item that left its feed is kept, unless starred, and how long
+// its key is kept after that so that it never comes back as new.
+inline constexpr std::int64_t kKeepGoneItems = 90 * 86400;
+inline constexpr std::int64_t kKeepTombstones = 365 * 86400;
+
+struct TMergeResult {
+    int New = 0;
+    int Updated = 0;
+    int Expired = 0;
+};
+
+// Merges a channel read from its feed in one transaction: new items are
+// stored unread; a known item whose texts or date changed is updated in
+// place and keeps its marks; items that left the feed stay, and go 90 days
+// later unless starred, leaving a tombstone; an unchanged item is not
+// written. Clears the channel's failure. Raises SQLite::Exception (a full
+// disk, a read-only file), the store then being as it was.
+TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TChannelFormat format,
+                          const TRSS& channel, std::int64_t now);
+
+// Keeps the reason of a failed fetch with the channel; no item changes.
+void NoteFailure(SQLite::Database& db, const std::string& address, const std::string& reason,
+                 std::int64_t now);
+
+// Marks items read or unread, starred or not, committed with the journal
+// synced: a mark survives a power cut once this returns.
+void MarkRead(SQLite::Database& db, const std::vector<std::int64_t>& ids, bool read);
+void MarkStarred(SQLite::Database& db, const std::vector<std::int64_t>& ids, bool starred);
+void MarkChannelRead(SQLite::Database& db, const std::string& address);
+
+// Removes the channels, with their items, whose address is not listed.
+void ForgetUnlisted(SQLite::Database& db, const std::vector<std::string>& listed);

@@ -1,0 +1,43 @@
+// The rows of the news grid: two text cells each and how the row looks
+// (bold while unread, a star). Rows cost no widget each, so a channel of
+// 20,000 items is shown as fast as its texts can be copied.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QFont>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TGridRow {
+    std::string Cells[2];
+    bool Bold = false;
+    bool Starred = false;
+};
+
+class TGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    void SetColumnCount(int count);
+    void SetRowCount(int count);
+    const std::string& Cell(int col, int row) const;
+    void SetCell(int col, int row, std::string_view text);
+    // Every row at once: one reset of the view.
+    void SetRows(std::vector<TGridRow> rows);
+    const TGridRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+    void SetLook(int row, bool bold, bool starred);
+    void SetBoldFont(const QFont& font) { bold_ = font; }
+
+private:
+    std::vector<TGridRow> rows_;
+    int columns_ = 2;
+    QFont bold_;
+};

@@ -1,0 +1,254 @@
+// The main window's stored items: the channels' titles and unread counts,
+// the shown channel's items, read and star marks.
+#include "ui/MainWindow.h"
+
+#include "base/Dates.h"
+#include "ui/Application.h"
+#include "ui/MessageText.h"
+#include "ui/NextUnread.h"
+#include "ui/QtText.h"
+
+#include <QDateTime>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace {
+
+void TellLater(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text,
+               const QString& detail) {
+    QTimer::singleShot(0, parent, [=] {
+        Guarded([&] {
+            QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+            MakeTransientFor(&box, parent);
+            box.setInformativeText(detail);
+            box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
+            box.exec();
+        });
+    });
+}
+
+}  // namespace
+
+void TForm1::OpenStore(bool listReadWhole) {
+    Store = new TStoreLink(FExeDir, this);
+    connect(Store, &TStoreLink::merged, this, Handler([this](const QString& address, const QString& failure) {
+                StoreMerged(address, failure);
+            }));
+    connect(Store, &TStoreLink::writeFailed, this, Handler([this](const QString& failure) {
+                if (storeFailureTold_)
+                    return;
+                storeFailureTold_ = true;
+                TellLater(this, QMessageBox::Warning, "Warning", "Could not write to the item store",
+                          failure);
+            }));
+    if (!Store->Available()) {
+        TellLater(this, QMessageBox::Warning, "Warning",
+                  "The item store could not be opened; fetched items are shown but not kept.",
+                  ToQString(Store->Path() + "\n" + Store->OpenFailure()));
+        return;
+    }
+    if (!Store->Opening().KeptAs.empty())
+        TellLater(this, QMessageBox::Information, "Information",
+                  "The item store could not be read, and a new one was started. The old file is kept as:",
+                  ToQString(Store->Opening().KeptAs + "\n" + Store->Opening().Reason));
+    // A channel removed in an earlier session and not listed again goes;
+    // a list that was not read whole may still name it.
+    if (listReadWhole)
+        Store->ForgetUnlisted(Channels->AllItems());
+    summaries_ = ChannelSummaries(Store->Reader());
+    ShowChannelList();
+    ShowStoredChannel();
+}
+
+void TForm1::ShowChannelList() {
+    Channels->setUpdatesEnabled(false);
+    for (int i = 0; i < Channels->Count(); ++i)
+        ShowChannelEntry(i);
+    Channels->setUpdatesEnabled(true);
+}
+
+// The title once a fetch has read one, else the address; the unread count
+// after it, in bold while there is one; the address and the last failure
+// in the tooltip.
+void TForm1::ShowChannelEntry(int index) {
+    const std::string address = Channels->Items(index);
+    const auto found = summaries_.find(address);
+    if (found == summaries_.end()) {
+        Channels->SetShown(index, ToQString(address), false, {});
+        return;
+    }
+    const TChannelSummary& summary = found->second;
+    QString text = ToQString(summary.Title.empty() ? address : summary.Title);
+    if (summary.Unread > 0)
+        text += QString(" (%1)").arg(summary.Unread);
+    QString tooltip = ToQString(address);
+    if (!summary.Failure.empty())
+        tooltip += "\nThe last fetch failed (" +
+                   QDateTime::fromSecsSinceEpoch(summary.FailedAt).toString("yyyy-MM-dd hh:mm") +
+                   "): " + ToQString(summary.Failure);
+    Channels->SetShown(index, text, summary.Unread > 0, tooltip);
+}
+
+void TForm1::ShowStoredChannel() {
+    if (!HasStore())
+        return;
+    ResetTitles();
+    Message->SetText("");
+    const int index = Channels->ItemIndex();
+    if (index < 0)
+        return;
+    shownAddress_ = Channels->Items(index);
+    if (shownAddress_ == noticeAddress_)
+        Message->SetText(notice_);
+    std::vector<TStoredRow> rows = ChannelRows(Store->Reader(), shownAddress_);
+    const auto found = summaries_.find(shownAddress_);
+    const bool rss = found == summaries_.end() || found->second.Format != TChannelFormat::cfAtom;
+    Titles->SetColCount(rss ? 2 : 1);
+    if (!rows.empty()) {
+        std::vector<TGridRow> grid(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            grid[i].Cells[0] = std::move(rows[i].Title);
+            if (rss)
+                grid[i].Cells[1].append("[").append(rows[i].Category).append("]");
+            grid[i].Bold = !rows[i].Read;
+            grid[i].Starred = rows[i].Starred;
+        }
+        titlesReset_ = false;
+        shownRows_ = std::move(rows);
+        Titles->Rows().SetRows(std::move(grid));
+        Titles->clearSelection();
+    }
+    AlignForm();
+}
+
+void TForm1::ShowStoredItem(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= shownRows_.size())
+        return;
+    TStoredItem item;
+    if (!StoredItem(Store->Reader(), shownRows_[static_cast<std::size_t>(row)].Id, item))
+        return;
+    Message->SetText(StripTags(item.Description) + "\r\n\r\n" + item.Link);
+    DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
+    MarkRows({row}, true);
+}
+
+void TForm1::StoreMerged(const QString& address, const QString& failure) {
+    const std::string merged = FromQString(address);
+    if (!failure.isEmpty())
+        TellLater(this, QMessageBox::Warning, "Warning", "Could not keep the channel's items", failure);
+    if (!HasStore())
+        return;
+    summaries_[merged] = ChannelSummary(Store->Reader(), merged);
+    for (int i = 0; i < Channels->Count(); ++i)
+        if (Channels->Items(i) == merged)
+            ShowChannelEntry(i);
+    const int current = Channels->ItemIndex();
+    if (current >= 0 && Channels->Items(current) == merged)
+        ShowStoredChannel();
+}
+
+std::vector<int> TForm1::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : Titles->selectionModel()->selectedRows())
+        if (static_cast<std::size_t>(index.row()) < shownRows_.size())
+            rows.push_back(index.row());
+    if (rows.empty() && Titles->currentRow() >= 0 &&
+        static_cast<std::size_t>(Titles->currentRow()) < shownRows_.size())
+        rows.push_back(Titles->currentRow());
+    return rows;
+}
+
+void TForm1::ChangeUnread(const std::string& address, int change) {
+    TChannelSummary& summary = summaries_[address];
+    summary.Unread = std::max(0, summary.Unread + change);
+    for (int i = 0; i < Channels->Count(); ++i)
+        if (Channels->Items(i) == address)
+            ShowChannelEntry(i);
+}
+
+// The rows and the channel's count change at once; the store is written
+// on its own thread.
+void TForm1::MarkRows(const std::vector<int>& rows, bool read) {
+    std::vector<std::int64_t> ids;
+    for (const int row : rows) {
+        TStoredRow& shown = shownRows_[static_cast<std::size_t>(row)];
+        if (shown.Read == read)
+            continue;
+        shown.Read = read;
+        ids.push_back(shown.Id);
+        Titles->Rows().SetLook(row, !read, shown.Starred);
+    }
+    if (ids.empty())
+        return;
+    ChangeUnread(shownAddress_, read ? -static_cast<int>(ids.size()) : static_cast<int>(ids.size()));
+    Store->MarkRead(std::move(ids), read);
+}
+
+void TForm1::MarkSelected(bool read) { MarkRows(SelectedRows(), read); }
+
+void TForm1::ToggleSelectedRead() {
+    const std::vector<int> rows = SelectedRows();
+    bool anyUnread = false;
+    for (const int row : rows)
+        anyUnread = anyUnread || !shownRows_[static_cast<std::size_t>(row)].Read;
+    MarkRows(rows, anyUnread);
+}
+
+void TForm1::StarSelected(bool starred) {
+    std::vector<std::int64_t> ids;
+    for (const int row : SelectedRows()) {
+        TStoredRow& shown = shownRows_[static_cast<std::size_t>(row)];
+        if (shown.Starred == starred)
+            continue;
+        shown.Starred = starred;
+        ids.push_back(shown.Id);
+        Titles->Rows().SetLook(row, !shown.Read, starred);
+    }
+    if (!ids.empty())
+        Store->MarkStarred(std::move(ids), starred);
+}
+
+void TForm1::MarkChannelRead() {
+    const int index = Channels->ItemIndex();
+    if (!HasStore() || index < 0)
+        return;
+    const std::string address = Channels->Items(index);
+    if (address == shownAddress_)
+        for (std::size_t row = 0; row < shownRows_.size(); ++row)
+            if (!shownRows_[row].Read) {
+                shownRows_[row].Read = true;
+                Titles->Rows().SetLook(static_cast<int>(row), false, shownRows_[row].Starred);
+            }
+    summaries_[address].Unread = 0;
+    ShowChannelEntry(index);
+    Store->MarkChannelRead(address);
+}
+
+void TForm1::GoToNextUnread() {
+    if (!HasStore())
+        return;
+    std::vector<int> unread(static_cast<std::size_t>(Channels->Count()));
+    for (int i = 0; i < Channels->Count(); ++i)
+        if (const auto found = summaries_.find(Channels->Items(i)); found != summaries_.end())
+            unread[static_cast<std::size_t>(i)] = found->second.Unread;
+    const int current = Channels->ItemIndex();
+    const bool shown = current >= 0 && Channels->Items(current) == shownAddress_;
+    std::vector<bool> read;
+    if (shown)
+        for (const TStoredRow& row : shownRows_)
+            read.push_back(row.Read);
+    TUnreadPlace next = NextUnread(unread, shown ? current : -1, read, shown ? Titles->currentRow() : -1);
+    if (next.Channel < 0)
+        return;
+    if (next.Channel != current)
+        Channels->SelectOnly(next.Channel);  // shows its stored items
+    if (next.Row < 0)
+        for (std::size_t row = 0; row < shownRows_.size() && next.Row < 0; ++row)
+            if (!shownRows_[row].Read)
+                next.Row = static_cast<int>(row);
+    if (next.Row < 0)
+        return;
+    Titles->setCurrentCell(next.Row, 0);
+    Titles->selectRow(next.Row);
+    Titles->scrollTo(Titles->model()->index(next.Row, 0));
+}
