@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <utility>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -103,14 +104,9 @@ public:
     // The text after a child, read as element text.
     void ReadTail(TVexXMLLexer& lexer, TVexXMLNode& node) { node.SetKeptTail(ReadKeptText(lexer)); }
 
-    // More text for the node's text or tail, after a space.
-    void AppendText(TVexXMLNode& node, std::string_view text, bool tail) {
-        const std::string_view old = tail ? node.Tail() : node.Text();
-        std::string joined(old);
-        if (!joined.empty())
-            joined += ' ';
-        joined += text;
-        const std::string_view kept = FArena.Keep(joined);
+    // A new text or tail for the node.
+    void SetKept(TVexXMLNode& node, std::string_view text, bool tail) {
+        const std::string_view kept = FArena.Keep(text);
         if (tail)
             node.SetKeptTail(kept);
         else
@@ -269,6 +265,8 @@ private:
             if (FLexer.Current() == '<' && !FLexer.At(kCDataOpener)) {
                 if (OpensMarkup(FLexer.Cursor()))
                     break;
+                if (!text.empty() && HasClass(FLexer.Cursor()[-1], kClassSpace))
+                    text += ' ';
                 text += '<';
                 FLexer.Advance(1);
                 if (HasClass(FLexer.Current(), kClassSpace))
@@ -279,10 +277,42 @@ private:
         if (FOpen.empty() || FTakenLast || text.empty())
             return psBetweenTags;
         if (FChildren.size() > FOpenState.back().ChildrenStart)
-            FBuilder.AppendText(*FChildren.back(), text, true);
+            Gather(*FChildren.back(), true, text);
         else
-            FBuilder.AppendText(*FOpen.back(), text, false);
+            Gather(*FOpen.back(), false, text);
         return psBetweenTags;
+    }
+
+    // Recovering: stray text joins a node's text or tail after a space. It
+    // gathers here while it goes to the same node, which takes it when
+    // anything else happens to it (FlushGathered), so that many pieces cost
+    // no copy each.
+    void Gather(TVexXMLNode& node, bool tail, std::string_view text) {
+        if (&node != FGatherNode || tail != FGatherTail) {
+            FlushGathered();
+            FGatherNode = &node;
+            FGatherTail = tail;
+            FGathered = tail ? node.Tail() : node.Text();
+        }
+        if (!FGathered.empty())
+            FGathered += ' ';
+        FGathered += text;
+    }
+
+    void FlushGathered() {
+        if (!FGatherNode)
+            return;
+        FBuilder.SetKept(*FGatherNode, FGathered, FGatherTail);
+        FGatherNode = nullptr;
+    }
+
+    // Recovering: the open elements' names, folded, with how many of each
+    // are open, so that a closing tag that names none is told at once.
+    std::string& Folded(std::string_view name) {
+        FFolded.assign(name);
+        for (char& c : FFolded)
+            c = static_cast<char>(FoldNameByte(c));
+        return FFolded;
     }
 
     // Recovering: the cursor goes past the next ">"; true when it closed
@@ -334,6 +364,8 @@ private:
     }
 
     void Open(TOpenNode node, const TVexXMLArena::TMark& mark) {
+        if (FRecovering)
+            ++FOpenNames[Folded(node->Name())];
         FRootSeen = true;
         FOpenState.push_back({FChildren.size(), mark});
         FOpen.push_back(node.get());
@@ -363,6 +395,9 @@ private:
             return psBetweenTags;
         }
         if (text && !FOpen.empty() && FChildren.size() > FOpenState.back().ChildrenStart) {
+            // Recovering, a tail may have begun before a dropped closing tag.
+            if (FRecovering && (!FChildren.back()->Tail().empty() || FGatherNode == FChildren.back()))
+                return StrayText();
             FBuilder.ReadTail(FLexer, *FChildren.back());
             return psBetweenTags;
         }
@@ -497,6 +532,8 @@ private:
             if (FRecovering) {
                 // Closes the elements inside the one it names; names none,
                 // and it is dropped.
+                if (FOpenNames[Folded(name)] == 0)
+                    return psBetweenTags;
                 for (std::size_t i = FOpen.size(); i-- > 0;)
                     if (SameNameKey(name, FOpen[i]->Name())) {
                         while (FOpen.size() > i)
@@ -518,6 +555,10 @@ private:
 
     // The innermost open element is complete.
     void CloseInnermost() {
+        if (FRecovering) {
+            FlushGathered();
+            --FOpenNames[Folded(FOpen.back()->Name())];
+        }
         TOpenNode element(FOpen.back());
         FOpen.pop_back();
         const TOpenState state = FOpenState.back();
@@ -549,6 +590,12 @@ private:
     std::vector<TOpenState> FOpenState;
     // The completed children of the open elements, the outermost first.
     std::vector<TVexXMLNode*> FChildren;
+    // Recovering only.
+    TVexXMLNode* FGatherNode = nullptr;
+    bool FGatherTail = false;
+    std::string FGathered;
+    std::unordered_map<std::string, int> FOpenNames;
+    std::string FFolded;
 };
 
 }  // namespace
