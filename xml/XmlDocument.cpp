@@ -193,7 +193,24 @@ public:
         while (!FLexer.AtEnd()) {
             if (reinterpret_cast<std::uintptr_t>(FLexer.Cursor()) >= FDiscardAt)
                 DiscardRead();
-            state = Step(state);
+            switch (state) {
+            case psBetweenTags:
+                state = BetweenTags();
+                break;
+            case psElementTag:
+            case psControlTag:
+                state = Tag(state == psControlTag);
+                break;
+            case psElementText:
+                state = ElementText();
+                break;
+            case psComment:
+                state = Comment();
+                break;
+            case psClosingTag:
+                state = ClosingTag();
+                break;
+            }
         }
         if (!FOpen.empty())
             throw EVexXMLError(FLexer.SyntaxMessage(
@@ -201,7 +218,9 @@ public:
     }
 
 private:
-    TParseState Step(TParseState state) {
+    // The recovering mode's work below stays out of the strict parse's way:
+    // out of line, and marked as seldom run.
+    [[gnu::cold, gnu::noinline]] TParseState Step(TParseState state) {
         switch (state) {
         case psBetweenTags:
             return BetweenTags();
@@ -223,7 +242,7 @@ private:
     // construction dies with the step, and the reading goes on after the
     // character where the step began. The end of the text closes every
     // open element.
-    void RunRecovering() {
+    [[gnu::cold, gnu::noinline]] void RunRecovering() {
         TParseState state = psBetweenTags;
         while (!FLexer.AtEnd() && !FRootDone) {
             if (reinterpret_cast<std::uintptr_t>(FLexer.Cursor()) >= FDiscardAt)
@@ -259,7 +278,7 @@ private:
     // Recovering: text where none may stand (after a child's tail, a stray
     // "<", outside every element). Inside an element it joins the tail of
     // its last child, or its own text; outside it is dropped.
-    TParseState StrayText() {
+    [[gnu::cold, gnu::noinline]] TParseState StrayText() {
         std::string text;
         while (!FLexer.AtEnd()) {
             if (FLexer.Current() == '<' && !FLexer.At(kCDataOpener)) {
@@ -287,7 +306,7 @@ private:
     // gathers here while it goes to the same node, which takes it when
     // anything else happens to it (FlushGathered), so that many pieces cost
     // no copy each.
-    void Gather(TVexXMLNode& node, bool tail, std::string_view text) {
+    [[gnu::cold, gnu::noinline]] void Gather(TVexXMLNode& node, bool tail, std::string_view text) {
         if (&node != FGatherNode || tail != FGatherTail) {
             FlushGathered();
             FGatherNode = &node;
@@ -299,7 +318,7 @@ private:
         FGathered += text;
     }
 
-    void FlushGathered() {
+    [[gnu::cold, gnu::noinline]] void FlushGathered() {
         if (!FGatherNode)
             return;
         FBuilder.SetKept(*FGatherNode, FGathered, FGatherTail);
@@ -308,7 +327,11 @@ private:
 
     // Recovering: the open elements' names, folded, with how many of each
     // are open, so that a closing tag that names none is told at once.
-    std::string& Folded(std::string_view name) {
+    [[gnu::cold, gnu::noinline]] void CountOpen(std::string_view name, int change) {
+        FOpenNames[Folded(name)] += change;
+    }
+
+    [[gnu::cold, gnu::noinline]] std::string& Folded(std::string_view name) {
         FFolded.assign(name);
         for (char& c : FFolded)
             c = static_cast<char>(FoldNameByte(c));
@@ -317,7 +340,7 @@ private:
 
     // Recovering: the cursor goes past the next ">"; true when it closed
     // an empty-element tag ("/>").
-    bool SkipToTagEnd() {
+    [[gnu::cold, gnu::noinline]] bool SkipToTagEnd() {
         const char* end = std::strchr(FLexer.Cursor(), '>');
         if (!end) {
             FLexer.Advance(static_cast<int>(std::strlen(FLexer.Cursor())));
@@ -365,7 +388,7 @@ private:
 
     void Open(TOpenNode node, const TVexXMLArena::TMark& mark) {
         if (FRecovering)
-            ++FOpenNames[Folded(node->Name())];
+            CountOpen(node->Name(), 1);
         FRootSeen = true;
         FOpenState.push_back({FChildren.size(), mark});
         FOpen.push_back(node.get());
@@ -441,7 +464,7 @@ private:
             if (FLexer.Current() != '=' && FLexer.Current() != ':') {
                 if (!FRecovering)
                     FLexer.SyntaxError(kTailExpectedEquals);
-                FBuilder.SetAttribute(*node, name, {});  // HTML's <option selected>
+                BareAttribute(*node, name, true);  // HTML's <option selected>
                 valueless = true;
                 continue;
             }
@@ -452,7 +475,7 @@ private:
             if (quote != '\'' && quote != '"') {
                 if (!FRecovering)
                     FLexer.SyntaxError(kTailExpectedQuote);
-                FBuilder.SetAttribute(*node, name, FLexer.ReadBareValue());
+                BareAttribute(*node, name, false);
                 continue;
             }
             FLexer.Advance(1);
@@ -486,12 +509,7 @@ private:
         }
         if (!FRecovering)
             FLexer.SyntaxError(kTailBadElementTagEnd);
-        if (SkipToTagEnd()) {
-            Complete(std::move(node), mark);
-            return psBetweenTags;
-        }
-        Open(std::move(node), mark);
-        return psElementText;
+        return EndTagAnyway(std::move(node), mark);
     }
 
     TParseState ElementText() {
@@ -529,19 +547,8 @@ private:
         }
         const std::string_view openName = FOpen.back()->Name();
         if (!SameNameKey(name, openName)) {
-            if (FRecovering) {
-                // Closes the elements inside the one it names; names none,
-                // and it is dropped.
-                if (FOpenNames[Folded(name)] == 0)
-                    return psBetweenTags;
-                for (std::size_t i = FOpen.size(); i-- > 0;)
-                    if (SameNameKey(name, FOpen[i]->Name())) {
-                        while (FOpen.size() > i)
-                            CloseInnermost();
-                        break;
-                    }
-                return psBetweenTags;
-            }
+            if (FRecovering)
+                return CloseUpTo(name);
             std::string tail(kTailMismatchOpen);
             tail += name;
             tail += kTailMismatchMiddle;
@@ -553,11 +560,41 @@ private:
         return psBetweenTags;
     }
 
+    // Recovering: a closing tag closes the elements inside the one it
+    // names; names none, and it is dropped.
+    [[gnu::cold, gnu::noinline]] TParseState CloseUpTo(std::string_view name) {
+        if (FOpenNames[Folded(name)] == 0)
+            return psBetweenTags;
+        for (std::size_t i = FOpen.size(); i-- > 0;)
+            if (SameNameKey(name, FOpen[i]->Name())) {
+                while (FOpen.size() > i)
+                    CloseInnermost();
+                break;
+            }
+        return psBetweenTags;
+    }
+
+    // Recovering: an attribute without a value, or with one unquoted.
+    [[gnu::cold, gnu::noinline]] void BareAttribute(TVexXMLNode& node, std::string_view name,
+                                                    bool valueless) {
+        FBuilder.SetAttribute(node, name, valueless ? std::string_view() : FLexer.ReadBareValue());
+    }
+
+    // Recovering: a tag that does not end as it should ends at its ">".
+    [[gnu::cold, gnu::noinline]] TParseState EndTagAnyway(TOpenNode node, const TVexXMLArena::TMark& mark) {
+        if (SkipToTagEnd()) {
+            Complete(std::move(node), mark);
+            return psBetweenTags;
+        }
+        Open(std::move(node), mark);
+        return psElementText;
+    }
+
     // The innermost open element is complete.
-    void CloseInnermost() {
+    [[gnu::always_inline]] void CloseInnermost() {
         if (FRecovering) {
             FlushGathered();
-            --FOpenNames[Folded(FOpen.back()->Name())];
+            CountOpen(FOpen.back()->Name(), -1);
         }
         TOpenNode element(FOpen.back());
         FOpen.pop_back();
