@@ -285,11 +285,10 @@ std::string DownloadFeedFile(const std::string& address, const std::string& file
     options.FinalAddress = &final;
     DownloadChannelFile(address, fileName, options);
     // A page's links to its feeds stand in its head, near the start.
-    constexpr std::size_t kPageHead = 1 << 20;
-    const std::string page = FileHead(fileName, kPageHead);
-    if (!IsHtmlPage(type, page))
+    constexpr std::size_t kHead = 4096, kPageHead = 1 << 20;
+    if (!IsHtmlPage(type, FileHead(fileName, kHead)))
         return address;
-    for (const std::string& feed : FeedLinks(page, final.empty() ? address : final))
+    for (const std::string& feed : FeedLinks(FileHead(fileName, kPageHead), final.empty() ? address : final))
         if (IsWebAddress(feed)) {
             DownloadChannelFile(feed, fileName, options);
             return feed;
