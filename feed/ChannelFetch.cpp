@@ -5,6 +5,7 @@
 #include "feed/Decode.h"
 #include "feed/Download.h"
 #include "feed/FeedDiscovery.h"
+#include "feed/FileAddress.h"
 #include "xml/NameKey.h"
 #include "xml/VexXMLParser.h"
 #include "xml/XmlFileText.h"
@@ -269,31 +270,47 @@ TChannelFormat ReadChannelFile(const std::string& fileName, TRSS& channel, const
 
 void DownloadChannelFile(const std::string& address, const std::string& fileName, DownloadOptions options) {
     std::string failure;
+    bool unusable = false;
     options.Failure = &failure;
+    options.BodyUnusable = &unusable;
     DownloadFile(address, fileName, options);
     // Without a body, why the transfer failed says more than the empty
-    // document would.
+    // document would; a body cut at the size bound, or not decoded, is no
+    // feed whatever its size.
     std::error_code error;
-    if (!failure.empty() && std::filesystem::file_size(fileName, error) == 0 && !error)
+    if (!failure.empty() && (unusable || (std::filesystem::file_size(fileName, error) == 0 && !error)))
         throw Exception(failure);
 }
 
 std::string DownloadFeedFile(const std::string& address, const std::string& fileName,
                              DownloadOptions options) {
-    std::string type, final;
-    options.ContentType = &type;
-    options.FinalAddress = &final;
+    TAnswerInfo answer;
+    if (!options.Answer)
+        options.Answer = &answer;
     DownloadChannelFile(address, fileName, options);
     // A page's links to its feeds stand in its head, near the start.
     constexpr std::size_t kHead = 4096, kPageHead = 1 << 20;
-    if (!IsHtmlPage(type, FileHead(fileName, kHead)))
+    if (!IsHtmlPage(options.Answer->ContentType, FileHead(fileName, kHead)))
         return address;
-    for (const std::string& feed : FeedLinks(FileHead(fileName, kPageHead), final.empty() ? address : final))
+    const std::string page = options.Answer->FinalAddress.empty() ? address : options.Answer->FinalAddress;
+    for (const std::string& feed : FeedLinks(FileHead(fileName, kPageHead), page))
         if (IsWebAddress(feed)) {
             DownloadChannelFile(feed, fileName, options);
             return feed;
         }
     return address;
+}
+
+TChannelFormat ReadLocalChannel(const std::string& address, TRSS& channel, const TShortDateFormat& format) {
+    const std::string path = LocalPathOf(address);
+    if (path.empty())
+        throw Exception("The address names no file on this machine");
+    try {
+        return ReadChannelFile(path, channel, format);
+    } catch (...) {
+        channel.Clear();
+        throw;
+    }
 }
 
 TChannelFormat DownloadChannel(const std::string& address, const std::string& fileName, TRSS& channel,

@@ -86,6 +86,11 @@ void DownloadChannelFile(const std::string& address, const std::string& fileName
 std::string DownloadFeedFile(const std::string& address, const std::string& fileName,
                              DownloadOptions options = {});
 
+// Reads the file that a "file://" address names into the channel
+// (ReadChannelFile). Raises Exception for an address that names no file on
+// this machine; when it raises, the channel is empty.
+TChannelFormat ReadLocalChannel(const std::string& address, TRSS& channel, const TShortDateFormat& format);
+
 // Downloads the address into fileName and reads that file into the channel
 // (DownloadFeedFile, then ReadChannelFile). pulse, when given, is
 // DownloadOptions::Pulse; readAddress, when given, receives the address

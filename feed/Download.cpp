@@ -11,14 +11,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <string_view>
-#include <utility>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -135,6 +137,7 @@ std::string StatusText(long code, std::string_view statusLine) {
     }
     if (phrase.empty()) {
         static const std::pair<long, const char*> usual[] = {
+            {300, "Multiple Choices"},    {304, "Not Modified"},
             {400, "Bad Request"},         {401, "Unauthorized"},
             {403, "Forbidden"},           {404, "Not Found"},
             {405, "Method Not Allowed"},  {406, "Not Acceptable"},
@@ -154,13 +157,87 @@ std::string StatusText(long code, std::string_view statusLine) {
     return text;
 }
 
-// The status line of the last answer: with redirects, the final one's.
+// What the last answer's header says (with redirects, the final one's).
+struct AnswerHeader {
+    std::string StatusLine;
+    std::string ContentEncoding;
+    std::string ETag;
+    std::string LastModified;
+    std::string RetryAfter;
+    // The status of each answer, redirects first (interim 1xx left out).
+    std::vector<long> Codes;
+};
+
+// The value of a field "name: value", trimmed; nullopt for another field.
+std::optional<std::string_view> FieldValue(std::string_view line, std::string_view name) {
+    if (line.size() <= name.size() || line[name.size()] != ':' ||
+        !SameNameKey(line.substr(0, name.size()), name))
+        return std::nullopt;
+    line.remove_prefix(name.size() + 1);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+        line.remove_prefix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' '))
+        line.remove_suffix(1);
+    return line;
+}
+
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     const size_t total = size * count;
     const std::string_view line(data, total);
-    if (line.starts_with("HTTP/"))
-        static_cast<std::string*>(user)->assign(line);
+    auto* header = static_cast<AnswerHeader*>(user);
+    // A validator longer than this is no validator worth sending back.
+    constexpr std::size_t kLongestValue = 1024;
+    if (line.starts_with("HTTP/")) {
+        header->StatusLine.assign(line);
+        header->ContentEncoding.clear();
+        header->ETag.clear();
+        header->LastModified.clear();
+        header->RetryAfter.clear();
+        const std::size_t space = line.find(' ');
+        const long code =
+            space == std::string_view::npos ? 0 : std::atol(std::string(line.substr(space + 1, 3)).c_str());
+        if (code >= 200)
+            header->Codes.push_back(code);
+    } else if (const auto encoding = FieldValue(line, "content-encoding")) {
+        header->ContentEncoding.assign(*encoding);
+    } else if (const auto etag = FieldValue(line, "etag"); etag && etag->size() <= kLongestValue) {
+        header->ETag.assign(*etag);
+    } else if (const auto modified = FieldValue(line, "last-modified");
+               modified && modified->size() <= kLongestValue) {
+        header->LastModified.assign(*modified);
+    } else if (const auto retry = FieldValue(line, "retry-after"); retry && retry->size() <= kLongestValue) {
+        header->RetryAfter.assign(*retry);
+    }
     return total;
+}
+
+struct CurlListFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
+
+// The request's conditional fields; a validator with a line break in it
+// (no server sends one) is not sent.
+CurlList ConditionalFields(const DownloadOptions& options) {
+    CurlList fields;
+    const auto add = [&fields](const char* name, const std::string& value) {
+        if (value.empty() || value.find_first_of("\r\n") != std::string::npos)
+            return;
+        curl_slist* longer = curl_slist_append(fields.get(), (std::string(name) + ": " + value).c_str());
+        if (longer) {
+            (void)fields.release();
+            fields.reset(longer);
+        }
+    };
+    add("If-None-Match", options.IfNoneMatch);
+    add("If-Modified-Since", options.IfModifiedSince);
+    return fields;
+}
+
+// "256 MB" for a size in whole mebibytes, else the bytes.
+std::string SizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+    return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MB" : std::to_string(bytes) + " bytes";
 }
 
 // Receives the body from curl. The file is created with the first byte of
@@ -175,6 +252,7 @@ struct BodySink {
     std::uint64_t received = 0;
     std::exception_ptr failure;
     bool httpError = false;  // the answer's status is 400 or more
+    bool capped = false;     // the body went past maxBytes
 
     // False once the body passes maxBytes: the transfer then ends as one that
     // broke off. A file that fails throws.
@@ -189,7 +267,8 @@ struct BodySink {
         for (size_t done = 0; done < room; done += PieceSize)
             file.Append(data + done, std::min(PieceSize, room - done));
         received += room;
-        return room == size;
+        capped = room != size;
+        return !capped;
     }
 
     static size_t OnBody(char* data, size_t size, size_t count, void* user) {
@@ -273,10 +352,32 @@ bool CurlReady() {
     return ready;
 }
 
+bool IsSecureAddress(std::string_view address) {
+    return address.size() >= 8 && SameNameKey(address.substr(0, 8), "https://");
+}
+
+// Why a transfer that ended early left no feed, whatever arrived before:
+// the reason for curl's result where curl's own words would mislead; ""
+// where they say it well.
+std::string UnusableBodyReason(const std::string& address, CURLcode result, const BodySink& sink,
+                               const AnswerHeader& header) {
+    if (sink.capped)
+        return "The feed is larger than " + SizeText(sink.maxBytes);
+    if (result == CURLE_UNSUPPORTED_PROTOCOL && IsSecureAddress(address))
+        return "The server redirected a secure address to an insecure one";
+    if ((result == CURLE_BAD_CONTENT_ENCODING || result == CURLE_WRITE_ERROR) &&
+        !header.ContentEncoding.empty())
+        return "The server's compression (" + header.ContentEncoding + ") is not supported";
+    // An address (or a redirect's) longer than curl takes.
+    if (result == CURLE_OUT_OF_MEMORY)
+        return "The address is too long";
+    return {};
+}
+
 // Everything that curl does otherwise by default is set here. A refused
 // option leaves the address unopened rather than fetched without its limits.
 bool Configure(CURL* curl, const std::string& address, const DownloadLimits& limits, BodySink& sink,
-               std::string& statusLine) {
+               AnswerHeader& header) {
     bool ok = true;
     auto set = [&](CURLoption option, auto value) {
         ok = ok && curl_easy_setopt(curl, option, value) == CURLE_OK;
@@ -284,7 +385,8 @@ bool Configure(CURL* curl, const std::string& address, const DownloadLimits& lim
     set(CURLOPT_URL, address.c_str());
     set(CURLOPT_USERAGENT, AgentName().c_str());
     set(CURLOPT_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A secure address is never followed to a plain one.
+    set(CURLOPT_REDIR_PROTOCOLS_STR, IsSecureAddress(address) ? "https" : "http,https");
     set(CURLOPT_FOLLOWLOCATION, 1L);
     set(CURLOPT_MAXREDIRS, limits.MaxRedirects);
     set(CURLOPT_CONNECTTIMEOUT, limits.ConnectSeconds);
@@ -298,7 +400,7 @@ bool Configure(CURL* curl, const std::string& address, const DownloadLimits& lim
     set(CURLOPT_WRITEFUNCTION, &BodySink::OnBody);
     set(CURLOPT_WRITEDATA, static_cast<void*>(&sink));
     set(CURLOPT_HEADERFUNCTION, &OnHeader);
-    set(CURLOPT_HEADERDATA, static_cast<void*>(&statusLine));
+    set(CURLOPT_HEADERDATA, static_cast<void*>(&header));
     // Every encoding this libcurl decodes (gzip and deflate at least).
     set(CURLOPT_ACCEPT_ENCODING, "");
     // A private authority is trusted as OpenSSL's own tools trust it.
@@ -339,10 +441,12 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
     TargetFile file(fileName, options.InPlace, options.Fd);
     BodySink sink(file, options.Limits.MaxBodyBytes);
     sink.curl = curl.get();
-    std::string statusLine;
+    AnswerHeader header;
+    const CurlList conditions = ConditionalFields(options);
     CURLcode result = CURLE_FAILED_INIT;
-    if (curl && Configure(curl.get(), address, options.Limits, sink, statusLine) &&
-        curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, reason) == CURLE_OK) {
+    if (curl && Configure(curl.get(), address, options.Limits, sink, header) &&
+        curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, reason) == CURLE_OK &&
+        (!conditions || curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, conditions.get()) == CURLE_OK)) {
         CurlMulti transfer(curl.get());
         result = transfer.Run([&options, &sink] {
             if (options.Pulse)
@@ -354,25 +458,54 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
     long code = 0;
     if (curl)
         curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
-    if (code >= 400)
-        throw EHttpStatus("The server answered " + StatusText(code, statusLine));
-    if (options.ContentType || options.FinalAddress) {
+    if (options.Answer) {
+        TAnswerInfo& answer = *options.Answer;
+        answer = {};
+        answer.Status = code;
+        answer.ETag = header.ETag;
+        answer.LastModified = header.LastModified;
+        answer.RetryAfter = header.RetryAfter;
+        const bool permanent =
+            header.Codes.size() >= 2 && std::all_of(header.Codes.begin(), header.Codes.end() - 1,
+                                                    [](long hop) { return hop == 301 || hop == 308; });
+        char* effective = nullptr;
+        if (permanent && curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
+            effective)
+            answer.MovedTo = effective;
         char* type = nullptr;
-        char* final = nullptr;
-        if (curl) {
-            curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type);
-            curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &final);
-        }
-        if (options.ContentType)
-            *options.ContentType = type ? type : "";
-        if (options.FinalAddress)
-            *options.FinalAddress = final ? final : address;
+        if (curl && curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+            answer.ContentType = type;
+        effective = nullptr;
+        answer.FinalAddress = address;
+        if (curl && curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
+            effective)
+            answer.FinalAddress = effective;
     }
+    if (code >= 400)
+        throw EHttpStatus("The server answered " + StatusText(code, header.StatusLine));
+    // A 304 to the validators the caller sent: nothing new, and no failure.
+    const bool conditional = !options.IfNoneMatch.empty() || !options.IfModifiedSince.empty();
+    if (result == CURLE_OK && code == 304 && conditional) {
+        if (options.Failure)
+            options.Failure->clear();
+        if (!file.IsOpen())
+            file.Open();
+        file.Close();
+        return true;
+    }
+    // A final answer that is a redirect not followed, or a 304 that nobody
+    // asked for, brings no feed.
+    if (result == CURLE_OK && code >= 300)
+        throw EHttpStatus("The server answered " + StatusText(code, header.StatusLine));
+    const std::string unusable =
+        result == CURLE_OK ? std::string() : UnusableBodyReason(address, result, sink, header);
+    if (options.BodyUnusable)
+        *options.BodyUnusable = !unusable.empty();
     if (options.Failure) {
         if (result == CURLE_OK)
             options.Failure->clear();
         else
-            *options.Failure = reason[0] ? reason : curl_easy_strerror(result);
+            *options.Failure = !unusable.empty() ? unusable : reason[0] ? reason : curl_easy_strerror(result);
     }
     // No body arrived: the address could not be opened, or its body is empty.
     if (!file.IsOpen())

@@ -11,3 +11,5 @@
 #include "feed/ChannelFetch.h"
 #include "feed/Opml.h"
 #include "feed/FeedDiscovery.h"
+#include "feed/FileAddress.h"
+#include "feed/Reasons.h"

@@ -5,10 +5,12 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   qt6-base-dev libcurl4-openssl-dev nlohmann-json3-dev ca-certificates openssl
-  libsqlitecpp-dev libsqlite3-dev
+  libsqlitecpp-dev libsqlite3-dev zlib1g-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev libpugixml-dev libxml2-dev
   fonts-wine
+  # A strict XML parser, which checks the OPML that an export writes.
+  libxml2-utils
   # What CPack needs to make the Debian package, which a test makes too.
   dpkg-dev file
 )

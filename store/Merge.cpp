@@ -1,6 +1,7 @@
 #include "store/Merge.h"
 
 #include "store/ItemKey.h"
+#include "store/TextPack.h"
 
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
@@ -83,20 +84,22 @@ std::int64_t StoreNow() {
 }
 
 TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TChannelFormat format,
-                          const TRSS& channel, std::int64_t now) {
+                          const TRSS& channel, std::int64_t now, const TChannelValidators* validators) {
     TMergeResult result;
     SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
     const std::int64_t channelId = ChannelId(db, address);
 
     // The row changes only when something of it did.
     SQLite::Statement head(db, R"sql(
-        UPDATE channel SET format = ?2, title = ?3, link = ?4, failure = '', failed_at = 0
-        WHERE id = ?1 AND (format IS NOT ?2 OR title IS NOT ?3 OR link IS NOT ?4 OR failure != ''))sql");
+        UPDATE channel SET format = ?2, title = ?3, link = ?4, failure = '', failed_at = 0, failures = 0, next_try = 0
+        WHERE id = ?1 AND (format IS NOT ?2 OR title IS NOT ?3 OR link IS NOT ?4 OR failure != '' OR failures != 0))sql");
     head.bind(1, channelId);
     head.bind(2, static_cast<int>(format));
     BindText(head, 3, channel.Title);
     BindText(head, 4, channel.Link);
     head.exec();
+    if (validators)
+        NoteUnchanged(db, address, *validators);
 
     std::unordered_map<std::int64_t, TKnownItem> known;
     {
@@ -117,14 +120,14 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
     }
 
     SQLite::Statement insert(db, R"sql(
-        INSERT INTO item(channel, key, fingerprint, category, title, description, link, guid, date, seen)
-        VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?))sql");
+        INSERT INTO item(channel, key, fingerprint, date, seen, title, category) VALUES(?, ?, ?, ?, ?, ?, ?))sql");
+    SQLite::Statement insertText(db, "INSERT INTO item_text(id, link, guid, description) VALUES(?, ?, ?, ?)");
     SQLite::Statement update(db, R"sql(
-        UPDATE item SET fingerprint = ?, category = ?, title = ?, description = ?, link = ?, guid = ?,
-                        date = ?, gone = NULL
-        WHERE id = ?)sql");
+        UPDATE item SET fingerprint = ?, date = ?, title = ?, category = ?, gone = NULL WHERE id = ?)sql");
+    SQLite::Statement updateText(db, "UPDATE item_text SET link = ?, guid = ?, description = ? WHERE id = ?");
     SQLite::Statement back(db, "UPDATE item SET gone = NULL WHERE id = ?");
     SQLite::Statement stillForgotten(db, "UPDATE tombstone SET removed = ? WHERE channel = ? AND key = ?");
+    std::string packed;
 
     const std::vector<std::int64_t> keys = ItemKeys(channel.News);
     // The last item of the document is stored first: among items of one
@@ -140,15 +143,19 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
             stored.Seen = true;
             if (stored.Fingerprint != fingerprint) {
                 update.bind(1, fingerprint);
-                BindText(update, 2, item.Category);
+                BindDate(update, 2, item.Date);
                 BindText(update, 3, item.Title);
-                BindText(update, 4, item.Description);
-                BindText(update, 5, item.Link);
-                BindText(update, 6, item.Guid);
-                BindDate(update, 7, item.Date);
-                update.bind(8, stored.Id);
+                BindText(update, 4, item.Category);
+                update.bind(5, stored.Id);
                 update.exec();
                 update.reset();
+                packed = PackText(item.Description);
+                BindText(updateText, 1, item.Link);
+                BindText(updateText, 2, item.Guid);
+                updateText.bindNoCopy(3, packed.data(), static_cast<int>(packed.size()));
+                updateText.bind(4, stored.Id);
+                updateText.exec();
+                updateText.reset();
                 ++result.Updated;
             } else if (stored.Gone) {
                 back.bind(1, stored.Id);
@@ -172,15 +179,19 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
         insert.bind(1, channelId);
         insert.bind(2, key);
         insert.bind(3, fingerprint);
-        BindText(insert, 4, item.Category);
-        BindText(insert, 5, item.Title);
-        BindText(insert, 6, item.Description);
-        BindText(insert, 7, item.Link);
-        BindText(insert, 8, item.Guid);
-        BindDate(insert, 9, item.Date);
-        insert.bind(10, now);
+        BindDate(insert, 4, item.Date);
+        insert.bind(5, now);
+        BindText(insert, 6, item.Title);
+        BindText(insert, 7, item.Category);
         insert.exec();
         insert.reset();
+        packed = PackText(item.Description);
+        insertText.bind(1, db.getLastInsertRowid());
+        BindText(insertText, 2, item.Link);
+        BindText(insertText, 3, item.Guid);
+        insertText.bindNoCopy(4, packed.data(), static_cast<int>(packed.size()));
+        insertText.exec();
+        insertText.reset();
         ++result.New;
     }
 
@@ -215,15 +226,68 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
 }
 
 void NoteFailure(SQLite::Database& db, const std::string& address, const std::string& reason,
-                 std::int64_t now) {
+                 std::int64_t now, std::int64_t nextTry) {
     SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
     const std::int64_t channelId = ChannelId(db, address);
-    SQLite::Statement note(db, "UPDATE channel SET failure = ?, failed_at = ? WHERE id = ?");
+    SQLite::Statement note(
+        db,
+        "UPDATE channel SET failure = ?, failed_at = ?, failures = failures + 1, next_try = ? WHERE id = ?");
     note.bind(1, reason.empty() ? std::string("The fetch failed") : reason);
     note.bind(2, now);
-    note.bind(3, channelId);
+    note.bind(3, nextTry);
+    note.bind(4, channelId);
     note.exec();
     transaction.commit();
+}
+
+void NoteUnchanged(SQLite::Database& db, const std::string& address, const TChannelValidators& validators) {
+    SQLite::Statement note(db, R"sql(
+        UPDATE channel SET etag = ?2, last_modified = ?3, body_hash = ?4,
+                           failure = '', failed_at = 0, failures = 0, next_try = 0
+        WHERE address = ?1 AND (etag != ?2 OR last_modified != ?3 OR body_hash != ?4 OR failures != 0))sql");
+    note.bind(1, address);
+    note.bind(2, validators.ETag);
+    note.bind(3, validators.LastModified);
+    note.bind(4, validators.BodyHash);
+    note.exec();
+}
+
+TChannelState ChannelState(SQLite::Database& db, const std::string& address) {
+    TChannelState state;
+    SQLite::Statement select(
+        db, "SELECT etag, last_modified, body_hash, failures, next_try FROM channel WHERE address = ?");
+    select.bind(1, address);
+    if (select.executeStep()) {
+        state.Validators.ETag = select.getColumn(0).getString();
+        state.Validators.LastModified = select.getColumn(1).getString();
+        state.Validators.BodyHash = select.getColumn(2).getInt64();
+        state.Failures = select.getColumn(3).getInt();
+        state.NextTry = select.getColumn(4).getInt64();
+    }
+    return state;
+}
+
+std::vector<std::pair<std::string, std::int64_t>> HostRests(SQLite::Database& db, std::int64_t now) {
+    std::vector<std::pair<std::string, std::int64_t>> rests;
+    SQLite::Statement select(db, "SELECT host, until FROM host_rest WHERE until > ?");
+    select.bind(1, now);
+    while (select.executeStep())
+        rests.emplace_back(select.getColumn(0).getString(), select.getColumn(1).getInt64());
+    return rests;
+}
+
+void RestHost(SQLite::Database& db, const std::string& host, std::int64_t until) {
+    SQLite::Statement rest(db, "INSERT OR REPLACE INTO host_rest(host, until) VALUES(?, ?)");
+    rest.bind(1, host);
+    rest.bind(2, until);
+    rest.exec();
+}
+
+void MoveChannel(SQLite::Database& db, const std::string& from, const std::string& to) {
+    SQLite::Statement move(db, "UPDATE OR IGNORE channel SET address = ? WHERE address = ?");
+    move.bind(1, to);
+    move.bind(2, from);
+    move.exec();
 }
 
 void MarkRead(SQLite::Database& db, const std::vector<std::int64_t>& ids, bool read) {

@@ -1,5 +1,7 @@
 #include "store/Queries.h"
 
+#include "store/TextPack.h"
+
 #include <SQLiteCpp/Statement.h>
 
 namespace {
@@ -23,7 +25,7 @@ double DateOf(const SQLite::Column& column) { return column.isNull() ? kNoDate :
 
 // The order of the news list, which the index on (channel, date) serves
 // read backwards: NULL dates sort lowest, so last.
-const char* const kNewestFirst = " ORDER BY date DESC, id DESC";
+const char* const kNewestFirst = " ORDER BY date DESC, item.id DESC";
 
 }  // namespace
 
@@ -63,13 +65,16 @@ std::vector<TStoredRow> ChannelRows(SQLite::Database& db, const std::string& add
 namespace {
 
 const char* const kWholeItem =
-    "SELECT id, category, title, description, link, guid, date, read, starred FROM item ";
+    "SELECT item.id, category, title, description, link, guid, date, read, starred "
+    "FROM item JOIN item_text ON item_text.id = item.id ";
 
 void ReadWhole(SQLite::Statement& select, TStoredItem& item) {
     item.Id = select.getColumn(0).getInt64();
     item.Category = select.getColumn(1).getString();
     item.Title = select.getColumn(2).getString();
-    item.Description = select.getColumn(3).getString();
+    const SQLite::Column description = select.getColumn(3);
+    item.Description = UnpackText(std::string_view(static_cast<const char*>(description.getBlob()),
+                                                   static_cast<std::size_t>(description.getBytes())));
     item.Link = select.getColumn(4).getString();
     item.Guid = select.getColumn(5).getString();
     item.Date = DateOf(select.getColumn(6));
@@ -80,7 +85,7 @@ void ReadWhole(SQLite::Statement& select, TStoredItem& item) {
 }  // namespace
 
 bool StoredItem(SQLite::Database& db, std::int64_t id, TStoredItem& item) {
-    SQLite::Statement select(db, std::string(kWholeItem) + "WHERE id = ?");
+    SQLite::Statement select(db, std::string(kWholeItem) + "WHERE item.id = ?");
     select.bind(1, id);
     if (!select.executeStep())
         return false;

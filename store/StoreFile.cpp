@@ -12,6 +12,12 @@
 namespace {
 
 // Step N takes a store of version N-1 to version N.
+//
+// The news list reads only the rows of `item`; what the text view shows
+// (the link, the guid and the description, compressed) is in `item_text`,
+// so that listing a channel reads a small part of the file. An item's
+// `gone` is when it left its feed; a tombstone is the key of an item that
+// was removed, so that it never comes back as new.
 void Migration1(SQLite::Database& db) {
     db.exec(R"sql(
         CREATE TABLE channel(
@@ -28,20 +34,24 @@ void Migration1(SQLite::Database& db) {
             channel INTEGER NOT NULL REFERENCES channel(id) ON DELETE CASCADE,
             key INTEGER NOT NULL,
             fingerprint INTEGER NOT NULL,
-            category TEXT NOT NULL,
-            title TEXT NOT NULL,
-            description TEXT NOT NULL,
-            link TEXT NOT NULL,
-            guid TEXT NOT NULL,
             date REAL,
             seen INTEGER NOT NULL,
             gone INTEGER,
             read INTEGER NOT NULL DEFAULT 0,
             starred INTEGER NOT NULL DEFAULT 0,
+            title TEXT NOT NULL,
+            category TEXT NOT NULL,
             UNIQUE(channel, key)
         );
         CREATE INDEX item_by_date ON item(channel, date);
         CREATE INDEX item_unread ON item(channel) WHERE read = 0;
+        CREATE INDEX item_gone ON item(channel, gone) WHERE gone IS NOT NULL;
+        CREATE TABLE item_text(
+            id INTEGER PRIMARY KEY REFERENCES item(id) ON DELETE CASCADE,
+            link TEXT NOT NULL,
+            guid TEXT NOT NULL,
+            description BLOB NOT NULL
+        );
         CREATE TABLE tombstone(
             channel INTEGER NOT NULL REFERENCES channel(id) ON DELETE CASCADE,
             key INTEGER NOT NULL,
@@ -51,7 +61,22 @@ void Migration1(SQLite::Database& db) {
     )sql");
 }
 
-const std::function<void(SQLite::Database&)> kMigrations[] = {Migration1};
+// What a refresh keeps of each channel: the validators of its last answer
+// (sent back as If-None-Match and If-Modified-Since) and a hash of its last
+// body, and how often in a row it failed and when it is tried again. A host
+// that asked to be left alone (429, 503 with Retry-After) rests until then.
+void Migration2(SQLite::Database& db) {
+    db.exec(R"sql(
+        ALTER TABLE channel ADD COLUMN etag TEXT NOT NULL DEFAULT '';
+        ALTER TABLE channel ADD COLUMN last_modified TEXT NOT NULL DEFAULT '';
+        ALTER TABLE channel ADD COLUMN body_hash INTEGER NOT NULL DEFAULT 0;
+        ALTER TABLE channel ADD COLUMN failures INTEGER NOT NULL DEFAULT 0;
+        ALTER TABLE channel ADD COLUMN next_try INTEGER NOT NULL DEFAULT 0;
+        CREATE TABLE host_rest(host TEXT PRIMARY KEY, until INTEGER NOT NULL) WITHOUT ROWID;
+    )sql");
+}
+
+const std::function<void(SQLite::Database&)> kMigrations[] = {Migration1, Migration2};
 static_assert(std::size(kMigrations) == kStoreSchemaVersion);
 
 int UserVersion(SQLite::Database& db) { return db.execAndGet("PRAGMA user_version").getInt(); }
@@ -82,10 +107,18 @@ void Configure(SQLite::Database& db) {
 // Opens and checks the store, and brings it to the current schema. Raises
 // what SQLite raises; std::runtime_error for a failed check or a newer one.
 std::unique_ptr<SQLite::Database> OpenChecked(const std::string& path) {
+    // A journal left behind means the last session did not close the store
+    // (a kill, a power cut): only then can a write of ours have been cut,
+    // and the whole file is checked. The check reads all of it, which at a
+    // start with a large store would cost most of a second.
+    const bool leftOpen = Exists(path + "-wal");
     auto db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE |
                                                            SQLite::OPEN_NOFOLLOW);
     Configure(*db);
-    const std::string check = db->execAndGet("PRAGMA quick_check").getString();
+    // Otherwise reading its schema is the test that it is a store at all.
+    const std::string check =
+        leftOpen ? db->execAndGet("PRAGMA quick_check").getString()
+                 : (db->execAndGet("SELECT count(*) FROM sqlite_schema").getInt(), std::string("ok"));
     if (check != "ok")
         throw std::runtime_error("The check of the store failed: " + check);
     int version = UserVersion(*db);

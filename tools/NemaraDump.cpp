@@ -2,20 +2,27 @@
 //
 //   nemara-dump SOURCE
 //   nemara-dump --stored [--list FILE]
+//   nemara-dump --refresh [--list FILE]
 //
 // SOURCE is an http:// or https:// address, downloaded into a temporary
-// file of its own, or the path of a local file; an address without a scheme
-// ("example.org/blog") is https's. A web page that links to its feed gives
-// that feed, and the tool says so on standard error. Exit status: 0 with the
+// file of its own, or a local file: its path or its file:// address; an
+// address without a scheme ("example.org/blog") is https's. A web page that
+// links to its feed gives that feed, and the tool says so on standard error.
+// Exit status: 0 with the
 // channel on standard output, 1 when the channel cannot be fetched, 2 for
 // an unsupported format, 64 for wrong usage. --stored prints what the item
-// store beside the channel list holds (the window's list, or FILE).
+// store beside the channel list holds (the window's list, or FILE);
+// --refresh refreshes every channel of that list into that store, as the
+// window's automatic refresh does, and exits 1 when any failed.
 #include "base/CodePage.h"
 #include "base/Dates.h"
 #include "base/Exceptions.h"
 #include "base/FileFolders.h"
 #include "base/Lines.h"
 #include "feed/Feed.h"
+#include "feed/UnnamedFile.h"
+#include "refresh/ChannelFetcher.h"
+#include "refresh/RefreshEngine.h"
 #include "store/Store.h"
 #include "xml/VexXMLParser.h"
 
@@ -33,39 +40,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <unordered_map>
+#include <mutex>
 
 namespace {
 
 enum ExitCode { kOk = 0, kFetchFailed = 1, kUnsupported = 2, kUsage = 64 };
-
-// An unnamed file in the temporary folder for the download: whatever ends
-// the tool (a signal, a kill, a crash), nothing is left behind. Read and
-// written through its descriptor; "/proc/self/fd/N" names it for reading.
-class UnnamedFile {
-public:
-    UnnamedFile() {
-        const std::string dir = std::filesystem::temp_directory_path().string();
-        fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-        if (fd_ < 0) {
-            // A file system without O_TMPFILE: a named file, unlinked at once.
-            std::string name = dir + "/nemara-dump-XXXXXX";
-            fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-            if (fd_ >= 0)
-                ::unlink(name.c_str());
-        }
-        if (fd_ < 0)
-            throw EInOutError("Cannot create a temporary file");
-    }
-    ~UnnamedFile() { ::close(fd_); }
-    UnnamedFile(const UnnamedFile&) = delete;
-    UnnamedFile& operator=(const UnnamedFile&) = delete;
-
-    int Fd() const { return fd_; }
-    std::string Path() const { return "/proc/self/fd/" + std::to_string(fd_); }
-
-private:
-    int fd_;
-};
 
 nlohmann::ordered_json Text(std::string_view text) { return std::string(text); }
 
@@ -105,7 +86,7 @@ void WriteJson(std::ostream& out, const TRSS& channel, TChannelFormat format) {
                                    {"description", Text(channel.Description)},
                                    {"language", Text(channel.Language)}};
     if (!channel.Malformed.empty())
-        head["malformed"] = Text(channel.Malformed);
+        head["malformed"] = EnglishReason(channel.Malformed);
     std::string text = head.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     text.pop_back();  // the closing brace: the items follow
     text.pop_back();  // and the line break before it
@@ -116,13 +97,13 @@ void WriteJson(std::ostream& out, const TRSS& channel, TChannelFormat format) {
 }
 
 int Dump(const std::string& source) {
-    std::optional<UnnamedFile> download;
+    std::optional<TUnnamedFile> download;
     std::string fileName = source;
     // A local file is read as it is; "example.org/blog" is https's.
     std::error_code error;
     const std::string address = std::filesystem::exists(source, error) ? source : TypedAddress(source);
     if (IsWebAddress(address)) {
-        download.emplace();
+        download.emplace(std::filesystem::temp_directory_path().string());
         fileName = download->Path();
         DownloadOptions options;
         options.Fd = download->Fd();
@@ -131,6 +112,10 @@ int Dump(const std::string& source) {
             std::cerr << "Found the feed at " << read << '\n';
         else if (read != source)
             std::cerr << "Reading " << read << '\n';
+    } else if (IsFileAddress(source)) {
+        fileName = LocalPathOf(source);
+        if (fileName.empty())
+            throw Exception("The address names no file on this machine");
     }
     // Each item leaves the tree once read: the records are all the output needs.
     TRSS channel;
@@ -157,7 +142,7 @@ int DumpOpml(const std::string& fileName) {
             throw EInOutError("Cannot write to standard output");
         return kOk;
     } catch (const std::exception& e) {
-        std::cerr << "Could not read the OPML file: " << e.what() << '\n';
+        std::cerr << "Could not read the OPML file: " << ReasonOf(e, "The file") << '\n';
     }
     return kFetchFailed;
 }
@@ -222,16 +207,93 @@ int DumpStored(const std::string& listFile) {
     return kFetchFailed;
 }
 
+// Every channel of the list refreshed into the store beside it, with the
+// window's engine and limits; a line a channel in the list's order, then a
+// summary. A window writing the same store meanwhile is waited for.
+int DumpRefresh(const std::string& listFile) {
+    std::vector<std::string> addresses;
+    std::unique_ptr<TStoreWriter> writer;
+    const std::string storePath = std::filesystem::path(listFile).parent_path().append(kStoreFile).string();
+    try {
+        addresses = ReadChannelList(listFile);
+        TStoreOpening opening;
+        writer = std::make_unique<TStoreWriter>(OpenStoreForWriting(storePath, opening));
+        if (!opening.KeptAs.empty())
+            std::cerr << "The item store could not be read (" << opening.Reason << "); it is kept as "
+                      << opening.KeptAs << " and a new one was started\n";
+    } catch (const std::exception& e) {
+        std::cerr << "Could not open the item store: " << e.what() << '\n';
+        return kFetchFailed;
+    }
+    std::mutex mutex;
+    std::unordered_map<std::string, TRefreshOutcome> outcomes;
+    {
+        TRefreshEngine engine(
+            storePath, *writer,
+            MakeChannelFetcher(std::filesystem::temp_directory_path().string(), UserShortDateFormat()),
+            [&](const TRefreshOutcome& outcome) {
+                const std::lock_guard lock(mutex);
+                outcomes[outcome.Address] = outcome;
+            });
+        // Only web addresses are refreshed; a file:// entry is the user's own.
+        std::vector<std::string> web;
+        std::copy_if(addresses.begin(), addresses.end(), std::back_inserter(web),
+                     [](const std::string& address) { return IsWebAddress(address); });
+        engine.Refresh(web, false);
+        engine.Wait();
+    }
+    writer.reset();
+    int fresh = 0, updated = 0, unchanged = 0, skipped = 0, failed = 0;
+    for (const std::string& address : addresses) {
+        const auto found = outcomes.find(address);
+        if (found == outcomes.end())
+            continue;
+        const TRefreshOutcome& outcome = found->second;
+        std::cout << address;
+        switch (outcome.Kind) {
+        case TRefreshKind::rkMerged:
+            std::cout << " new " << outcome.Merged.New << " updated " << outcome.Merged.Updated;
+            fresh += outcome.Merged.New;
+            updated += outcome.Merged.Updated;
+            break;
+        case TRefreshKind::rkUnchanged:
+            std::cout << " not modified";
+            ++unchanged;
+            break;
+        case TRefreshKind::rkFailed:
+            std::cout << " failed: " << outcome.Failure;
+            ++failed;
+            break;
+        case TRefreshKind::rkSkipped:
+        case TRefreshKind::rkCancelled:
+            std::cout << " skipped (its host rests, or it failed lately and waits)";
+            ++skipped;
+            break;
+        }
+        if (!outcome.MovedTo.empty())
+            std::cout << " (moved permanently to " << outcome.MovedTo << ")";
+        std::cout << '\n';
+    }
+    std::cout << "Refreshed " << outcomes.size() << " channels: " << fresh << " new items, " << updated
+              << " updated, " << unchanged << " not modified, " << skipped << " skipped, " << failed
+              << " failed\n"
+              << std::flush;
+    return failed > 0 || !std::cout ? kFetchFailed : kOk;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     if (argc == 3 && std::string_view(argv[1]) == "--opml" && argv[2][0] != '\0')
         return DumpOpml(argv[2]);
-    if (argc >= 2 && std::string_view(argv[1]) == "--stored") {
+    for (const auto& [option, run] :
+         {std::pair{"--stored", &DumpStored}, std::pair{"--refresh", &DumpRefresh}}) {
+        if (argc < 2 || std::string_view(argv[1]) != option)
+            continue;
         if (argc == 2)
-            return DumpStored(FileFoldersFor(ProgramDirectory()).List + "channels.lst");
+            return run(FileFoldersFor(ProgramDirectory()).List + "channels.lst");
         if (argc == 4 && std::string_view(argv[2]) == "--list" && argv[3][0] != '\0')
-            return DumpStored(argv[3]);
+            return run(argv[3]);
     }
     // No other option exists: anything that looks like one is a mistake (a
     // file whose name begins with "-" is given as ./-name).
@@ -239,13 +301,15 @@ int main(int argc, char* argv[]) {
         std::cerr
             << "usage: nemara-dump SOURCE   (an http:// or https:// address or a local file)\n"
                "       nemara-dump --opml FILE   (the addresses of an OPML file, one a line)\n"
-               "       nemara-dump --stored [--list FILE]   (what the item store beside the list holds)\n";
+               "       nemara-dump --stored [--list FILE]   (what the item store beside the list holds)\n"
+               "       nemara-dump --refresh [--list FILE]   (every channel of the list refreshed into that "
+               "store)\n";
         return kUsage;
     }
     try {
         return Dump(argv[1]);
     } catch (const std::exception& e) {
-        std::cerr << "Could not fetch the channel: " << e.what() << '\n';
+        std::cerr << "Could not fetch the channel: " << ReasonOf(e) << '\n';
     } catch (...) {
         std::cerr << "Could not fetch the channel\n";
     }

@@ -176,6 +176,19 @@ void TListBox::SetItem(int index, const std::string& text) {
     item(index)->setData(kEntryBytes, QByteArray::fromStdString(text));
 }
 
+void TListBox::AddMany(const std::vector<std::string>& texts) {
+    setUpdatesEnabled(false);
+    for (const auto& text : texts)
+        Add(text);
+    setUpdatesEnabled(true);
+}
+
+void TListBox::Insert(int index, const std::string& text) {
+    auto* entry = new QListWidgetItem(ToQString(text));
+    entry->setData(kEntryBytes, QByteArray::fromStdString(text));
+    insertItem(index, entry);
+}
+
 void TListBox::SetItems(const std::vector<std::string>& items) {
     setUpdatesEnabled(false);
     clear();
@@ -223,6 +236,28 @@ void TListBox::keyPressEvent(QKeyEvent* event) {
         QListWidget::keyPressEvent(event);
 }
 
+namespace {
+
+// A tooltip that wraps: rich text, which a tooltip wraps to its width, with
+// a place to break after every character, since an address has no spaces;
+// its own line breaks stay.
+QString WrappingToolTip(const QString& text) {
+    QString breakable = "<qt>";
+    breakable.reserve(text.size() * 2 + 10);
+    for (const QChar c : text) {
+        if (c == '\n') {
+            breakable += "<br>";
+            continue;
+        }
+        breakable += QString(c).toHtmlEscaped();
+        if (!c.isHighSurrogate())
+            breakable += QChar(0x200B);
+    }
+    return breakable + "</qt>";
+}
+
+}  // namespace
+
 bool TListBox::viewportEvent(QEvent* event) {
     if (event->type() != QEvent::ToolTip)
         return QListWidget::viewportEvent(event);
@@ -230,9 +265,9 @@ bool TListBox::viewportEvent(QEvent* event) {
     const QListWidgetItem* entry = itemAt(help->pos());
     const QRect place = entry ? visualItemRect(entry) : QRect();
     if (entry && !entry->toolTip().isEmpty())
-        QToolTip::showText(help->globalPos(), entry->toolTip(), viewport(), place);
+        QToolTip::showText(help->globalPos(), WrappingToolTip(entry->toolTip()), viewport(), place);
     else if (entry && fontMetrics().horizontalAdvance(entry->text()) + 4 > place.width())
-        QToolTip::showText(help->globalPos(), entry->text(), viewport(), place);
+        QToolTip::showText(help->globalPos(), WrappingToolTip(entry->text()), viewport(), place);
     else
         QToolTip::hideText();
     return true;

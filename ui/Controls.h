@@ -85,7 +85,7 @@ bool OpenContextMenuByKey(QAbstractScrollArea* area, QKeyEvent* event, QPoint vi
 // A list of Windows-1250 entries, shown converted. Several entries may be
 // selected; a right click opens the context menu without touching the
 // selection. An entry cut at the list's edge shows its whole text as a
-// tooltip.
+// tooltip, wrapped to a few lines when it is long.
 class TListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -96,6 +96,9 @@ public:
     void Add(const std::string& text);
     // Replaces the entry's text.
     void SetItem(int index, const std::string& text);
+    // Adds the entries at the end in one step (an import of thousands).
+    void AddMany(const std::vector<std::string>& texts);
+    void Insert(int index, const std::string& text);
     void SetItems(const std::vector<std::string>& items);
     bool Selected(int index) const;
     void Delete(int index);

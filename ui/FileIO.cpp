@@ -7,6 +7,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -205,18 +207,23 @@ bool KeepBackup(const std::string& path, const std::string& backupPath) {
     struct stat st {};
     if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return true;
-    // A second name for the same file costs nothing, whatever its size; a
-    // copy is the way across file systems.
+    // A file of its own, never a second name of the same file: the list is
+    // often rewritten in place (an editor, a shell's ">"), which would
+    // change both names at once. Where the file system can share the
+    // blocks (a clone) the copy costs nothing until one of them changes.
     TempFile temp(backupPath);
     if (!temp.created())
         return false;
-    if (!temp.Close() || ::unlink(temp.Path().c_str()) != 0)
-        return false;
-    if (::link(target.c_str(), temp.Path().c_str()) != 0) {
-        FileDescriptor copy(::open(temp.Path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (!copy.Valid() || !CopyFile(target, copy.Get()) || ::fsync(copy.Get()) != 0 || !copy.Close())
-            return false;
+    (void)::fchmod(temp.fd(), st.st_mode & 0777);
+    bool copied = false;
+    {
+        FileDescriptor in(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        copied = in.Valid() && ::ioctl(temp.fd(), FICLONE, in.Get()) == 0;
     }
+    if (!copied && !CopyFile(target, temp.fd()))
+        return false;
+    if (::fsync(temp.fd()) != 0 || !temp.Close())
+        return false;
     return temp.PutInPlaceOf(backupPath);
 }
 

@@ -25,7 +25,8 @@ TReadOutcome ReadFileBytes(const std::string& path, std::size_t maxBytes, std::s
 bool WriteFileReplacing(const std::string& path, std::string_view bytes);
 
 // Keeps what the regular file at path (or at the file a link there names)
-// holds under backupPath, replacing an older backup. True when the backup
+// holds under backupPath, as a file of its own (never a second name of the
+// same file), replacing an older backup. True when the backup
 // is made or there is no regular file to keep.
 bool KeepBackup(const std::string& path, const std::string& backupPath);
 

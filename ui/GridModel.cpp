@@ -19,6 +19,11 @@ QVariant TGridModel::data(const QModelIndex& index, int role) const {
     }
     case Qt::FontRole:
         return row.Bold ? QVariant(bold_) : QVariant();
+    case Qt::DecorationRole:
+        // Bold alone is hard to see in some faces: an unread row has a dot.
+        if (index.column() != 0 || unreadMark_.isNull())
+            return {};
+        return row.Bold ? unreadMark_ : readMark_;
     default:
         return {};
     }

@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QFont>
+#include <QIcon>
 
 #include <cstdint>
 #include <string>
@@ -35,9 +36,16 @@ public:
     const TGridRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
     void SetLook(int row, bool bold, bool starred);
     void SetBoldFont(const QFont& font) { bold_ = font; }
+    // The mark before an unread row's title, and the room it takes in a read one.
+    void SetUnreadMarks(const QIcon& unread, const QIcon& read) {
+        unreadMark_ = unread;
+        readMark_ = read;
+    }
 
 private:
     std::vector<TGridRow> rows_;
     int columns_ = 2;
     QFont bold_;
+    QIcon unreadMark_;
+    QIcon readMark_;
 };

@@ -6,6 +6,8 @@
 #include "feed/ChannelFetch.h"
 #include "feed/ChannelReader.h"
 #include "feed/Decode.h"
+#include "feed/FileAddress.h"
+#include "feed/Reasons.h"
 #include "ui/AboutDialog.h"
 #include "ui/Application.h"
 #include "ui/Browser.h"
@@ -24,6 +26,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
@@ -44,6 +47,8 @@ namespace {
 
 const char* const kChannelFile = "channels.lst";
 const char* const kDownloadFile = "temp.xml";
+// What the date label reads before any item has been selected.
+const char* const kStartDateCaption = "0";
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(left, top, width, height);
@@ -200,7 +205,7 @@ void TForm1::CreateControls() {
     Place(Label1, 0, 150, 25, 16);
     Label1->SetCaption(Label1->text());
 
-    DateLabel = new TLabel("0", RightPanel, true, Qt::AlignRight | Qt::AlignVCenter);
+    DateLabel = new TLabel(kStartDateCaption, RightPanel, true, Qt::AlignRight | Qt::AlignVCenter);
     Place(DateLabel, 533, 150, 7, 16);
     DateLabel->SetCaption(DateLabel->text());
 
@@ -228,6 +233,12 @@ void TForm1::CreateControls() {
     PopupMenu1->addSeparator();
     ImportChannels1 = PopupMenu1->addAction(QString::fromUtf8("Import channels\u2026"));
     ExportChannels1 = PopupMenu1->addAction(QString::fromUtf8("Export channels\u2026"));
+    UndoRemove1 = new QAction("Undo remove", this);
+    UndoRemove1->setShortcut(QKeySequence::Undo);
+    UndoRemove1->setShortcutContext(Qt::WindowShortcut);
+    UndoRemove1->setEnabled(false);
+    PopupMenu1->insertAction(PopupMenu1->actions().at(1), UndoRemove1);
+    addAction(UndoRemove1);
     PopupMenu2 = new QMenu(this);
     UsuHTML1 = PopupMenu2->addAction("Strip HTML");
     PopupMenu3 = new QMenu(this);
@@ -262,15 +273,14 @@ void TForm1::BindEvents() {
                 PopupMenu1->popup(Channels->viewport()->mapToGlobal(pos));
             }));
     connect(Usuwszystkie1, &QAction::triggered, this, Handler([this] { Usuwszystkie1Click(Usuwszystkie1); }));
+    connect(UndoRemove1, &QAction::triggered, this, Handler([this] { UndoRemove1Click(UndoRemove1); }));
     connect(ImportChannels1, &QAction::triggered, this, Handler([this] {
-                const QString file = QFileDialog::getOpenFileName(this, "Import channels", QString(),
-                                                                  "OPML files (*.opml *.xml);;All files (*)");
+                const QString file = opmlDialogs_.AskImportFile(this);
                 if (!file.isEmpty())
                     ImportChannels(QFile::encodeName(file).toStdString());
             }));
     connect(ExportChannels1, &QAction::triggered, this, Handler([this] {
-                const QString file = QFileDialog::getSaveFileName(this, "Export channels", "channels.opml",
-                                                                  "OPML files (*.opml);;All files (*)");
+                const QString file = opmlDialogs_.AskExportFile(this);
                 if (!file.isEmpty())
                     ExportChannels(QFile::encodeName(file).toStdString());
             }));
@@ -352,6 +362,9 @@ void TForm1::FormCreate(QObject*) {
     RemoveStaleNewFiles(FCacheDir + kDownloadFile);
     LoadChannelList();
     OpenStore(listCameWhole_);
+    // The current entry is selected too, so that Return reads it at once.
+    if (Channels->Count() > 0)
+        Channels->SelectOnly(0);
 }
 
 void TForm1::FormResize(QObject*) { AlignForm(); }
@@ -443,28 +456,32 @@ bool TForm1::SaveChannelList() {
 // Every address of an OPML file that the list lacks is added; a file that
 // is no OPML, or broken XML, changes nothing.
 void TForm1::ImportChannels(const std::string& fileName) {
-    std::vector<std::string> addresses;
+    TOpmlAddresses found;
     try {
-        addresses = ReadOpmlAddresses(fileName);
+        found = ReadOpml(fileName);
     } catch (const std::exception& e) {
         ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not import the channels",
-                  ToQString(e.what()));
+                  ToQString(ReasonOf(e, "The file")));
         return;
     }
-    int added = 0;
-    for (const std::string& address : addresses)
-        if (IndexOfChannel(address) < 0) {
-            Channels->Add(address);
-            ++added;
-        }
+    // Compared in their folded form, in one pass: an import of thousands
+    // takes no longer than reading them.
+    TFoldedAddresses listed(Channels->AllItems());
+    std::vector<std::string> adding;
+    for (std::string& address : found.Addresses)
+        if (listed.Insert(address))
+            adding.push_back(std::move(address));
+    const std::size_t added = adding.size();
     if (added > 0) {
+        Channels->AddMany(adding);
         ShowChannelList();
         Channels->SelectOnly(Channels->Count() - 1);
         SaveAfterChange();
     }
-    const std::string said = "Added " + std::to_string(added) + " channels, skipped " +
-                             std::to_string(addresses.size() - static_cast<std::size_t>(added)) +
-                             " already in the list.";
+    const std::size_t skipped = found.Addresses.size() - added + static_cast<std::size_t>(found.Rejected);
+    const std::string said =
+        "Added " + std::to_string(added) + " channels, skipped " + std::to_string(skipped) +
+        (found.Rejected > 0 ? " (already in the list or no feed address)." : " already in the list.");
     ShowOkBox(this, QMessageBox::Information, "Information", said.c_str());
 }
 
@@ -570,14 +587,18 @@ void TForm1::AddButtonClick(QObject*) {
 }
 
 void TForm1::Usuwszystkie1Click(QObject*) {
-    bool removed = false;
-    for (int i = Channels->Count() - 1; i >= 0; --i)
-        if (Channels->Selected(i)) {
-            Channels->Delete(i);
-            removed = true;
-        }
-    if (removed)
-        SaveAfterChange();
+    if (!removals_.RemoveSelected(*Channels))
+        return;
+    UndoRemove1->setEnabled(true);
+    SaveAfterChange();
+}
+
+void TForm1::UndoRemove1Click(QObject*) {
+    if (!removals_.Undo(*Channels))
+        return;
+    ShowChannelList();
+    UndoRemove1->setEnabled(false);
+    SaveAfterChange();
 }
 
 // Every change of the list is saved at once, so that a session that ends
@@ -657,7 +678,7 @@ void TForm1::ChannelsDblClick(QObject*) {
         }
     };
     try {
-        if (IsWebAddress(address)) {
+        if (IsWebAddress(address) || IsFileAddress(address)) {
             GetChannel(address);
             // A site's page gave its feed: the entry becomes the feed's
             // address, unless the list holds that already.
@@ -670,8 +691,9 @@ void TForm1::ChannelsDblClick(QObject*) {
     } catch (const TFetchCancelled&) {
         failed({});
     } catch (const std::exception& e) {
-        failed(e.what());
-        ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel", ToQString(e.what()));
+        const std::string reason = ReasonOf(e);
+        failed(reason);
+        ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel", ToQString(reason));
     } catch (...) {
         failed("The fetch failed");
         ShowOkBox(this, QMessageBox::Warning, "Warning", "Could not fetch the channel");
@@ -706,8 +728,10 @@ void TForm1::GetChannel(const std::string& Address) {
     // Each item is read as the parse completes it: the tree of a large feed
     // is never held whole.
     readAddress_ = Address;
-    const TChannelFormat format =
-        DownloadChannel(Address, FCacheDir + kDownloadFile, FChannel, ShortDateFormat, pulse, &readAddress_);
+    const TChannelFormat format = IsFileAddress(Address)
+                                      ? ReadLocalChannel(Address, FChannel, ShortDateFormat)
+                                      : DownloadChannel(Address, FCacheDir + kDownloadFile, FChannel,
+                                                        ShortDateFormat, pulse, &readAddress_);
     progress.reset();
     if (format != TChannelFormat::cfUnsupported) {
         TBusyWindow::Pulse();
@@ -720,8 +744,8 @@ void TForm1::GetChannel(const std::string& Address) {
             notice_ = "Found the feed at " + readAddress_;
         if (!FChannel.Malformed.empty())
             notice_.append(notice_.empty() ? "" : "\r\n\r\n")
-                .append("The feed is not well-formed XML; what could be read is shown.\r\n")
-                .append(FChannel.Malformed);
+                .append(EnglishReason(FChannel.Malformed))
+                .append("\r\nWhat could be read is shown.");
         noticeAddress_ = readAddress_;
         // With a store the channel is merged into it, under the address it
         // was read from, and its stored items are shown once the merge is
@@ -758,6 +782,7 @@ void TForm1::GetChannelAtom(TVexXMLParser& Parser) {
 // leaves it as the caller emptied it.
 void TForm1::ShowChannel(TChannelFormat format) {
     const bool rss = format == TChannelFormat::cfRss;
+    Titles->Rows().SetUnreadMarks({}, {});
     Titles->SetColCount(rss ? 2 : 1);
     for (const TRSSItem& item : FChannel.News)
         TitlesAdd(item.Title, rss ? std::string("[").append(item.Category).append("]") : std::string());
@@ -778,8 +803,11 @@ void TForm1::ResetTitles() {
     Titles->SetRowCount(1);
     Titles->SetCells(0, 0, "");
     Titles->SetCells(1, 0, "");
-    // The empty row belongs to no item: it shows no selection.
+    // The empty row belongs to no item: it shows no selection, and no date
+    // of an item (the caption of the start stays until a date has shown).
     Titles->clearSelection();
+    if (DateLabel->text() != kStartDateCaption)
+        DateLabel->SetCaption("");
 }
 
 void TForm1::TitlesAdd(std::string_view first, std::string_view second) {

@@ -6,7 +6,9 @@
 #include "feed/Feed.h"
 #include "ui/Controls.h"
 #include "ui/Memo.h"
+#include "ui/ChannelEditing.h"
 #include "ui/MessageText.h"
+#include "ui/OpmlDialogs.h"
 #include "ui/StoreLink.h"
 #include "ui/StringGrid.h"
 
@@ -40,6 +42,8 @@ public:
     QAction* Usuwszystkie1;
     QAction* ImportChannels1;
     QAction* ExportChannels1;
+    // Brings the last removal back (also Ctrl+Z).
+    QAction* UndoRemove1;
     TLabel* DateLabel;
     QPushButton* Button1;
     QMenu* PopupMenu2;
@@ -75,7 +79,8 @@ public:
     void ResetTitles();
 
     // Downloads the channel at Address into FExeDir + "temp.xml" and reads
-    // it into FChannel and the news grid. A root element other than "rss"
+    // it into FChannel and the news grid; a "file://" address is read from
+    // the disk. A root element other than "rss"
     // or "feed" gets the box "Unsupported channel format" and a normal end;
     // every other failure leaves as an exception.
     void GetChannel(const std::string& Address);
@@ -137,6 +142,7 @@ public:
     void Splitter1Moved(QObject* Sender);
     void AddButtonClick(QObject* Sender);
     void Usuwszystkie1Click(QObject* Sender);
+    void UndoRemove1Click(QObject* Sender);
     void ChannelsDblClick(QObject* Sender);
     // The list draws its entries itself and never calls this.
     void ChannelsDrawItem(QObject* Control, int Index, QRect Rect, int State);
@@ -169,6 +175,8 @@ private:
     void FitIntoScreen();
 
     std::string exeDirOverride_;
+    TRemovalUndo removals_;
+    TOpmlDialogs opmlDialogs_;
     bool titlesReset_ = true;
     // The channel whose stored items the grid shows, and the rows; empty
     // while the grid shows FChannel (no store) or nothing.

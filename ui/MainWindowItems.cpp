@@ -8,11 +8,29 @@
 #include "ui/NextUnread.h"
 #include "ui/QtText.h"
 
+#include <QApplication>
 #include <QDateTime>
+#include <QPainter>
+#include <QStyle>
 #include <QMessageBox>
 #include <QTimer>
 
 namespace {
+
+// A dot before each unread row's title, and its room in a read one.
+void ShowUnreadMarks(TStringGrid* grid) {
+    const int size = 8;
+    grid->setIconSize(QSize(size, size));
+    QPixmap dot(size, size), none(size, size);
+    dot.fill(Qt::transparent);
+    none.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(grid->palette().color(QPalette::Highlight));
+    painter.drawEllipse(1, 1, size - 2, size - 2);
+    grid->Rows().SetUnreadMarks(QIcon(dot), QIcon(none));
+}
 
 void TellLater(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text,
                const QString& detail) {
@@ -78,6 +96,9 @@ void TForm1::ShowChannelEntry(int index) {
         return;
     }
     const TChannelSummary& summary = found->second;
+    // A failure is marked twice: the icon, and the reason in the tooltip.
+    Channels->item(index)->setIcon(
+        summary.Failure.empty() ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
     QString text = ToQString(summary.Title.empty() ? address : summary.Title);
     if (summary.Unread > 0)
         text += QString(" (%1)").arg(summary.Unread);
@@ -115,6 +136,7 @@ void TForm1::ShowStoredChannel() {
         }
         titlesReset_ = false;
         shownRows_ = std::move(rows);
+        ShowUnreadMarks(Titles);
         Titles->Rows().SetRows(std::move(grid));
         Titles->clearSelection();
     }
@@ -238,8 +260,10 @@ void TForm1::GoToNextUnread() {
         for (const TStoredRow& row : shownRows_)
             read.push_back(row.Read);
     TUnreadPlace next = NextUnread(unread, shown ? current : -1, read, shown ? Titles->currentRow() : -1);
-    if (next.Channel < 0)
+    if (next.Channel < 0) {
+        QApplication::beep();  // nothing is unread
         return;
+    }
     if (next.Channel != current)
         Channels->SelectOnly(next.Channel);  // shows its stored items
     if (next.Row < 0)

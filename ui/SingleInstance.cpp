@@ -3,11 +3,19 @@
 #include "xml/NameKey.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QLocalSocket>
 
 #include <string_view>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -26,7 +34,50 @@ QByteArray Message(const std::vector<std::string>& addresses) {
     return bytes;
 }
 
+// Whether the process at the other end of a connected local socket runs as
+// this user.
+bool PeerIsThisUser(qintptr descriptor) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return descriptor >= 0 &&
+           ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           size == sizeof peer && peer.uid == ::getuid();
+}
+
+// A folder of this user's, not a link, that nobody else may enter.
+bool IsPrivateFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
 }  // namespace
+
+std::string PrivateRuntimeFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/' && IsPrivateFolder(runtime))
+        return runtime;
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string folder =
+        std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/nemara-" + std::to_string(::getuid());
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        std::fprintf(stderr, "nemara: cannot make the folder \"%s\": %s\n", folder.c_str(),
+                     std::strerror(errno));
+        return {};
+    }
+    // A folder of this user's whose mode was changed is made private again;
+    // one that is another user's, or a link, is never used.
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+        (st.st_mode & 077) != 0)
+        ::chmod(folder.c_str(), 0700);
+    if (!IsPrivateFolder(folder)) {
+        std::fprintf(stderr, "nemara: \"%s\" is not a private folder of this user; not used\n",
+                     folder.c_str());
+        return {};
+    }
+    return folder;
+}
 
 TSingleInstance::TSingleInstance(const std::string& folder, QObject* parent)
     : QObject(parent), lock_(QString::fromStdString(folder + "channels.lst.lock")) {
@@ -34,7 +85,8 @@ TSingleInstance::TSingleInstance(const std::string& folder, QObject* parent)
         QCryptographicHash::hash(QByteArray::fromStdString(folder), QCryptographicHash::Sha256)
             .toHex()
             .left(16);
-    name_ = QString("nemara-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
+    if (const std::string runtime = PrivateRuntimeFolder(); !runtime.empty())
+        name_ = QString::fromStdString(runtime) + QString("/nemara-%1").arg(QString::fromLatin1(hash));
     lock_.setStaleLockTime(0);  // only a lock of a dead process is stale
     connect(&server_, &QLocalServer::newConnection, this, &TSingleInstance::Serve);
 }
@@ -45,6 +97,8 @@ bool TSingleInstance::TryBecomeFirst() {
         // Where no lock can be made at all (a folder the user may not
         // write), this window goes on alone.
         return lock_.error() != QLockFile::LockFailedError;
+    if (name_.isEmpty())
+        return true;  // no private folder: the window goes on without a listener
     // A socket left by a window that was killed is the lock holder's now.
     QLocalServer::removeServer(name_);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
@@ -53,10 +107,20 @@ bool TSingleInstance::TryBecomeFirst() {
 }
 
 bool TSingleInstance::HandOver(const std::vector<std::string>& addresses) {
+    return !name_.isEmpty() && HandOverTo(name_, addresses);
+}
+
+bool TSingleInstance::HandOverTo(const QString& socketPath, const std::vector<std::string>& addresses) {
     QLocalSocket socket;
-    socket.connectToServer(name_);
+    socket.connectToServer(socketPath);
     if (!socket.waitForConnected(kWaitMs))
         return false;
+    // Nothing goes to a listener of another user's.
+    if (!PeerIsThisUser(socket.socketDescriptor())) {
+        std::fprintf(stderr, "nemara: the socket \"%s\" belongs to another user; nothing was sent\n",
+                     QFile::encodeName(socketPath).constData());
+        return false;
+    }
     socket.write(Message(addresses));
     if (!socket.waitForBytesWritten(kWaitMs))
         return false;
@@ -67,8 +131,18 @@ bool TSingleInstance::HandOver(const std::vector<std::string>& addresses) {
     return socket.readLine() == "ok\n";
 }
 
+// A connection only reads the addresses and answers; the window takes them
+// from a queued call, once the connection's handler has returned, and the
+// connection goes with deleteLater. A fetch and its boxes run their own
+// event loop, in which the connection may end and be deleted: they never
+// run inside its handler.
 void TSingleInstance::Serve() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        if (!PeerIsThisUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             // The whole message is there once it ends in an empty line.
@@ -80,9 +154,11 @@ void TSingleInstance::Serve() {
             for (const QByteArray& line : bytes.split('\n'))
                 if (!line.isEmpty())
                     addresses.push_back(line.toStdString());
+            socket->disconnect(this);
             socket->write("ok\n");
-            socket->flush();
-            emit received(addresses);
+            socket->disconnectFromServer();
+            QMetaObject::invokeMethod(
+                this, [this, addresses] { emit received(addresses); }, Qt::QueuedConnection);
         });
     }
 }

@@ -1,5 +1,6 @@
 #include "ui/StringGrid.h"
 
+#include "ui/Controls.h"
 #include "ui/QtText.h"
 
 #include <QFocusEvent>
@@ -93,7 +94,10 @@ void TStringGrid::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    QTableView::keyPressEvent(event);
+    const QModelIndex current = currentIndex();
+    const QPoint at = current.isValid() ? visualRect(current).center() : QPoint(4, 4);
+    if (!OpenContextMenuByKey(this, event, at))
+        QTableView::keyPressEvent(event);
 }
 
 void TStringGrid::focusInEvent(QFocusEvent* event) {

@@ -1,5 +1,6 @@
 // Program start: the application object, the main window and the message loop.
 #include "ui/AboutDialog.h"
+#include "ui/CommandLine.h"
 #include "ui/Application.h"
 #include "ui/EndSignals.h"
 #include "ui/SingleInstance.h"
@@ -9,9 +10,11 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
+
+// Wrong usage, as nemara-dump ends.
+constexpr int kUsageExit = 64;
 
 // The installed theme's icon when there is one, the drawn one otherwise.
 QIcon WindowIcon() {
@@ -21,41 +24,51 @@ QIcon WindowIcon() {
     return QIcon::fromTheme("nemara", drawn);
 }
 
-// "--help" and "--version" are answered on standard output, without a
-// window (and without a display). Returns whether one of them was given.
-bool AnsweredOnTheCommandLine(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("Usage: nemara [--help | --version] [ADDRESS...]\n"
-                        "A reader of web news feeds (RSS and Atom).\n\n"
-                        "Each ADDRESS not in the channel list yet is added, and the last is read;\n"
-                        "a window already open on the list takes them. \"feed:\" addresses are\n"
-                        "read as http or https.\n"
-                        "The channel list is kept in \"channels.lst\" beside the program, or,\n"
-                        "where that folder is not yours to write or is below /usr/, in\n"
-                        "$XDG_DATA_HOME/nemara/ (~/.local/share/nemara/).\n"
-                        "  -h, --help     print this help and exit\n"
-                        "      --version  print the version and exit\n");
-            return true;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("nemara 1.1\n");
-            return true;
-        }
-    }
-    return false;
+void PrintHelp() {
+    std::printf("Usage: nemara [--help | --version] [ADDRESS | FILE]...\n"
+                "A reader of web news feeds (RSS and Atom).\n\n"
+                "Each ADDRESS not in the channel list yet is added, and the last is read;\n"
+                "a window already open on the list takes them. \"feed:\" addresses are\n"
+                "read as http or https; a FILE (an RSS or Atom file on the disk) is kept\n"
+                "as its \"file://\" address and read from the disk.\n"
+                "The channel list is kept in \"channels.lst\" beside the program, or,\n"
+                "where that folder is not yours to write or is below /usr/, in\n"
+                "$XDG_DATA_HOME/nemara/ (~/.local/share/nemara/).\n"
+                "  -h, --help     print this help and exit\n"
+                "      --version  print the version and exit\n");
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (AnsweredOnTheCommandLine(argc, argv))
+    // The command line is answered without a window (and without a display).
+    const TCommandLine line = ParseCommandLine(argc, argv);
+    switch (line.Action) {
+    case TCommandLine::clHelp:
+        PrintHelp();
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
-    TApplication app(argc, argv);
-    // What Qt leaves of the command line are addresses.
+    case TCommandLine::clVersion:
+        std::printf("nemara 1.1\n");
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    case TCommandLine::clUnknownOption:
+        std::fprintf(stderr, "nemara: unknown option '%s'\nTry 'nemara --help'.\n", line.Unknown.c_str());
+        return kUsageExit;
+    case TCommandLine::clRun:
+        break;
+    }
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr, "nemara: no display: the window needs a graphical session "
+                             "(neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+        return 1;
+    }
+    // The options are the program's own: Qt is given none.
+    int qtArgc = 1;
+    TApplication app(qtArgc, argv);
+    // A file is named by its address, so that the window reads it from
+    // whatever folder it runs in.
     std::vector<std::string> addresses;
-    for (int i = 1; i < argc; ++i)
-        addresses.emplace_back(argv[i]);
+    for (const std::string& argument : line.Addresses)
+        addresses.push_back(AddressOfArgument(argument));
     // One window per channel list: a later start hands its addresses over.
     TSingleInstance instance(ProgramFolder());
     if (!instance.TryBecomeFirst()) {

@@ -37,7 +37,43 @@ using TOpenNode = std::unique_ptr<TVexXMLNode, TArenaNodeDeleter>;
 // An XML declaration that names UTF-8, or no encoding at all.
 bool DeclaresUtf8(const TVexXMLNode& declaration) {
     const TVexXMLParameter* encoding = declaration.Attribute("encoding");
-    return !encoding || SameNameKey(encoding->Value(), "utf-8") || SameNameKey(encoding->Value(), "utf8");
+    // An empty name declares no encoding.
+    return !encoding || encoding->Value().empty() || SameNameKey(encoding->Value(), "utf-8") ||
+           SameNameKey(encoding->Value(), "utf8");
+}
+
+// Whether what follows an instruction's name up to its "?>" reads as
+// attributes ("<?xml-stylesheet href='s.xsl'?>"); an instruction may hold
+// any text ("<?pi 0?>"), which is kept as its text instead.
+bool HoldsAttributesOnly(const char* p) {
+    for (;;) {
+        const char* start = p;
+        while (HasClass(*p, kClassSpace))
+            ++p;
+        if (p[0] == '?' && p[1] == '>')
+            return true;
+        // Each attribute follows whitespace.
+        if (p == start || !HasClass(*p, kClassLetter))
+            return false;
+        while (HasClass(*p, kClassName))
+            ++p;
+        while (HasClass(*p, kClassSpace))
+            ++p;
+        if (*p != '=' && *p != ':')
+            return false;
+        ++p;
+        while (HasClass(*p, kClassSpace))
+            ++p;
+        const char quote = *p;
+        if (quote != '\'' && quote != '"')
+            return false;
+        ++p;
+        while (*p && *p != quote)
+            ++p;
+        if (!*p)
+            return false;
+        ++p;
+    }
 }
 
 }  // namespace
@@ -448,6 +484,10 @@ private:
         const TVexXMLArena::TMark mark = FBuilder.Mark();
         TOpenNode node = FBuilder.NewNode(FLexer.ReadTagName(), control ? nkControlTag : nkElement);
         EndInTagUnlessMore();
+        // The XML declaration needs its attributes; another instruction may
+        // hold free text.
+        if (control && !SameNameKey(node->Name(), "xml") && !HoldsAttributesOnly(FLexer.Cursor()))
+            return InstructionText(std::move(node), mark);
 
         // Recovering, an attribute without a value may stand right before the next.
         bool valueless = false;
@@ -510,6 +550,25 @@ private:
         if (!FRecovering)
             FLexer.SyntaxError(kTailBadElementTagEnd);
         return EndTagAnyway(std::move(node), mark);
+    }
+
+    // The rest of an instruction up to its "?>" as its text, trimmed.
+    TParseState InstructionText(TOpenNode node, const TVexXMLArena::TMark& mark) {
+        const char* body = FLexer.Cursor();
+        const char* close = std::strstr(body, "?>");
+        if (!close) {
+            FLexer.Advance(static_cast<int>(std::strlen(body)));
+            FLexer.SyntaxError(kTailEndInTag);
+        }
+        std::string_view text(body, static_cast<std::size_t>(close - body));
+        while (!text.empty() && HasClass(text.front(), kClassSpace))
+            text.remove_prefix(1);
+        while (!text.empty() && HasClass(text.back(), kClassSpace))
+            text.remove_suffix(1);
+        FBuilder.SetText(*node, text);
+        FLexer.Advance(static_cast<int>(close + 2 - body));
+        Complete(std::move(node), mark);
+        return psBetweenTags;
     }
 
     TParseState ElementText() {

@@ -270,6 +270,33 @@ TEST_F(DownloadTest, StopsAnEndlessBodyAtTheBound) {
     EXPECT_EQ(fs::file_size(target_), 100000u);
 }
 
+// Where curl's own words, or the empty document that follows, would
+// mislead, the fetch says what happened.
+TEST_F(DownloadTest, AFetchSaysWhatReallyWentWrong) {
+    const auto failureOf = [this](const std::string& path, std::uint64_t maxBytes = 1u << 20) -> std::string {
+        DownloadOptions options;
+        options.Limits = Quick();
+        options.Limits.MaxBodyBytes = maxBytes;
+        try {
+            DownloadChannelFile(server_.Url(path), target_, options);
+        } catch (const Exception& e) {
+            return e.what();
+        }
+        return "no failure";
+    };
+    server_.SendEndless("/endless");
+    EXPECT_EQ(failureOf("/endless"), "The feed is larger than 1 MB");
+    TestHttpServer::Response unchanged;
+    unchanged.Status = 304;
+    unchanged.Reason = "Not Modified";
+    server_.Script("/unchanged", unchanged);
+    EXPECT_EQ(failureOf("/unchanged"), "The server answered 304 Not Modified");
+    server_.Serve("/br", 200, "<rss><channel/></rss>", {{"Content-Encoding", "br"}});
+    EXPECT_EQ(failureOf("/br"), "The server's compression (br) is not supported");
+    server_.Redirect("/long", "/" + std::string(1u << 20, 'a'));
+    EXPECT_EQ(failureOf("/long"), "The address is too long");
+}
+
 TEST_F(DownloadTest, GoesThroughTheProxyOfTheEnvironment) {
     server_.Serve("http://feed.invalid/rss.xml", 200, "<rss/>");
     ::setenv("http_proxy", server_.Url("").c_str(), 1);

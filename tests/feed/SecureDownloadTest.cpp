@@ -4,6 +4,7 @@
 #include "feed/Feed.h"
 
 #include "base/Exceptions.h"
+#include "support/TestHttpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +72,12 @@ protected:
             "-extfile san.ext -out server.pem";
         ASSERT_EQ(std::system(("(" + make + ") >/dev/null 2>&1").c_str()), 0)
             << "openssl could not make the certificates";
-        std::ofstream(dir_ / "feed.xml", std::ios::binary) << kFeed;
+        // The server sends each file as the whole answer, its header included.
+        std::ofstream(dir_ / "feed.xml", std::ios::binary)
+            << "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n\r\n"
+            << kFeed;
+        std::ofstream(dir_ / "insecure.xml", std::ios::binary)
+            << "HTTP/1.0 301 Moved Permanently\r\nLocation: " << plain_.Url("/feed.xml") << "\r\n\r\n";
 
         port_ = FreePort();
         server_ = ::fork();
@@ -85,7 +91,7 @@ protected:
             ::dup2(null, 2);
             const std::string port = std::to_string(port_);
             ::execlp("openssl", "openssl", "s_server", "-quiet", "-accept", port.c_str(), "-cert",
-                     "server.pem", "-key", "server.key", "-WWW", static_cast<char*>(nullptr));
+                     "server.pem", "-key", "server.key", "-HTTP", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         for (int i = 0; i < 100 && !Accepts(port_); ++i)
@@ -128,6 +134,7 @@ protected:
         return text.str();
     }
 
+    TestHttpServer plain_;  // http, where a redirect of the secure server points
     fs::path dir_;
     std::string target_;
     int port_ = 0;
@@ -148,6 +155,13 @@ TEST_F(SecureDownload, ATrustedAuthorityReadsAndAnyOtherFailsWithTheReason) {
     // Trusted, but made out for another name.
     const std::string mismatch = FailureOf(Url("127.0.0.2"));
     EXPECT_NE(mismatch.find("127.0.0.2"), std::string::npos) << mismatch;
+
+    // A secure address is never read over plain http.
+    plain_.Serve("/feed.xml", 200, kFeed);
+    std::string insecure = Url("localhost");
+    insecure.replace(insecure.rfind('/'), std::string::npos, "/insecure.xml");
+    EXPECT_EQ(FailureOf(insecure), "The server redirected a secure address to an insecure one");
+    EXPECT_TRUE(plain_.Requests().empty());
 }
 
 }  // namespace

@@ -77,7 +77,10 @@ TEST_F(StoreTest, AnItemKeepsItsIdentityAndMarksWhenTheFeedRewritesIt) {
     MarkStarred(*db, {rows[2].Id}, true);
 
     TChannelBuilder second;
-    second.Item("One, corrected", "g1", "https://e/1?utm=x", 46010, "new text")
+    std::string html;
+    for (int i = 0; i < 40; ++i)
+        html += "<p>Paragraph " + std::to_string(i) + " of the corrected text.</p>";
+    second.Item("One, corrected", "g1", "https://e/1?utm=x", 46010, html)
         .Item("Repeat A", "dup", "https://e/a", 46020)
         .Item("Repeat B", "dup", "https://e/b", 46002)
         .Item("No guid", "", "https://e/3", kNoDate);
@@ -93,7 +96,7 @@ TEST_F(StoreTest, AnItemKeepsItsIdentityAndMarksWhenTheFeedRewritesIt) {
     EXPECT_EQ(rows[1].Title, "One, corrected");
     TStoredItem one;
     ASSERT_TRUE(StoredItem(*db, rows[1].Id, one));
-    EXPECT_EQ(one.Description, "new text");
+    EXPECT_EQ(one.Description, html);
     EXPECT_EQ(one.Link, "https://e/1?utm=x");
 }
 

@@ -265,6 +265,20 @@ TEST_F(NemaraDump, PrintsAChannelFromAFileAndFromTheServer) {
     EXPECT_EQ(json::parse(page.out), kRssJson);
     // The download went into a file of its own, removed afterwards.
     EXPECT_TRUE(fs::is_empty(TempDir()));
+
+    // A file:// address names a file, as the window keeps it. Instructions
+    // with free text between the items are well-formed; an empty encoding
+    // name declares none, so a reference gives its UTF-8 character.
+    std::string odd = kRss;
+    odd.replace(odd.find("encoding=\"utf-8\""), 16, "encoding=\"\"");
+    odd.insert(odd.find("<item>"), "<?pi 0?><?foo bar?>");
+    const std::string words = "Co słychać";
+    odd.replace(odd.find(words), words.size(), "Co s&#x142;ycha&#x107;");
+    json expected = kRssJson;
+    expected["encoding"] = "";
+    std::string address = "file://" + File("odd feed.xml", odd);
+    address.replace(address.find(' '), 1, "%20");
+    ExpectJson(Dump({address}), expected);
 }
 
 TEST_F(NemaraDump, ConvertsEveryTextToUtf8) {
@@ -362,7 +376,7 @@ TEST_F(NemaraDump, FailuresExitWithOne) {
         {server.Url("/missing"), "The server answered 404 Not Found"},
         // A broken page is not recovered into a feed: the strict parse's failure stands.
         {File("page.html", "<!DOCTYPE html><html><body><p>Not found & gone</body>"),
-         "Błąd w składni XML (linia "},
+         "The feed is not well-formed XML (line "},
         {(dir_ / "no-such-file.xml").string(), nullptr},
     };
     for (const auto& c : cases) {
@@ -384,7 +398,8 @@ TEST_F(NemaraDump, FailuresExitWithOne) {
     DumpRun cut = Dump({server.Url("/cut")});
     EXPECT_EQ(cut.status, 0) << cut.err;
     const json channel = json::parse(cut.out);
-    EXPECT_TRUE(channel["malformed"].get<std::string>().starts_with("Błąd w składni XML (linia ")) << cut.out;
+    EXPECT_TRUE(channel["malformed"].get<std::string>().starts_with("The feed is not well-formed XML (line "))
+        << cut.out;
     ASSERT_EQ(channel["items"].size(), 1u);
     EXPECT_EQ(channel["items"][0]["title"], "Pierwsza");
 }
@@ -414,9 +429,10 @@ TEST_F(NemaraDump, ASignalThatEndsTheToolRemovesItsDownload) {
 }
 
 TEST_F(NemaraDump, PrintsTheAddressesOfAnOpmlFile) {
-    DumpRun run =
-        Dump({"--opml", File("subs.opml", "<opml><body><outline xmlUrl=\"http://a.pl/\"/><outline>"
-                                          "<outline xmlUrl=\"http://b.pl/\"/></outline></body></opml>")});
+    DumpRun run = Dump({"--opml", File("subs.opml", "<opml><body><outline xmlUrl=\"http://a.pl/\"/><outline>"
+                                                    "<outline xmlUrl=\"http://b.pl/\"/></outline>"
+                                                    "<outline xmlUrl=\"http://c.pl/&#13;&#10;http://x/\"/>"
+                                                    "<outline xmlUrl=\"http://c.pl/&#0;\"/></body></opml>")});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "http://a.pl/\nhttp://b.pl/\n");
     DumpRun bad = Dump({"--opml", File("feed.xml", kRss)});

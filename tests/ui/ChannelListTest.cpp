@@ -235,6 +235,10 @@ TEST_F(ChannelList, NothingOfAFileReadInPartIsLost) {
                         dir.File("channels.lst.bak.2"));
     EXPECT_TRUE(big->close());
     EXPECT_EQ(std::filesystem::file_size(dir.File("channels.lst")), large.size());
+    // The backup is a file of its own: the list rewritten in place (as a
+    // shell's ">" or an editor does) leaves it as it was.
+    WriteBytes(dir.File("channels.lst"), "new\r\n");
+    EXPECT_EQ(std::filesystem::file_size(dir.File("channels.lst.bak.2")), large.size());
 }
 
 // The program's folder is taken as bytes: a folder name in Latin-2, which is
@@ -305,6 +309,13 @@ TEST_F(ChannelList, AddsWhatIsNotListedInAnyLetterCase) {
 
 TEST_F(ChannelList, RemovesTheSelectedEntries) {
     auto form = Open("e0\r\ne1\r\ne2\r\ne3\r\ne4\r\n");
+    // At the start the current entry is selected too: Return reads it.
+    EXPECT_EQ(form->Channels->ItemIndex(), 0);
+    EXPECT_TRUE(form->Channels->Selected(0));
+    int read = 0;
+    QObject::connect(form->Channels, &TListBox::dblClick, [&read] { ++read; });
+    QTest::keyClick(form->Channels, Qt::Key_Return);
+    EXPECT_EQ(read, 1);
     QWidget* view = form->Channels->viewport();
     auto centre = [&](int row) { return form->Channels->visualItemRect(form->Channels->item(row)).center(); };
     QTest::mouseClick(view, Qt::LeftButton, {}, centre(0));
@@ -313,6 +324,19 @@ TEST_F(ChannelList, RemovesTheSelectedEntries) {
     // A right click opens the menu without changing the selection.
     QTest::mouseClick(view, Qt::RightButton, {}, centre(1));
     form->PopupMenu1->close();
+    form->Usuwszystkie1->trigger();
+    EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1", "e3"}));
+    // The last removal comes back in place, selected, and is saved (Ctrl+Z,
+    // or "Undo remove" in the list's menu); once.
+    ASSERT_TRUE(form->UndoRemove1->isEnabled());
+    EXPECT_EQ(form->UndoRemove1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_TRUE(form->PopupMenu1->actions().contains(form->UndoRemove1));
+    form->UndoRemove1->trigger();
+    EXPECT_EQ(form->Channels->AllItems(), (Entries{"e0", "e1", "e2", "e3", "e4"}));
+    EXPECT_EQ(form->Channels->selectedItems().size(), 3);
+    EXPECT_TRUE(form->Channels->Selected(0) && form->Channels->Selected(2) && form->Channels->Selected(4));
+    EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "e0\r\ne1\r\ne2\r\ne3\r\ne4\r\n");
+    EXPECT_FALSE(form->UndoRemove1->isEnabled());
     form->Usuwszystkie1->trigger();
     EXPECT_EQ(form->Channels->AllItems(), (Entries{"e1", "e3"}));
     form->Usuwszystkie1->trigger();
@@ -324,8 +348,10 @@ TEST_F(ChannelList, RemovesTheSelectedEntries) {
     EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "e1\r\n");
 }
 
-// OPML: an import adds what the list lacks and says how many it skipped; a
-// broken file changes nothing; an export reads back into the same list.
+// OPML: an import adds what the list lacks and says how many it skipped
+// (an address with a line break or a zero byte, or of another scheme, is
+// skipped too); a broken file changes nothing; an export is well-formed XML
+// (checked by a strict parser) and reads back into the same list.
 TEST_F(ChannelList, ImportsAndExportsOpml) {
     auto form = Open("http://a.pl/\r\n");
     const auto answer = [](std::string& said) {
@@ -338,11 +364,15 @@ TEST_F(ChannelList, ImportsAndExportsOpml) {
     };
     WriteBytes(dir.File("in.opml"), "<opml><body><outline text=\"f\"><outline xmlUrl=\"http://b.pl/\"/>"
                                     "<outline xmlUrl=\"HTTP://A.PL/\"/></outline>"
-                                    "<outline xmlUrl=\"http://c.pl/\"/></body></opml>");
+                                    "<outline xmlUrl=\"http://c.pl/\"/>"
+                                    "<outline xmlUrl=\"http://e.pl/&#13;&#10;http://f.pl/\"/>"
+                                    "<outline xmlUrl=\"http://e.pl/\r\nhttp://f.pl/\"/>"
+                                    "<outline xmlUrl=\"http://e.pl/&#0;\"/>"
+                                    "<outline xmlUrl=\"javascript:alert(1)\"/></body></opml>");
     std::string said;
     answer(said);
     form->ImportChannels(dir.File("in.opml"));
-    EXPECT_EQ(said, "Added 2 channels, skipped 1 already in the list.|");
+    EXPECT_EQ(said, "Added 2 channels, skipped 5 (already in the list or no feed address).|");
     EXPECT_EQ(ReadBytes(dir.File("channels.lst")), "http://a.pl/\r\nhttp://b.pl/\r\nhttp://c.pl/\r\n");
 
     WriteBytes(dir.File("broken.opml"), "<opml><body><outline xmlUrl=\"http://d.pl/\"></body>");
@@ -351,11 +381,18 @@ TEST_F(ChannelList, ImportsAndExportsOpml) {
     EXPECT_TRUE(said.starts_with("Could not import the channels|")) << said;
     EXPECT_EQ(form->Channels->Count(), 3);
 
+    // Characters that XML does not allow are left out of the export.
+    form->Channels->Add("http://d.pl/\x01?a=\x1F"
+                        "1");
     ASSERT_TRUE(form->ExportChannels(dir.File("out.opml")));
+    if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
+        EXPECT_EQ(std::system(("xmllint --noout '" + dir.File("out.opml") + "'").c_str()), 0);
+    }
     form->Channels->SetItems({});
     answer(said);
     form->ImportChannels(dir.File("out.opml"));
-    EXPECT_EQ(form->Channels->AllItems(), (Entries{"http://a.pl/", "http://b.pl/", "http://c.pl/"}));
+    EXPECT_EQ(form->Channels->AllItems(),
+              (Entries{"http://a.pl/", "http://b.pl/", "http://c.pl/", "http://d.pl/?a=1"}));
 }
 
 // An end signal (a logout) while the add box is open closes the box and the

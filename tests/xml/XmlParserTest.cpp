@@ -76,6 +76,8 @@ std::string Dump(const TVexBaseXmlNode& root) {
         switch (child->Kind()) {
         case nkControlTag:
             out += '?' + name + attributes;
+            if (!text.empty())
+                out += '"' + text + '"';
             break;
         case nkComment:
             out += "!--" + text + "--";
@@ -205,7 +207,11 @@ const std::vector<Row>& Rows() {
 
         // Closing of tags.
         {"<?xml version=\"1.0\">", "", At(1, 20, kControlEnd)},
-        {"<?a ?x", "", At(1, 5, kControlEnd)},
+        {"<?a ?x", "", At(1, 7, kEndInTag)},
+        // An instruction holds free text; the declaration needs attributes.
+        {"<a><?pi 0?><?foo  bar baz ?><?s x='1'?><?t x='1' y?></a>",
+         "a{?pi\"0\" ?foo\"bar baz\" ?s[x=1] ?t\"x='1' y\"}", ""},
+        {"<?xml version='1.0' zzz?><a/>", "", At(1, 24, kEquals)},
         {"<a?>", "", At(1, 3, kElementEnd)},
         {"<a / >", "", At(1, 4, kElementEnd)},
         {"<a></a b>", "", At(1, 8, kCloseEnd)},
@@ -229,6 +235,8 @@ const std::vector<Row>& Rows() {
         // Character references: code points in UTF-8 unless another encoding is declared.
         {"<a>&#xE9;&#8217;&#x1F600;&#255;</a>", "a\"\xC3\xA9\xE2\x80\x99\xF0\x9F\x98\x80\xC3\xBF\"", ""},
         {"<?xml encoding='UTF8'?><a>&#x105;</a>", "?xml[encoding=UTF8] a\"\xC4\x85\"", ""},
+        // An empty name declares no encoding: references give UTF-8.
+        {"<?xml encoding=''?><a>&#xa9;&#x105;</a>", "?xml[encoding=] a\"\xC2\xA9\xC4\x85\"", ""},
         {"<?xml encoding='windows-1250'?><a>&#xE9;</a>", "?xml[encoding=windows-1250] a\"\xE9\"", ""},
         {"<?xml encoding='iso-8859-2'?><a>&#x105;</a>", "?xml[encoding=iso-8859-2]",
          At(1, 40, ") : Nieprawidłowa wartość heksadecymalna encji (dopuszczalne: 0..255)")},

@@ -1,0 +1,129 @@
+// The window over the item store: titles and unread counts in the list,
+// read marks by selection and by key, and what outlives the window.
+#include "Support.h"
+#include "support/TestHttpServer.h"
+#include "ui/MainWindow.h"
+
+#include <QMessageBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kRss[] = R"(<?xml version="1.0"?><rss><channel><title>Rss channel</title><link>l</link>
+<item><title>r1</title><guid>1</guid><pubDate>Mon, 07 Dec 2026 10:00:00 GMT</pubDate></item>
+<item><title>r2</title><guid>2</guid><pubDate>Sun, 06 Dec 2026 10:00:00 GMT</pubDate></item>
+<item><title>r3</title><guid>3</guid><pubDate>Sat, 05 Dec 2026 10:00:00 GMT</pubDate></item>
+</channel></rss>)";
+
+const char kAtom[] = R"(<?xml version="1.0"?><feed><title>Atom channel</title>
+<entry><title>a1</title><id>1</id><updated>2026-12-07T10:00:00Z</updated></entry>
+<entry><title>a2</title><id>2</id><updated>2026-12-06T10:00:00Z</updated></entry>
+</feed>)";
+
+class StoredItems : public testing::Test {
+protected:
+    StoredItems() {
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+            ::unsetenv(name);
+        server.Serve("/rss", 200, kRss);
+        server.Serve("/atom", 200, kAtom);
+        WriteBytes(dir.File("channels.lst"), server.Url("/rss") + "\n" + server.Url("/atom") + "\n");
+    }
+
+    // active: the window takes the keys (no box is open over it).
+    std::unique_ptr<TForm1> Open(bool active = true) {
+        auto form = std::make_unique<TForm1>(dir.Dir());
+        form->show();
+        form->activateWindow();
+        EXPECT_TRUE(active ? QTest::qWaitForWindowActive(form.get())
+                           : QTest::qWaitForWindowExposed(form.get()));
+        return form;
+    }
+
+    static QString Entry(TForm1& form, int index) { return form.Channels->item(index)->text(); }
+    static bool Bold(TForm1& form, int row) {
+        return form.Titles->model()->index(row, 0).data(Qt::FontRole).value<QFont>().bold();
+    }
+
+    TestHttpServer server;
+    TempDir dir;
+};
+
+TEST_F(StoredItems, MarksAndTitlesOutliveTheWindowAndNGoesAcrossChannels) {
+    {
+        auto form = Open();
+        for (int i : {0, 1}) {
+            form->Channels->SelectOnly(i);
+            form->ChannelsDblClick(nullptr);
+            form->Store->WaitForWrites();
+        }
+        EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
+        EXPECT_EQ(Entry(*form, 1), "Atom channel (2)");
+
+        // Selecting a channel shows what the store holds; N reads on, row
+        // by row, then in the next channel with unread items.
+        form->Channels->SelectOnly(0);
+        ASSERT_EQ(form->Titles->RowCount(), 3);
+        EXPECT_TRUE(Bold(*form, 0));
+        // The grid taking the focus shows, and reads, its first row.
+        form->Titles->setFocus();
+        EXPECT_EQ(Entry(*form, 0), "Rss channel (2)");
+        for (int step = 0; step < 3; ++step)
+            QTest::keyClick(form->Titles, Qt::Key_N);
+        EXPECT_EQ(Entry(*form, 0), "Rss channel");
+        EXPECT_FALSE(form->Channels->item(0)->font().bold());
+        EXPECT_EQ(form->Channels->ItemIndex(), 1);
+        EXPECT_EQ(form->Titles->currentRow(), 0);
+        EXPECT_EQ(Entry(*form, 1), "Atom channel (1)");
+        // M makes the read item unread again; a star shows in its row.
+        QTest::keyClick(form->Titles, Qt::Key_M);
+        EXPECT_EQ(Entry(*form, 1), "Atom channel (2)");
+        EXPECT_TRUE(Bold(*form, 0));
+        form->StarSelected(true);
+        form->Store->WaitForWrites();
+    }
+    auto form = Open();
+    EXPECT_EQ(Entry(*form, 0), "Rss channel");
+    EXPECT_EQ(Entry(*form, 1), "Atom channel (2)");
+    EXPECT_EQ(form->Channels->item(1)->toolTip().toStdString(), server.Url("/atom"));
+    form->Channels->SelectOnly(1);
+    ASSERT_EQ(form->Titles->RowCount(), 2);
+    EXPECT_EQ(form->Titles->ColCount(), 1);
+    EXPECT_EQ(form->Titles->model()->index(0, 0).data().toString(), QString::fromUtf8("\u2605 a1"));
+    form->Channels->SelectOnly(0);
+    EXPECT_FALSE(Bold(*form, 2));
+    // Ctrl+Shift+A reads a whole channel.
+    form->Channels->SelectOnly(1);
+    QTest::keyClick(form->Channels, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Entry(*form, 1), "Atom channel");
+    EXPECT_FALSE(Bold(*form, 1));
+}
+
+// A store that cannot be read goes aside whole, the user is told where,
+// and a new one starts; the list is not touched.
+TEST_F(StoredItems, ABrokenStoreIsKeptAsideAndTheListKept) {
+    const std::string broken(10000, '\x5a');
+    WriteBytes(dir.File("nemara.db"), broken);
+    QString told;
+    WhenModal([&told](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        told = box->text() + "\n" + box->informativeText();
+        box->defaultButton()->click();
+    });
+    auto form = Open(false);
+    QTRY_VERIFY(!told.isEmpty());
+    EXPECT_TRUE(told.startsWith("The item store could not be read")) << told.toStdString();
+    EXPECT_TRUE(told.contains(QString::fromStdString(dir.File("nemara.db.broken")))) << told.toStdString();
+    EXPECT_EQ(ReadBytes(dir.File("nemara.db.broken")), broken);
+    EXPECT_EQ(form->Channels->AllItems(),
+              (std::vector<std::string>{server.Url("/rss"), server.Url("/atom")}));
+    form->Channels->SelectOnly(0);
+    form->ChannelsDblClick(nullptr);
+    form->Store->WaitForWrites();
+    EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
+}
+
+}  // namespace
