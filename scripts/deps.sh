@@ -29,6 +29,10 @@ fi
 if [ "${1:-}" = "--package" ]; then
   packages+=(lintian)
 fi
+# The peer feed reader that scripts/bench-refresh.sh sets the refresh against.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(newsboat)
+fi
 # A real X server with a window manager, to look at the window.
 if [ "${1:-}" = "--desktop" ]; then
   packages+=(xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick python3)

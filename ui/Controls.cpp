@@ -171,11 +171,6 @@ void TListBox::Add(const std::string& text) {
     addItem(entry);
 }
 
-void TListBox::SetItem(int index, const std::string& text) {
-    item(index)->setText(ToQString(text));
-    item(index)->setData(kEntryBytes, QByteArray::fromStdString(text));
-}
-
 void TListBox::AddMany(const std::vector<std::string>& texts) {
     setUpdatesEnabled(false);
     for (const auto& text : texts)
@@ -187,6 +182,13 @@ void TListBox::Insert(int index, const std::string& text) {
     auto* entry = new QListWidgetItem(ToQString(text));
     entry->setData(kEntryBytes, QByteArray::fromStdString(text));
     insertItem(index, entry);
+}
+
+void TListBox::SetItem(int index, const std::string& text) {
+    if (QListWidgetItem* entry = item(index)) {
+        entry->setText(ToQString(text));
+        entry->setData(kEntryBytes, QByteArray::fromStdString(text));
+    }
 }
 
 void TListBox::SetItems(const std::vector<std::string>& items) {

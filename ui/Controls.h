@@ -22,6 +22,11 @@ class TPanel : public QWidget {
 public:
     TPanel(const QString& caption, Qt::Alignment captionAlignment, QWidget* parent);
     int BorderWidth() const { return 4; }
+    const QString& Caption() const { return caption_; }
+    void SetCaption(const QString& caption) {
+        caption_ = caption;
+        update();
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -94,7 +99,7 @@ public:
     std::string Items(int index) const;
     std::vector<std::string> AllItems() const;
     void Add(const std::string& text);
-    // Replaces the entry's text.
+    // The entry becomes text, shown as it is until SetShown.
     void SetItem(int index, const std::string& text);
     // Adds the entries at the end in one step (an import of thousands).
     void AddMany(const std::vector<std::string>& texts);

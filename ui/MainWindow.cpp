@@ -27,6 +27,7 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QKeySequence>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
@@ -226,6 +227,10 @@ void TForm1::CreateControls() {
 
     PopupMenu1 = new QMenu(this);
     Usuwszystkie1 = PopupMenu1->addAction("Remove selected");
+    RefreshAll1 = PopupMenu1->addAction("Refresh all channels");
+    RefreshAll1->setShortcut(QKeySequence(Qt::Key_F5));
+    RefreshAll1->setShortcutContext(Qt::WindowShortcut);
+    addAction(RefreshAll1);
     MarkChannelRead1 = PopupMenu1->addAction("Mark channel as read");
     MarkChannelRead1->setShortcut(QKeySequence("Ctrl+Shift+A"));
     MarkChannelRead1->setShortcutContext(Qt::WindowShortcut);
@@ -289,6 +294,7 @@ void TForm1::BindEvents() {
     connect(UsuHTML1, &QAction::triggered, this, Handler([this] { UsuHTML1Click(UsuHTML1); }));
     connect(Channels, &QListWidget::currentRowChanged, this, Handler([this] { ShowStoredChannel(); }));
     connect(MarkChannelRead1, &QAction::triggered, this, Handler([this] { MarkChannelRead(); }));
+    connect(RefreshAll1, &QAction::triggered, this, Handler([this] { RefreshAllChannels(true); }));
     connect(Titles, &QWidget::customContextMenuRequested, this, Handler([this](const QPoint& pos) {
                 if (shownRows_.empty())
                     return;
@@ -330,6 +336,19 @@ void TForm1::DockControls() {
     Splitter1->setGeometry(left, 0, Splitter1->width(), height());
     int rightLeft = left + Splitter1->width();
     RightPanel->setGeometry(rightLeft, 0, std::max(0, width() - rightLeft), height());
+}
+
+// Escape, which no control of the window takes, ends a refresh under way;
+// what landed stays. (During a fetch the window waits for, the busy
+// window's filter takes it first.)
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && HasStore() &&
+        Store->RefreshProgress().Done < Store->RefreshProgress().Total) {
+        Store->CancelRefresh();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm1::resizeEvent(QResizeEvent*) {
@@ -584,6 +603,11 @@ void TForm1::AddButtonClick(QObject*) {
     ShowChannelEntry(Channels->Count() - 1);
     Channels->SelectOnly(Channels->Count() - 1);
     SaveAfterChange();
+    // A new channel is read at once, beside the window.
+    if (HasStore() && IsWebAddress(entry)) {
+        Store->Refresh({entry}, true);
+        ShowRefreshProgress();
+    }
 }
 
 void TForm1::Usuwszystkie1Click(QObject*) {

@@ -14,6 +14,7 @@
 
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <string>
@@ -49,6 +50,7 @@ public:
     QMenu* PopupMenu2;
     QAction* UsuHTML1;
     QAction* MarkChannelRead1;
+    QAction* RefreshAll1;
     // The news list's context menu.
     QMenu* PopupMenu3;
     QAction* MarkRead1;
@@ -135,6 +137,19 @@ public:
     // The rows of the news list that are selected (the current one at least).
     std::vector<int> SelectedRows() const;
 
+    // The refresh beside the window.
+    // Refreshes every channel now and then every 30 minutes, passing over
+    // what was refreshed lately (the program's start calls it).
+    void StartAutomaticRefresh();
+    // Every web channel of the list: asked by the user (F5), or automatic.
+    void RefreshAllChannels(bool asked);
+    // A channel's refresh landed: its entry, its count and, when shown,
+    // its items change.
+    void RefreshLanded(const TRefreshOutcome& outcome);
+    // "Refreshing 37 of 500" in the list's caption while a refresh runs.
+    void ShowRefreshProgress();
+    void ChannelMoved(const std::string& from, const std::string& to);
+
     // Event handlers.
     void FormCreate(QObject* Sender);
     void FormResize(QObject* Sender);
@@ -159,6 +174,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -185,6 +201,7 @@ private:
     std::unordered_map<std::string, TChannelSummary> summaries_;
     // A failed write to the store has been told.
     bool storeFailureTold_ = false;
+    QTimer* refreshTimer_ = nullptr;
     // False while "channels.lst" holds more than the list shows and is not
     // kept elsewhere.
     bool listReadWhole_ = true;

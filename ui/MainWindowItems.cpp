@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QMessageBox>
 #include <QTimer>
@@ -48,7 +49,9 @@ void TellLater(QWidget* parent, QMessageBox::Icon icon, const char* caption, con
 }  // namespace
 
 void TForm1::OpenStore(bool listReadWhole) {
-    Store = new TStoreLink(FExeDir, this);
+    Store = new TStoreLink(FExeDir, FCacheDir, this);
+    connect(Store, &TStoreLink::refreshed, this,
+            Handler([this](const TRefreshOutcome& outcome) { RefreshLanded(outcome); }));
     connect(Store, &TStoreLink::merged, this, Handler([this](const QString& address, const QString& failure) {
                 StoreMerged(address, failure);
             }));
@@ -275,4 +278,87 @@ void TForm1::GoToNextUnread() {
     Titles->setCurrentCell(next.Row, 0);
     Titles->selectRow(next.Row);
     Titles->scrollTo(Titles->model()->index(next.Row, 0));
+}
+
+void TForm1::StartAutomaticRefresh() {
+    if (!HasStore() || refreshTimer_)
+        return;
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setInterval(30 * 60 * 1000);
+    connect(refreshTimer_, &QTimer::timeout, this, Handler([this] { RefreshAllChannels(false); }));
+    refreshTimer_->start();
+    RefreshAllChannels(false);
+}
+
+void TForm1::RefreshAllChannels(bool asked) {
+    if (!HasStore())
+        return;
+    std::vector<std::string> web;
+    for (const std::string& address : Channels->AllItems())
+        if (IsWebAddress(address))
+            web.push_back(address);
+    Store->Refresh(web, asked);
+    ShowRefreshProgress();
+}
+
+void TForm1::ShowRefreshProgress() {
+    const TRefreshEngine::TProgress progress = Store->RefreshProgress();
+    LeftPanel->SetCaption(progress.Done < progress.Total
+                              ? QString("Refreshing %1 of %2").arg(progress.Done + 1).arg(progress.Total)
+                              : QString("Channels"));
+}
+
+void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
+    ShowRefreshProgress();
+    // A background failure shows no box: the entry's mark and tooltip tell it.
+    if (outcome.Kind != TRefreshKind::rkMerged && outcome.Kind != TRefreshKind::rkFailed &&
+        outcome.Kind != TRefreshKind::rkUnchanged)
+        return;
+    summaries_[outcome.Address] = ChannelSummary(Store->Reader(), outcome.Address);
+    for (int i = 0; i < Channels->Count(); ++i)
+        if (Channels->Items(i) == outcome.Address)
+            ShowChannelEntry(i);
+    if (!outcome.MovedTo.empty())
+        ChannelMoved(outcome.Address, outcome.MovedTo);
+    // New items of the channel on show join its list; the item being read
+    // stays selected.
+    const bool changed =
+        outcome.Kind == TRefreshKind::rkMerged && (outcome.Merged.New || outcome.Merged.Updated);
+    const int current = Channels->ItemIndex();
+    if (!changed || current < 0 || Channels->Items(current) != outcome.Address)
+        return;
+    const int row = Titles->currentRow();
+    const std::int64_t reading = row >= 0 && static_cast<std::size_t>(row) < shownRows_.size()
+                                     ? shownRows_[static_cast<std::size_t>(row)].Id
+                                     : 0;
+    const std::string text = Message->Text();
+    const QString date = DateLabel->text();
+    ShowStoredChannel();
+    for (std::size_t i = 0; i < shownRows_.size() && reading != 0; ++i)
+        if (shownRows_[i].Id == reading) {
+            const QSignalBlocker quiet(Titles->selectionModel());
+            Titles->setCurrentCell(static_cast<int>(i), 0);
+            Titles->selectRow(static_cast<int>(i));
+            Message->SetText(text);
+            DateLabel->SetCaption(date);
+        }
+}
+
+// A channel whose server answers from elsewhere for good (301, 308): the
+// user is told, and the list and the store take the new address.
+void TForm1::ChannelMoved(const std::string& from, const std::string& to) {
+    const int index = IndexOfChannel(from);
+    if (index < 0 || IndexOfChannel(to) >= 0 || !IsWebAddress(to))
+        return;
+    TellLater(this, QMessageBox::Information, "Information",
+              "A channel has moved for good; the list now keeps its new address.",
+              ToQString(from + "\n\u2192 " + to));
+    Channels->SetItem(index, to);
+    if (auto found = summaries_.extract(from))
+        summaries_.insert({to, std::move(found.mapped())});
+    Store->MoveChannel(from, to);
+    ShowChannelEntry(index);
+    if (shownAddress_ == from)
+        shownAddress_ = to;
+    SaveAfterChange();
 }

@@ -1,24 +1,34 @@
 #include "ui/StoreLink.h"
 
+#include "refresh/ChannelFetcher.h"
 #include "ui/QtText.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
 
-TStoreLink::TStoreLink(const std::string& folder, QObject* parent)
+TStoreLink::TStoreLink(const std::string& folder, const std::string& tempFolder, QObject* parent)
     : QObject(parent), path_(folder + kStoreFile) {
     try {
         writer_ = std::make_unique<TStoreWriter>(OpenStoreForWriting(path_, opening_));
         reader_ = OpenStoreForReading(path_);
     } catch (const std::exception& e) {
+        reader_.reset();
         writer_.reset();
         openFailure_ = e.what();
+        return;
     }
+    engine_ = std::make_unique<TRefreshEngine>(
+        path_, *writer_, MakeChannelFetcher(tempFolder, UserShortDateFormat()),
+        [this](const TRefreshOutcome& outcome) {
+            QMetaObject::invokeMethod(
+                this, [this, outcome] { emit refreshed(outcome); }, Qt::QueuedConnection);
+        });
 }
 
 // The writer's connection closes last: the last to close folds the journal
 // into the file and removes it, which a read-only one cannot do.
 TStoreLink::~TStoreLink() {
+    engine_.reset();
     reader_.reset();
     writer_.reset();
 }
@@ -80,8 +90,32 @@ void TStoreLink::ForgetUnlisted(std::vector<std::string> listed) {
     Write([listed = std::move(listed)](SQLite::Database& db) { ::ForgetUnlisted(db, listed); });
 }
 
+void TStoreLink::MoveChannel(const std::string& from, const std::string& to) {
+    Write([from, to](SQLite::Database& db) { ::MoveChannel(db, from, to); });
+}
+
 void TStoreLink::WaitForWrites() {
     if (writer_)
         writer_->Drain();
     QCoreApplication::sendPostedEvents(this);
+}
+
+void TStoreLink::Refresh(const std::vector<std::string>& addresses, bool asked) {
+    if (engine_)
+        engine_->Refresh(addresses, asked);
+}
+
+void TStoreLink::CancelRefresh() {
+    if (engine_)
+        engine_->Cancel();
+}
+
+TRefreshEngine::TProgress TStoreLink::RefreshProgress() const {
+    return engine_ ? engine_->Progress() : TRefreshEngine::TProgress{};
+}
+
+void TStoreLink::WaitForRefresh() {
+    if (engine_)
+        engine_->Wait();
+    WaitForWrites();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "feed/Channel.h"
+#include "refresh/RefreshEngine.h"
 #include "store/Store.h"
 
 #include <QObject>
@@ -17,8 +18,9 @@ class TStoreLink : public QObject {
     Q_OBJECT
 public:
     // Opens "nemara.db" in the folder (ending in "/"). When no store can be
-    // made there, Available() is false and OpenFailure() says why.
-    TStoreLink(const std::string& folder, QObject* parent);
+    // made there, Available() is false and OpenFailure() says why. Refreshes
+    // download into unnamed files of tempFolder.
+    TStoreLink(const std::string& folder, const std::string& tempFolder, QObject* parent);
     // Writes what was posted, then closes the store.
     ~TStoreLink() override;
 
@@ -36,14 +38,24 @@ public:
     void MarkStarred(std::vector<std::int64_t> ids, bool starred);
     void MarkChannelRead(const std::string& address);
     void ForgetUnlisted(std::vector<std::string> listed);
+    void MoveChannel(const std::string& from, const std::string& to);
     // Waits for every write posted so far and delivers its signal.
     void WaitForWrites();
+
+    // Refreshes the channels beside the window (see TRefreshEngine);
+    // refreshed() tells of each as it lands.
+    void Refresh(const std::vector<std::string>& addresses, bool asked);
+    void CancelRefresh();
+    TRefreshEngine::TProgress RefreshProgress() const;
+    // Waits until the refresh under way is over and delivers its signals.
+    void WaitForRefresh();
 
 signals:
     // failure is empty when the merge was written.
     void merged(const QString& address, const QString& failure);
     // A mark or a note could not be written.
     void writeFailed(const QString& failure);
+    void refreshed(const TRefreshOutcome& outcome);
 
 private:
     // Runs the write on the writer's thread; a failure comes back as
@@ -55,4 +67,5 @@ private:
     TStoreOpening opening_;
     std::unique_ptr<TStoreWriter> writer_;
     std::unique_ptr<SQLite::Database> reader_;
+    std::unique_ptr<TRefreshEngine> engine_;
 };

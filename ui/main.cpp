@@ -87,6 +87,8 @@ int main(int argc, char* argv[]) {
     // A signal to end closes what is open and the window, saving the list.
     const TEndSignals ending([&Form1] { Form1.EndSession(); });
     Form1.show();
+    // What the store holds shows first; then every channel is refreshed.
+    QTimer::singleShot(0, &Form1, [&Form1] { Guarded([&] { Form1.StartAutomaticRefresh(); }); });
     if (!addresses.empty())
         QTimer::singleShot(0, &Form1,
                            [&Form1, &addresses] { Guarded([&] { Form1.TakeAddresses(addresses); }); });

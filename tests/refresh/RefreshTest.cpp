@@ -110,6 +110,13 @@ TEST_F(Refresh, ValidatorsAreSentAndWhatDidNotChangeIsNotReadAgain) {
     Run({server.Url("/etag")}, true);
     EXPECT_EQ(server.Requests().back().Header("If-None-Match"), "\"v1\"");
     EXPECT_EQ(reader->execAndGet("SELECT count(*) FROM item").getInt(), changes);
+
+    // A channel moved for good says where; one moved for now does not.
+    server.Redirect("/moved", server.Url("/plain"), 301);
+    server.Redirect("/away", server.Url("/plain"), 302);
+    Run({server.Url("/moved"), server.Url("/away")}, true);
+    EXPECT_EQ(outcomes[server.Url("/moved")].MovedTo, server.Url("/plain"));
+    EXPECT_EQ(outcomes[server.Url("/away")].MovedTo, "");
 }
 
 TEST_F(Refresh, AFailingChannelWaitsLongerAndARestingHostIsLeftAlone) {

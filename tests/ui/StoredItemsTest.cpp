@@ -99,6 +99,19 @@ TEST_F(StoredItems, MarksAndTitlesOutliveTheWindowAndNGoesAcrossChannels) {
     QTest::keyClick(form->Channels, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Entry(*form, 1), "Atom channel");
     EXPECT_FALSE(Bold(*form, 1));
+
+    // F5 refreshes every channel beside the window: the new item of one
+    // counts, the one the server no longer has fails and says why.
+    std::string more = kRss;
+    more.insert(more.find("<item>"), "<item><title>r0</title><guid>0</guid></item>");
+    server.Serve("/rss", 200, more);
+    server.Serve("/atom", 404, "");
+    QTest::keyClick(form->Channels, Qt::Key_F5);
+    form->Store->WaitForRefresh();
+    EXPECT_EQ(Entry(*form, 0), "Rss channel (1)");
+    EXPECT_TRUE(form->Channels->item(1)->toolTip().contains("The server answered 404"));
+    EXPECT_FALSE(form->Channels->item(1)->icon().isNull());
+    EXPECT_EQ(form->LeftPanel->Caption(), "Channels");
 }
 
 // A store that cannot be read goes aside whole, the user is told where,
