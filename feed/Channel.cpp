@@ -82,7 +82,7 @@ void TTextStore::Clear() noexcept {
 }
 
 void TRSS::Clear() noexcept {
-    Encoding = Title = Link = Description = Language = {};
+    Encoding = Title = Link = Description = Language = Malformed = {};
     TRSSItems().swap(News);
     Texts.Clear();
 }

@@ -4,6 +4,10 @@
 #include "base/Dates.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <type_traits>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -33,6 +37,30 @@ public:
         return text;
     }
 
+    // A copy of the text, kept.
+    std::string_view Keep(std::string_view text) {
+        if (text.empty())
+            return {};
+        char* room = Reserve(text.size());
+        std::memcpy(room, text.data(), text.size());
+        return KeepWritten(room + text.size());
+    }
+
+    // A copy of the objects, kept with the texts.
+    template <typename T>
+    std::span<const T> KeepArray(std::span<const T> objects) {
+        static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+        if (objects.empty())
+            return {};
+        char* room = Reserve(objects.size_bytes() + alignof(T) - 1);
+        const std::size_t skip =
+            (alignof(T) - reinterpret_cast<std::uintptr_t>(room) % alignof(T)) % alignof(T);
+        char* at = room + skip;
+        std::memcpy(at, objects.data(), objects.size_bytes());
+        KeepWritten(at + objects.size_bytes());
+        return {reinterpret_cast<const T*>(at), objects.size()};
+    }
+
     // Frees every block; every kept text is gone.
     void Clear() noexcept;
 
@@ -59,8 +87,16 @@ private:
 // What a channel document was read as, by its root element's name.
 enum class TChannelFormat { cfUnsupported, cfRss, cfAtom };
 
+// A file that an item carries (a podcast's episode): an RSS enclosure, an
+// Atom link of rel "enclosure", a Media RSS content. Texts as the item's.
+struct TEnclosure {
+    std::string_view Url;
+    std::string_view Type;     // a MIME type, or empty
+    std::uint64_t Length = 0;  // in bytes; 0 when unknown
+};
+
 // One news item: an RSS item or an Atom entry. Texts are UTF-8, kept by the
-// channel that the item belongs to.
+// channel that the item belongs to, and so are its enclosures.
 struct TRSSItem {
     std::string_view Category;
     std::string_view Title;
@@ -68,6 +104,7 @@ struct TRSSItem {
     std::string_view Link;
     std::string_view Guid;
     double Date = kNoDate;  // whole days from 1899-12-30
+    std::span<const TEnclosure> Enclosures;
 };
 
 // Memory for the items of a channel: an array of a megabyte or more in huge
@@ -101,6 +138,10 @@ struct TRSS {
     std::string_view Link;
     std::string_view Description;
     std::string_view Language;
+    // Empty, or for a document that is not well-formed XML and was read in
+    // the parser's recovering mode, the strict parse's message (what was
+    // wrong, and where).
+    std::string_view Malformed;
     TRSSItems News;
     TTextStore Texts;
 

@@ -23,8 +23,13 @@ namespace {
 // channel's store.
 class TReader {
 public:
-    TReader(TVexBaseXmlNode& document, TRSS& channel)
-        : FChannel(channel), FDecoder(Transcoded(document) ? "utf-8" : DeclaredEncoding(document)) {
+    // `prefix` is the one under which the feed's own elements are written
+    // (FeedPrefix).
+    TReader(TVexBaseXmlNode& document, TRSS& channel, std::string prefix)
+        : FChannel(channel), FDecoder(Transcoded(document) ? "utf-8" : DeclaredEncoding(document)),
+          FPrefix(std::move(prefix)) {
+        if (const auto* parsed = dynamic_cast<const TVexXMLParser*>(&document))
+            FCut = &parsed->CutShort();
         channel.Clear();
         const TTranscodedDocument* transcoded = Transcoded(document);
         channel.Encoding = Keep(
@@ -47,13 +52,21 @@ public:
         return Keep(FDecoder, text, lineFeedsToSpaces);
     }
 
+    const std::string& Prefix() const { return FPrefix; }
+
+    // The name of a feed's element without the feed's prefix.
+    std::string_view Local(std::string_view name) const {
+        return !FPrefix.empty() && name.starts_with(FPrefix) ? name.substr(FPrefix.size()) : name;
+    }
+
     // The first element child of each of the names, found in one pass over
     // the children (what NodeByName gives for each, without an index): an
     // item is read by looking at each of its children once, and a channel
-    // with many items costs no index.
+    // with many items costs no index. Names without a colon are the feed's
+    // own, written with its prefix or without.
     template <std::size_t N>
-    static std::array<const TVexXMLNode*, N> Children(const TVexXMLNode& parent,
-                                                      const std::array<std::string_view, N>& names) {
+    std::array<const TVexXMLNode*, N> Children(const TVexXMLNode& parent,
+                                               const std::array<std::string_view, N>& names) const {
         std::array<const TVexXMLNode*, N> found{};
         std::size_t missing = N;
         const int n = parent.Count();
@@ -64,7 +77,7 @@ public:
             const TVexXMLNode* child = parent.Items(i);
             if (child->Kind() != nkElement)
                 continue;
-            const std::string_view name = child->Name();
+            const std::string_view name = Local(child->Name());
             for (std::size_t k = 0; k < N; ++k)
                 if (!found[k] && name.size() == names[k].size() && SameNameKey(name, names[k])) {
                     found[k] = child;
@@ -103,13 +116,50 @@ public:
             if (i + kAheadItems < n)
                 FetchStretch(*element, i + kAheadItems);
             const TVexXMLNode& item = *element->Items(i);
-            if (item.Name() == itemName)
+            if (Local(item.Name()) == itemName && Whole(item))
                 readItem(item, news.emplace_back());
         }
     }
 
     // A new last entry of News.
     TRSSItem& NewItem() { return FChannel.News.emplace_back(); }
+
+    // False for an item that the end of a broken document cut short before
+    // its title was whole: it is not shown.
+    bool Whole(const TVexXMLNode& item) const {
+        if (!FCut || FCut->empty() || !IsCut(&item))
+            return true;
+        static constexpr std::array<std::string_view, 1> kTitle = {"title"};
+        const TVexXMLNode* title = Children(item, kTitle)[0];
+        return title && !IsCut(title);
+    }
+
+    // The enclosures among the item's children (and in a Media RSS group),
+    // kept with the channel's texts.
+    std::span<const TEnclosure> Enclosures(const TVexXMLNode& item) {
+        FEnclosures.clear();
+        std::vector<const TVexXMLNode*> groups;
+        const auto scan = [this, &groups](const TVexXMLNode& parent) {
+            for (int i = 0; i < parent.Count(); ++i) {
+                const TVexXMLNode& child = *parent.Items(i);
+                if (child.Kind() != nkElement)
+                    continue;
+                const std::string_view name = Local(child.Name());
+                if (SameNameKey(name, "enclosure"))
+                    AddEnclosure(child, "url", "length");
+                else if (SameNameKey(name, "media:content"))
+                    AddEnclosure(child, "url", "fileSize");
+                else if (SameNameKey(name, "media:group"))
+                    groups.push_back(&child);
+                else if (SameNameKey(name, "link") && Value(child, "rel") == "enclosure")
+                    AddEnclosure(child, "href", "length");
+            }
+        };
+        scan(item);
+        for (std::size_t i = 0; i < groups.size(); ++i)
+            scan(*groups[i]);
+        return FChannel.Texts.KeepArray(std::span<const TEnclosure>(FEnclosures));
+    }
 
 private:
     static constexpr int kAhead = 4;
@@ -152,14 +202,59 @@ private:
         return store.KeepWritten(decoder.Decode(text, out, lineFeedsToSpaces));
     }
 
+    bool IsCut(const TVexXMLNode* node) const {
+        return std::find(FCut->begin(), FCut->end(), node) != FCut->end();
+    }
+
+    static std::string_view Value(const TVexXMLNode& element, std::string_view attribute) {
+        const TVexXMLParameter* found = element.Attribute(attribute);
+        return found ? std::string_view(found->Value()) : std::string_view();
+    }
+
+    // One enclosure, unless its address is empty or the item has it already
+    // (an RSS enclosure repeated as Media RSS content).
+    void AddEnclosure(const TVexXMLNode& element, std::string_view urlName, std::string_view lengthName) {
+        const std::string_view url = Value(element, urlName);
+        if (url.empty())
+            return;
+        const std::string_view kept = Decode(url, false);
+        for (const TEnclosure& known : FEnclosures)
+            if (known.Url == kept)
+                return;
+        std::uint64_t length = 0;
+        for (const char c : Value(element, lengthName)) {
+            if (c < '0' || c > '9' || length > (UINT64_MAX - 9) / 10) {
+                length = 0;
+                break;
+            }
+            length = length * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+        FEnclosures.push_back({kept, Decode(Value(element, "type"), false), length});
+    }
+
     TRSS& FChannel;
     TTextDecoder FDecoder;
+    std::string FPrefix;
+    const std::vector<const TVexXMLNode*>* FCut = nullptr;
     std::string FMarkup;  // an element with children, rebuilt as markup
+    std::vector<TEnclosure> FEnclosures;
 };
 
+// FeedPrefix of the document's first top-level element; "" without one.
+std::string DocumentPrefix(const TVexBaseXmlNode& document) {
+    for (int i = 0; i < document.Count(); ++i)
+        if (const TVexXMLNode* node = document.Items(i); node->Kind() == nkElement)
+            return FeedPrefix(*node);
+    return {};
+}
+
+// What an element holds: its text, or children.
+bool HasContent(const TVexXMLNode* node) { return node && (!node->Text().empty() || node->Count() > 0); }
+
 // The root's child named "channel", else its first element child.
-TVexXMLNode* ChannelElement(TVexXMLNode& root) {
-    if (TVexXMLNode* channel = root.NodeByName("channel", false))
+const TVexXMLNode* ChannelElement(const TReader& reader, const TVexXMLNode& root) {
+    static constexpr std::array<std::string_view, 1> kChannel = {"channel"};
+    if (const TVexXMLNode* channel = reader.Children(root, kChannel)[0])
         return channel;
     for (int i = 0; i < root.Count(); ++i)
         if (TVexXMLNode* child = root.Items(i); child->Kind() == nkElement)
@@ -182,16 +277,19 @@ double AtomDate(std::string_view text, const TShortDateFormat& format, int curre
 }
 
 void ReadRssItem(TReader& reader, const TVexXMLNode& item, TRSSItem& entry) {
-    static constexpr std::array<std::string_view, 8> kFields = {
-        "category", "dc:subject", "title", "description", "link", "guid", "pubdate", "dc:date"};
-    const auto f = TReader::Children(item, kFields);
+    static constexpr std::array<std::string_view, 9> kFields = {
+        "category", "dc:subject", "title",   "description",    "link",
+        "guid",     "pubdate",    "dc:date", "content:encoded"};
+    const auto f = reader.Children(item, kFields);
     entry.Category = reader.Content(f[0] ? f[0] : f[1]);
     entry.Title = reader.Content(f[2]);
-    entry.Description = reader.Content(f[3], true);
+    // The full text, where the feed gives it, before the summary.
+    entry.Description = reader.Content(HasContent(f[8]) ? f[8] : f[3], true);
     entry.Link = reader.Content(f[4]);
     entry.Guid = reader.Content(f[5]);
     const TVexXMLNode* date = f[6] ? f[6] : f[7];
     entry.Date = RssDate(date ? date->Text() : std::string_view());
+    entry.Enclosures = reader.Enclosures(item);
 }
 
 // How Atom dates are read: a short date without a year falls in the year
@@ -202,25 +300,30 @@ struct TAtomDates {
 };
 
 void ReadAtomEntry(TReader& reader, const TVexXMLNode& node, TRSSItem& entry, const TAtomDates& dates) {
-    static constexpr std::array<std::string_view, 6> kFields = {"title", "summary", "content",
-                                                                "id",    "updated", "published"};
-    const auto f = TReader::Children(node, kFields);
+    // Atom 0.3's dates (modified, issued, created) after 1.0's.
+    static constexpr std::array<std::string_view, 9> kFields = {
+        "title", "summary", "content", "id", "updated", "published", "modified", "issued", "created"};
+    const auto f = reader.Children(node, kFields);
     entry.Title = reader.Content(f[0]);
-    entry.Description = reader.Content(f[1] ? f[1] : f[2], true);
-    entry.Link = reader.Decode(AtomLink(node), false);
+    // The full text, where the feed gives it, before the summary.
+    entry.Description = reader.Content(HasContent(f[2]) ? f[2] : f[1] ? f[1] : f[2], true);
+    entry.Link = reader.Decode(AtomLink(node, reader.Prefix()), false);
     entry.Guid = reader.Content(f[3]);
-    const TVexXMLNode* date = f[4] ? f[4] : f[5];
+    const TVexXMLNode* date = nullptr;
+    for (std::size_t k = 4; k < f.size() && !date; ++k)
+        date = f[k];
     entry.Date = AtomDate(date ? date->Text() : std::string_view(), dates.Format, dates.CurrentYear);
+    entry.Enclosures = reader.Enclosures(node);
 }
 
 // The channel's fields and the items still in the document, after any read
 // already.
 void ReadRss(TReader& reader, TVexBaseXmlNode& document) {
     TVexXMLNode& root = ChannelRoot(document);
-    TVexXMLNode* element = ChannelElement(root);
+    const TVexXMLNode* element = ChannelElement(reader, root);
     reader.ReadChannelFields(element, true);
     // RSS 1.0 keeps its items beside the channel, not inside it.
-    const TVexXMLNode* items = root.Name() == "rdf:RDF" ? &root : element;
+    const TVexXMLNode* items = IsRssVersion1(root) ? &root : element;
     reader.ReadItems(items, "item", [&reader](const TVexXMLNode& item, TRSSItem& entry) {
         ReadRssItem(reader, item, entry);
     });
@@ -228,8 +331,15 @@ void ReadRss(TReader& reader, TVexBaseXmlNode& document) {
 
 void ReadAtom(TReader& reader, TVexBaseXmlNode& document, TRSS& channel, const TAtomDates& dates) {
     TVexXMLNode& element = ChannelRoot(document);
+    if (reader.Local(element.Name()) == "entry") {
+        // A document of one entry: a channel of one item, which links to it.
+        if (reader.Whole(element))
+            ReadAtomEntry(reader, element, reader.NewItem(), dates);
+        channel.Link = reader.Decode(AtomLink(element, reader.Prefix()), false);
+        return;
+    }
     reader.ReadChannelFields(&element, false);
-    channel.Link = reader.Decode(AtomLink(element), false);
+    channel.Link = reader.Decode(AtomLink(element, reader.Prefix()), false);
     reader.ReadItems(&element, "entry", [&reader, &dates](const TVexXMLNode& node, TRSSItem& entry) {
         ReadAtomEntry(reader, node, entry, dates);
     });
@@ -299,12 +409,15 @@ void AppendInnerMarkup(const TVexXMLNode& element, std::string& out) {
     }
 }
 
-std::string_view AtomLink(const TVexXMLNode& element) {
+std::string_view AtomLink(const TVexXMLNode& element, std::string_view prefix) {
     TVexXMLNode* first = nullptr;
     TVexXMLNode* chosen = nullptr;
     for (int i = 0; i < element.Count() && !chosen; ++i) {
         TVexXMLNode* child = element.Items(i);
-        if (child->Kind() != nkElement || !SameNameKey(child->Name(), "link"))
+        std::string_view name = child->Name();
+        if (!prefix.empty() && name.starts_with(prefix))
+            name.remove_prefix(prefix.size());
+        if (child->Kind() != nkElement || !SameNameKey(name, "link"))
             continue;
         if (!first)
             first = child;
@@ -321,12 +434,12 @@ std::string_view AtomLink(const TVexXMLNode& element) {
 }
 
 void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel) {
-    TReader reader(document, channel);
+    TReader reader(document, channel, DocumentPrefix(document));
     ReadRss(reader, document);
 }
 
 void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format) {
-    TReader reader(document, channel);
+    TReader reader(document, channel, DocumentPrefix(document));
     ReadAtom(reader, document, channel, {format, CurrentYear()});
 }
 
@@ -346,10 +459,11 @@ struct TChannelItemReader::TState {
     TChannelFormat Format = TChannelFormat::cfUnsupported;
     bool RssVersion1 = false;  // Root is "rdf:RDF"
     bool ChannelSeen = false;  // a child of Root named "channel" is complete
+    std::string Prefix;        // FeedPrefix of Root
 
     TReader& ReaderNow() {
         if (!Reader)
-            Reader.emplace(Document, Channel);
+            Reader.emplace(Document, Channel, Root ? FeedPrefix(*Root) : DocumentPrefix(Document));
         return *Reader;
     }
 
@@ -362,10 +476,15 @@ struct TChannelItemReader::TState {
             for (int i = 0; i < Document.Count() && first; ++i)
                 first = Document.Items(i)->Kind() != nkElement;
             if (first)
-                Format = RootFormat(root.Name());
+                Format = RootFormat(root);
         }
-        RssVersion1 = root.Name() == "rdf:RDF";
+        RssVersion1 = IsRssVersion1(root);
+        Prefix = FeedPrefix(root);
         Root = &root;
+    }
+
+    std::string_view Local(std::string_view name) const {
+        return !Prefix.empty() && name.starts_with(Prefix) ? name.substr(Prefix.size()) : name;
     }
 };
 
@@ -379,14 +498,15 @@ bool TChannelItemReader::NodeCompleted(const TVexXMLNode& element, std::span<TVe
     TState& s = *FState;
     if (open.front() != s.Root)
         s.Enter(*open.front());
-    const std::string_view name = element.Name();
+    const std::string_view name = s.Local(element.Name());
     switch (s.Format) {
     case TChannelFormat::cfAtom:
         if (open.size() != 1 || name != "entry")
             return false;
         {
             TReader& reader = s.ReaderNow();
-            ReadAtomEntry(reader, element, reader.NewItem(), s.Dates);
+            if (reader.Whole(element))
+                ReadAtomEntry(reader, element, reader.NewItem(), s.Dates);
             return true;
         }
     case TChannelFormat::cfRss:
@@ -401,13 +521,14 @@ bool TChannelItemReader::NodeCompleted(const TVexXMLNode& element, std::span<TVe
             s.ChannelSeen = s.ChannelSeen || (element.Kind() == nkElement && SameNameKey(name, "channel"));
             return false;
         } else if (s.RssVersion1 || open.size() != 2 || name != "item" || s.ChannelSeen ||
-                   !SameNameKey(open[1]->Name(), "channel")) {
+                   !SameNameKey(s.Local(open[1]->Name()), "channel")) {
             // Only the items of the first child named "channel" are read.
             return false;
         }
         {
             TReader& reader = s.ReaderNow();
-            ReadRssItem(reader, element, reader.NewItem());
+            if (reader.Whole(element))
+                ReadRssItem(reader, element, reader.NewItem());
             return true;
         }
     case TChannelFormat::cfUnsupported:

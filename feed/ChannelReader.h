@@ -26,19 +26,31 @@
 class TVexBaseXmlNode;
 class TVexXMLNode;
 
+// The feed's own elements are found by their local names under the root's
+// prefix for the feed's namespace (FeedPrefix), or without one.
+//
 // RSS 2.0: the channel element is the root's child named "channel", else its
-// first element child; the items are the channel's. RSS 1.0 (a root named
-// "rdf:RDF"): the same channel, the items are the root's. An item's
-// category is "category", else "dc:subject"; its date is "pubDate", else
-// "dc:date", read by TryParseRssDate. Raises Exception only when the
+// first element child; the items are the channel's. RSS 1.0 (a root "RDF"):
+// the same channel, the items are the root's. An item's
+// category is "category", else "dc:subject"; its description is
+// "content:encoded" when it holds anything, else "description"; its date
+// is "pubDate", else "dc:date", read by TryParseRssDate. Its enclosures
+// are its "enclosure" and "media:content" elements (also in a
+// "media:group"), each address once. Raises Exception only when the
 // document has no element.
+//
+// After a recovering parse an item that the end of the text cut short is
+// read only when its title was complete (TVexXMLParser::CutShort).
 void ReadChannelRss(TVexBaseXmlNode& document, TRSS& channel);
 
-// The feed element itself is the channel. Every Category becomes empty; an
-// entry's description is its "summary", else its "content"; its link and
-// the feed's are AtomLink; its date is the first 10 characters of
-// "updated", else of "published", converted in the given short date format
-// or else read as "yyyy-mm-dd". Raises as ReadChannelRss.
+// The feed element itself is the channel; a root "entry" is a channel of
+// that one item. Every Category becomes empty; an entry's description is
+// its "content" when that holds anything, else its "summary"; its link and
+// the feed's are AtomLink, its enclosures its links of rel "enclosure"
+// (and Media RSS content); its date is the first 10 characters of
+// "updated", else of "published", "modified", "issued" or "created",
+// converted in the given short date format or else read as "yyyy-mm-dd".
+// Raises as ReadChannelRss.
 void ReadChannelAtom(TVexBaseXmlNode& document, TRSS& channel, const TShortDateFormat& format);
 
 // Reads a channel while its document is parsed, as the sink of the parse:
@@ -78,5 +90,5 @@ void AppendInnerMarkup(const TVexXMLNode& element, std::string& out);
 
 // The href of the first "link" child whose "rel" is "alternate" or absent,
 // else of the first "link"; that link's text when it has no href; "" when
-// there is no link. Not decoded.
-std::string_view AtomLink(const TVexXMLNode& element);
+// there is no link. Not decoded. A link's name may carry the prefix.
+std::string_view AtomLink(const TVexXMLNode& element, std::string_view prefix = {});

@@ -308,3 +308,47 @@ std::string TTextDecoder::Decode(std::string_view text, bool lineFeedsToSpaces) 
 std::string Decode(std::string_view encoding, std::string_view text) {
     return TTextDecoder(encoding).Decode(text);
 }
+
+std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() / 2 * 3 + 3);
+    const auto unit = [&](std::size_t at) {
+        const auto first = static_cast<unsigned char>(bytes[at]);
+        const auto second = static_cast<unsigned char>(bytes[at + 1]);
+        return static_cast<std::uint32_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    };
+    const auto put = [&out](std::uint32_t c) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | c >> 18);
+            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    };
+    constexpr std::uint32_t kReplacement = 0xFFFD;
+    std::size_t at = 0;
+    for (; at + 1 < bytes.size(); at += 2) {
+        const std::uint32_t c = unit(at);
+        if (c >= 0xD800 && c <= 0xDBFF && at + 3 < bytes.size()) {
+            const std::uint32_t low = unit(at + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                put(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                at += 2;
+                continue;
+            }
+        }
+        put(c >= 0xD800 && c <= 0xDFFF ? kReplacement : c);
+    }
+    if (at < bytes.size())
+        put(kReplacement);
+    return out;
+}

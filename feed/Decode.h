@@ -52,3 +52,8 @@ std::string Decode(std::string_view encoding, std::string_view text);
 // end. `valid` tells whether the text was well formed.
 char* DecodeUtf8(std::string_view text, char* out, bool lineFeedsToSpaces, bool& valid);
 bool IsValidUtf8(std::string_view text);
+
+// The UTF-8 of UTF-16 text in the given byte order (a byte order mark is
+// text here: the caller drops it). An unpaired surrogate, and an odd last
+// byte, each become U+FFFD.
+std::string DecodeUtf16(std::string_view bytes, bool bigEndian);

@@ -472,6 +472,14 @@ bool DownloadFile(const std::string& address, const std::string& fileName, const
         if (permanent && curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
             effective)
             answer.MovedTo = effective;
+        char* type = nullptr;
+        if (curl && curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+            answer.ContentType = type;
+        effective = nullptr;
+        answer.FinalAddress = address;
+        if (curl && curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
+            effective)
+            answer.FinalAddress = effective;
     }
     if (code >= 400)
         throw EHttpStatus("The server answered " + StatusText(code, header.StatusLine));

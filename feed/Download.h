@@ -28,6 +28,10 @@ struct TAnswerInfo {
     // The address it came from when the request was redirected and every
     // redirect was permanent (301, 308); else "".
     std::string MovedTo;
+    // Its Content-Type ("" without one), and the address it came from at
+    // last, after any redirects.
+    std::string ContentType;
+    std::string FinalAddress;
 };
 
 // What a caller may add to a transfer besides its limits.

@@ -10,5 +10,6 @@
 #include "feed/ChannelReader.h"
 #include "feed/ChannelFetch.h"
 #include "feed/Opml.h"
+#include "feed/FeedDiscovery.h"
 #include "feed/FileAddress.h"
 #include "feed/Reasons.h"

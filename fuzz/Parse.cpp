@@ -117,6 +117,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TVexXMLParser doc;
     Attempt(doc, [&] { doc.Parse(text.c_str()); });
 
+    // The recovering mode raises nothing for the text, whatever it holds.
+    TVexXMLParser recovered;
+    recovered.SetParseMode(TVexXMLParseMode::pmRecovering);
+    recovered.Parse(text.c_str());
+    Walk(recovered);
+
     const std::string path = ScratchFile();
     WriteScratch(text);
     Check(vexxml::ReadFileAsCrLfText(path) == CrLfText(text));

@@ -32,12 +32,13 @@ bool SameItem(const TRSSItem& a, const TRSSItem& b) {
 }
 
 // ReadChannel of the whole tree against TChannelItemReader during the parse.
-void CompareReads(const std::string& text) {
+void CompareReads(const std::string& text, TVexXMLParseMode mode) {
     TRSS whole;
     bool wholeFailed = false;
     TChannelFormat wholeFormat = TChannelFormat::cfUnsupported;
     try {
         TVexXMLParser doc;
+        doc.SetParseMode(mode);
         doc.Parse(text.c_str());
         wholeFormat = ReadChannel(doc, whole, kFormat);
     } catch (const Exception&) {
@@ -48,6 +49,7 @@ void CompareReads(const std::string& text) {
     TChannelFormat takenFormat = TChannelFormat::cfUnsupported;
     try {
         TVexXMLParser doc;
+        doc.SetParseMode(mode);
         TChannelItemReader items(doc, taken, kFormat);
         doc.Parse(text.c_str(), &items);
         takenFormat = items.Finish();
@@ -86,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const TRSSItem& item : channel.News)
         Check(IsNoDate(item.Date) || (std::isfinite(item.Date) && item.Date == std::floor(item.Date)));
-    CompareReads(text);
+    CompareReads(text, TVexXMLParseMode::pmStrict);
+    CompareReads(text, TVexXMLParseMode::pmRecovering);
     return 0;
 }

@@ -264,13 +264,13 @@ void TRefreshEngine::Run(const TJob& job, SQLite::Database* reader) {
     });
 }
 
+// Told under the lock: once the last channel is finished a waiter may
+// destroy the engine, and nothing of it may be touched after the unlock.
 void TRefreshEngine::Finish(const TRefreshOutcome& outcome) {
     if (listener_)
         listener_(outcome);
-    {
-        const std::lock_guard lock(mutex_);
-        --unfinished_;
-        ++done_;
-    }
+    const std::lock_guard lock(mutex_);
+    --unfinished_;
+    ++done_;
     changed_.notify_all();
 }

@@ -5,7 +5,10 @@
 //   nemara-dump --refresh [--list FILE]
 //
 // SOURCE is an http:// or https:// address, downloaded into a temporary
-// file of its own, or a local file: its path or its file:// address. Exit status: 0 with the
+// file of its own, or a local file: its path or its file:// address; an
+// address without a scheme ("example.org/blog") is https's. A web page that
+// links to its feed gives that feed, and the tool says so on standard error.
+// Exit status: 0 with the
 // channel on standard output, 1 when the channel cannot be fetched, 2 for
 // an unsupported format, 64 for wrong usage. --stored prints what the item
 // store beside the channel list holds (the window's list, or FILE);
@@ -47,6 +50,14 @@ enum ExitCode { kOk = 0, kFetchFailed = 1, kUnsupported = 2, kUsage = 64 };
 
 nlohmann::ordered_json Text(std::string_view text) { return std::string(text); }
 
+nlohmann::ordered_json Enclosures(const TRSSItem& item) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const TEnclosure& enclosure : item.Enclosures)
+        list.push_back(
+            {{"url", Text(enclosure.Url)}, {"type", Text(enclosure.Type)}, {"length", enclosure.Length}});
+    return list;
+}
+
 // One item as its own JSON object, indented to stand in the items array.
 std::string ItemJson(const TRSSItem& item) {
     const nlohmann::ordered_json json = {{"category", Text(item.Category)},
@@ -54,7 +65,8 @@ std::string ItemJson(const TRSSItem& item) {
                                          {"description", Text(item.Description)},
                                          {"link", Text(item.Link)},
                                          {"guid", Text(item.Guid)},
-                                         {"date", FormatDateYmd(item.Date)}};
+                                         {"date", FormatDateYmd(item.Date)},
+                                         {"enclosures", Enclosures(item)}};
     std::string text = "    ";
     for (const char c : json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)) {
         text += c;
@@ -67,12 +79,14 @@ std::string ItemJson(const TRSSItem& item) {
 // The channel as one JSON object, as nlohmann's dump(2) of it would read,
 // written item by item: the whole text is never held at once.
 void WriteJson(std::ostream& out, const TRSS& channel, TChannelFormat format) {
-    const nlohmann::ordered_json head = {{"format", format == TChannelFormat::cfRss ? "rss" : "atom"},
-                                         {"encoding", Text(channel.Encoding)},
-                                         {"title", Text(channel.Title)},
-                                         {"link", Text(channel.Link)},
-                                         {"description", Text(channel.Description)},
-                                         {"language", Text(channel.Language)}};
+    nlohmann::ordered_json head = {{"format", format == TChannelFormat::cfRss ? "rss" : "atom"},
+                                   {"encoding", Text(channel.Encoding)},
+                                   {"title", Text(channel.Title)},
+                                   {"link", Text(channel.Link)},
+                                   {"description", Text(channel.Description)},
+                                   {"language", Text(channel.Language)}};
+    if (!channel.Malformed.empty())
+        head["malformed"] = EnglishReason(channel.Malformed);
     std::string text = head.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     text.pop_back();  // the closing brace: the items follow
     text.pop_back();  // and the line break before it
@@ -85,12 +99,19 @@ void WriteJson(std::ostream& out, const TRSS& channel, TChannelFormat format) {
 int Dump(const std::string& source) {
     std::optional<TUnnamedFile> download;
     std::string fileName = source;
-    if (IsWebAddress(source)) {
+    // A local file is read as it is; "example.org/blog" is https's.
+    std::error_code error;
+    const std::string address = std::filesystem::exists(source, error) ? source : TypedAddress(source);
+    if (IsWebAddress(address)) {
         download.emplace(std::filesystem::temp_directory_path().string());
         fileName = download->Path();
         DownloadOptions options;
         options.Fd = download->Fd();
-        DownloadChannelFile(source, fileName, options);
+        const std::string read = DownloadFeedFile(address, fileName, options);
+        if (read != address)
+            std::cerr << "Found the feed at " << read << '\n';
+        else if (read != source)
+            std::cerr << "Reading " << read << '\n';
     } else if (IsFileAddress(source)) {
         fileName = LocalPathOf(source);
         if (fileName.empty())

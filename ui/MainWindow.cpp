@@ -591,7 +591,8 @@ void TForm1::AddButtonClick(QObject*) {
     if (box.exec() != QDialog::Accepted)
         return;
 
-    std::string entry = FromQString(box.textValue());
+    // "example.org/blog" is taken as https's.
+    std::string entry = TypedAddress(FromQString(box.textValue()));
     // An address that is there already is shown instead of added twice.
     if (const int index = IndexOfChannel(entry); index >= 0) {
         Channels->SelectOnly(index);
@@ -685,7 +686,8 @@ void TForm1::FormClose(QObject*, TCloseAction& Action) {
 void TForm1::ChannelsDblClick(QObject*) {
     if (Channels->ItemIndex() < 0)
         return;
-    const std::string address = Channels->Items(Channels->ItemIndex());
+    const int index = Channels->ItemIndex();
+    const std::string address = Channels->Items(index);
     ResetTitles();
     Message->SetText("");
     // A failed or cancelled fetch shows again what the store holds, and
@@ -700,8 +702,16 @@ void TForm1::ChannelsDblClick(QObject*) {
         }
     };
     try {
-        if (IsWebAddress(address) || IsFileAddress(address))
+        if (IsWebAddress(address) || IsFileAddress(address)) {
             GetChannel(address);
+            // A site's page gave its feed: the entry becomes the feed's
+            // address, unless the list holds that already.
+            if (readAddress_ != address && IndexOfChannel(readAddress_) < 0 && index < Channels->Count() &&
+                Channels->Items(index) == address) {
+                Channels->SetItem(index, readAddress_);
+                SaveAfterChange();
+            }
+        }
     } catch (const TFetchCancelled&) {
         failed({});
     } catch (const std::exception& e) {
@@ -741,21 +751,35 @@ void TForm1::GetChannel(const std::string& Address) {
     };
     // Each item is read as the parse completes it: the tree of a large feed
     // is never held whole.
-    const TChannelFormat format =
-        IsFileAddress(Address)
-            ? ReadLocalChannel(Address, FChannel, ShortDateFormat)
-            : DownloadChannel(Address, FCacheDir + kDownloadFile, FChannel, ShortDateFormat, pulse);
+    readAddress_ = Address;
+    const TChannelFormat format = IsFileAddress(Address)
+                                      ? ReadLocalChannel(Address, FChannel, ShortDateFormat)
+                                      : DownloadChannel(Address, FCacheDir + kDownloadFile, FChannel,
+                                                        ShortDateFormat, pulse, &readAddress_);
     progress.reset();
     if (format != TChannelFormat::cfUnsupported) {
         TBusyWindow::Pulse();
         if (TBusyWindow::CancelRequested())
             throw TFetchCancelled();
-        // With a store the channel is merged into it, and its stored items
-        // are shown once the merge is written (StoreMerged).
-        if (HasStore())
-            Store->Merge(Address, format, std::exchange(FChannel, TRSS()));
-        else
+        // Until an item is selected the text view says where the feed was
+        // found and why it is broken, without a box to answer.
+        notice_.clear();
+        if (readAddress_ != Address)
+            notice_ = "Found the feed at " + readAddress_;
+        if (!FChannel.Malformed.empty())
+            notice_.append(notice_.empty() ? "" : "\r\n\r\n")
+                .append(EnglishReason(FChannel.Malformed))
+                .append("\r\nWhat could be read is shown.");
+        noticeAddress_ = readAddress_;
+        // With a store the channel is merged into it, under the address it
+        // was read from, and its stored items are shown once the merge is
+        // written (StoreMerged).
+        if (HasStore()) {
+            Store->Merge(readAddress_, format, std::exchange(FChannel, TRSS()));
+        } else {
             ShowChannel(format);
+            Message->SetText(notice_);
+        }
         return;
     }
     // The box waits for the user: the pointer is no longer busy.
@@ -830,7 +854,10 @@ void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
     if (ARow < 0 || titlesReset_ || static_cast<std::size_t>(ARow) >= FChannel.News.size())
         return;
     const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
-    Message->SetText(StripTags(item.Description) + "\r\n\r\n" + std::string(item.Link));
+    std::string text = StripTags(item.Description) + "\r\n\r\n" + std::string(item.Link);
+    for (const TEnclosure& enclosure : item.Enclosures)
+        text.append("\r\n").append(EnclosureLine(enclosure.Url, enclosure.Type, enclosure.Length));
+    Message->SetText(std::move(text));
     DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
 }
 
@@ -886,6 +913,10 @@ void TForm1::MessageDblClick(QObject*) {
     std::string selected = Message->SelText();
     if (IsLinkWord(selected))
         OpenInBrowser(selected);
+    // Anywhere on an enclosure's line opens the enclosure.
+    else if (const std::string enclosure = EnclosureAt(Message->Text(), Message->SelStart());
+             !enclosure.empty())
+        OpenInBrowser(enclosure);
 }
 
 void TForm1::MessageClick(QObject*) {}

@@ -216,4 +216,11 @@ private:
     bool saveFailureTold_ = false;
     // An end signal closes the window: nothing asks any more.
     bool ending_ = false;
+    // The address the last fetch read: a feed that the channel's page links
+    // to, or the channel's own.
+    std::string readAddress_;
+    // What the text view says of the channel last read until an item is
+    // selected (where its feed was found, why it is broken), and its address.
+    std::string notice_;
+    std::string noticeAddress_;
 };

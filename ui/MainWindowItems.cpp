@@ -122,6 +122,8 @@ void TForm1::ShowStoredChannel() {
     if (index < 0)
         return;
     shownAddress_ = Channels->Items(index);
+    if (shownAddress_ == noticeAddress_)
+        Message->SetText(notice_);
     std::vector<TStoredRow> rows = ChannelRows(Store->Reader(), shownAddress_);
     const auto found = summaries_.find(shownAddress_);
     const bool rss = found == summaries_.end() || found->second.Format != TChannelFormat::cfAtom;

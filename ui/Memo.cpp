@@ -92,6 +92,8 @@ std::string TMemo::SelText() const {
     return text_.substr(begin, end - begin);
 }
 
+std::size_t TMemo::SelStart() const { return TextIndex(textCursor().selectionStart()); }
+
 void TMemo::Select(std::size_t begin, std::size_t end) {
     QTextCursor cursor = textCursor();
     cursor.setPosition(Position(begin));

@@ -22,6 +22,8 @@ public:
     const std::string& Text() const { return text_; }
     void SetText(std::string text);
     std::string SelText() const;
+    // The index into Text() where the selection begins.
+    std::size_t SelStart() const;
     // Selects Text()[begin, end).
     void Select(std::size_t begin, std::size_t end);
     // The 0-based index into Text() of the character under a point of the

@@ -1,6 +1,7 @@
 #include "ui/MessageText.h"
 
 #include <algorithm>
+#include <cstdio>
 
 std::string StripTags(std::string_view text) {
     std::string result;
@@ -60,6 +61,51 @@ std::string ExtractWordAt(std::string_view text, std::size_t p) {
 }
 
 bool IsLinkWord(std::string_view word) { return word.starts_with("http://") || word.starts_with("https://"); }
+
+namespace {
+
+constexpr std::string_view kEnclosure = "Enclosure: ";
+
+}  // namespace
+
+std::string EnclosureLine(std::string_view url, std::string_view type, std::uint64_t length) {
+    std::string line(kEnclosure);
+    line += type;
+    if (length > 0) {
+        if (!type.empty())
+            line += ", ";
+        constexpr std::uint64_t kKilo = 1024, kMega = kKilo * kKilo;
+        char size[32];
+        if (length < kMega)
+            std::snprintf(
+                size, sizeof size, "%llu KB",
+                static_cast<unsigned long long>(std::max<std::uint64_t>(1, (length + kKilo / 2) / kKilo)));
+        else
+            std::snprintf(size, sizeof size, "%.1f MB", static_cast<double>(length) / kMega);
+        line += size;
+    }
+    if (line.size() > kEnclosure.size())
+        line += ": ";
+    line += url;
+    return line;
+}
+
+std::string EnclosureAt(std::string_view text, std::size_t index) {
+    if (index > text.size())
+        return {};
+    const auto breakAt = [&text](std::size_t i) { return text[i] == '\r' || text[i] == '\n'; };
+    std::size_t begin = index;
+    while (begin > 0 && !breakAt(begin - 1))
+        --begin;
+    std::size_t end = index;
+    while (end < text.size() && !breakAt(end))
+        ++end;
+    const std::string_view line = text.substr(begin, end - begin);
+    if (!line.starts_with(kEnclosure))
+        return {};
+    const std::string_view url = line.substr(line.find_last_of(' ') + 1);
+    return IsLinkWord(url) ? std::string(url) : std::string();
+}
 
 namespace {
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,6 +22,14 @@ std::string ExtractWordAt(std::string_view text, std::size_t p);
 // A word of the text that is a link: it begins with "http://" or "https://"
 // (exactly so, in lower case).
 bool IsLinkWord(std::string_view word);
+
+// The text view's line for an item's enclosure: "Enclosure: TYPE, SIZE: URL",
+// the size in KB or MB; a missing type or size (length 0) is left out.
+std::string EnclosureLine(std::string_view url, std::string_view type, std::uint64_t length);
+
+// The address of the enclosure line that holds the index, when the line is
+// one and the address a link; "" otherwise.
+std::string EnclosureAt(std::string_view text, std::size_t index);
 
 // Where ExtractWordAt's word lies: the 0-based range [first, second).
 std::pair<std::size_t, std::size_t> WordBoundsAt(std::string_view text, std::size_t p);

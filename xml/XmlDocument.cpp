@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <utility>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -139,6 +140,18 @@ public:
     // The text after a child, read as element text.
     void ReadTail(TVexXMLLexer& lexer, TVexXMLNode& node) { node.SetKeptTail(ReadKeptText(lexer)); }
 
+    // A new text or tail for the node.
+    void SetKept(TVexXMLNode& node, std::string_view text, bool tail) {
+        const std::string_view kept = FArena.Keep(text);
+        if (tail)
+            node.SetKeptTail(kept);
+        else
+            node.SetKeptText(kept);
+    }
+
+    std::vector<const TVexXMLNode*>& CutShort() noexcept { return FDocument.FCutShort; }
+    TVexXMLParseMode Mode() const noexcept { return FDocument.FMode; }
+
     // A completed node that will be a child of the open `element`: its
     // parent is set now, while the node is at hand, not when the element
     // closes.
@@ -193,6 +206,7 @@ public:
             FLexer.Advance(static_cast<int>(kByteOrderMark.size()));
         // Without a declaration, or until it says otherwise, the text is UTF-8.
         FLexer.SetUtf8References(true);
+        FLexer.SetRecovering(FRecovering);
     }
 
     ~TDocumentReader() {
@@ -207,6 +221,10 @@ public:
     TDocumentReader& operator=(const TDocumentReader&) = delete;
 
     void Run() {
+        if (FRecovering) {
+            RunRecovering();
+            return;
+        }
         TParseState state = psBetweenTags;
         while (!FLexer.AtEnd()) {
             if (reinterpret_cast<std::uintptr_t>(FLexer.Cursor()) >= FDiscardAt)
@@ -236,6 +254,139 @@ public:
     }
 
 private:
+    // The recovering mode's work below stays out of the strict parse's way:
+    // out of line, and marked as seldom run.
+    [[gnu::cold, gnu::noinline]] TParseState Step(TParseState state) {
+        switch (state) {
+        case psBetweenTags:
+            return BetweenTags();
+        case psElementTag:
+        case psControlTag:
+            return Tag(state == psControlTag);
+        case psElementText:
+            return ElementText();
+        case psComment:
+            return Comment();
+        case psClosingTag:
+            return ClosingTag();
+        }
+        return psBetweenTags;
+    }
+
+    // The recovering mode's loop. Most faults are met where they stand (see
+    // their steps); what is left raises, and is dropped: the node under
+    // construction dies with the step, and the reading goes on after the
+    // character where the step began. The end of the text closes every
+    // open element.
+    [[gnu::cold, gnu::noinline]] void RunRecovering() {
+        TParseState state = psBetweenTags;
+        while (!FLexer.AtEnd() && !FRootDone) {
+            if (reinterpret_cast<std::uintptr_t>(FLexer.Cursor()) >= FDiscardAt)
+                DiscardRead();
+            const char* before = FLexer.Cursor();
+            try {
+                state = Step(state);
+            } catch (const EVexXMLError&) {
+                if (FLexer.AtEnd())
+                    break;
+                if (FLexer.Cursor() == before)
+                    FLexer.Advance(1);
+                state = psBetweenTags;
+            }
+        }
+        if (FOpen.empty())
+            return;
+        FBuilder.CutShort().assign(FOpen.rbegin(), FOpen.rend());
+        while (!FOpen.empty())
+            CloseInnermost();
+    }
+
+    // Recovering: whether the "<" at p begins markup, not text ("a < b").
+    static bool OpensMarkup(const char* p) {
+        const char next = p[1];
+        if (HasClass(next, kClassLetter))
+            return true;
+        if (next == '/' || next == '?')
+            return HasClass(p[2], kClassLetter);
+        return next == '!' && p[2] == '-' && p[3] == '-';
+    }
+
+    // Recovering: text where none may stand (after a child's tail, a stray
+    // "<", outside every element). Inside an element it joins the tail of
+    // its last child, or its own text; outside it is dropped.
+    [[gnu::cold, gnu::noinline]] TParseState StrayText() {
+        std::string text;
+        while (!FLexer.AtEnd()) {
+            if (FLexer.Current() == '<' && !FLexer.At(kCDataOpener)) {
+                if (OpensMarkup(FLexer.Cursor()))
+                    break;
+                if (!text.empty() && HasClass(FLexer.Cursor()[-1], kClassSpace))
+                    text += ' ';
+                text += '<';
+                FLexer.Advance(1);
+                if (HasClass(FLexer.Current(), kClassSpace))
+                    text += ' ';
+            }
+            text += FLexer.ReadText('<', true);
+        }
+        if (FOpen.empty() || FTakenLast || text.empty())
+            return psBetweenTags;
+        if (FChildren.size() > FOpenState.back().ChildrenStart)
+            Gather(*FChildren.back(), true, text);
+        else
+            Gather(*FOpen.back(), false, text);
+        return psBetweenTags;
+    }
+
+    // Recovering: stray text joins a node's text or tail after a space. It
+    // gathers here while it goes to the same node, which takes it when
+    // anything else happens to it (FlushGathered), so that many pieces cost
+    // no copy each.
+    [[gnu::cold, gnu::noinline]] void Gather(TVexXMLNode& node, bool tail, std::string_view text) {
+        if (&node != FGatherNode || tail != FGatherTail) {
+            FlushGathered();
+            FGatherNode = &node;
+            FGatherTail = tail;
+            FGathered = tail ? node.Tail() : node.Text();
+        }
+        if (!FGathered.empty())
+            FGathered += ' ';
+        FGathered += text;
+    }
+
+    [[gnu::cold, gnu::noinline]] void FlushGathered() {
+        if (!FGatherNode)
+            return;
+        FBuilder.SetKept(*FGatherNode, FGathered, FGatherTail);
+        FGatherNode = nullptr;
+    }
+
+    // Recovering: the open elements' names, folded, with how many of each
+    // are open, so that a closing tag that names none is told at once.
+    [[gnu::cold, gnu::noinline]] void CountOpen(std::string_view name, int change) {
+        FOpenNames[Folded(name)] += change;
+    }
+
+    [[gnu::cold, gnu::noinline]] std::string& Folded(std::string_view name) {
+        FFolded.assign(name);
+        for (char& c : FFolded)
+            c = static_cast<char>(FoldNameByte(c));
+        return FFolded;
+    }
+
+    // Recovering: the cursor goes past the next ">"; true when it closed
+    // an empty-element tag ("/>").
+    [[gnu::cold, gnu::noinline]] bool SkipToTagEnd() {
+        const char* end = std::strchr(FLexer.Cursor(), '>');
+        if (!end) {
+            FLexer.Advance(static_cast<int>(std::strlen(FLexer.Cursor())));
+            FLexer.SyntaxError(kTailEndInTag);
+        }
+        const bool empty = end != FLexer.Cursor() && end[-1] == '/';
+        FLexer.Advance(static_cast<int>(end + 1 - FLexer.Cursor()));
+        return empty;
+    }
+
     void DiscardRead() {
         // Nothing before the cursor is read again but to count lines.
         const char* pageStart = FFile->PageStart(FLexer.Cursor());
@@ -249,6 +400,7 @@ private:
     void AddToCurrentParent(TOpenNode node) {
         if (FOpen.empty()) {
             FRootSeen = FRootSeen || node->Kind() == nkElement;
+            FRootDone = FRecovering && FRootSeen;
             FBuilder.AddTop(node.get());
         } else {
             FChildren.push_back(node.get());
@@ -271,6 +423,8 @@ private:
     }
 
     void Open(TOpenNode node, const TVexXMLArena::TMark& mark) {
+        if (FRecovering)
+            CountOpen(node->Name(), 1);
         FRootSeen = true;
         FOpenState.push_back({FChildren.size(), mark});
         FOpen.push_back(node.get());
@@ -286,7 +440,7 @@ private:
     TParseState BetweenTags() {
         FLexer.SkipWhitespace();
         if (FLexer.AtEnd()) {
-            if (!FOpen.empty())
+            if (!FOpen.empty() && !FRecovering)
                 FLexer.SyntaxError(kTailEndOfText);
             return psBetweenTags;
         }
@@ -300,9 +454,14 @@ private:
             return psBetweenTags;
         }
         if (text && !FOpen.empty() && FChildren.size() > FOpenState.back().ChildrenStart) {
+            // Recovering, a tail may have begun before a dropped closing tag.
+            if (FRecovering && (!FChildren.back()->Tail().empty() || FGatherNode == FChildren.back()))
+                return StrayText();
             FBuilder.ReadTail(FLexer, *FChildren.back());
             return psBetweenTags;
         }
+        if (FRecovering && (FLexer.Current() != '<' || !OpensMarkup(FLexer.Cursor())))
+            return StrayText();
         if (FLexer.Current() != '<')
             FLexer.SyntaxError(kTailBadCharBetweenTags);
         if (next == '?')
@@ -330,7 +489,11 @@ private:
         if (control && !SameNameKey(node->Name(), "xml") && !HoldsAttributesOnly(FLexer.Cursor()))
             return InstructionText(std::move(node), mark);
 
-        while (HasClass(FLexer.Current(), kClassSpace)) {
+        // Recovering, an attribute without a value may stand right before the next.
+        bool valueless = false;
+        while (HasClass(FLexer.Current(), kClassSpace) ||
+               (valueless && HasClass(FLexer.Current(), kClassLetter))) {
+            valueless = false;
             FLexer.SkipWhitespace();
             EndInTagUnlessMore();
             if (!HasClass(FLexer.Current(), kClassLetter))
@@ -338,14 +501,23 @@ private:
             const std::string_view name = FLexer.ReadAttributeName();
             FLexer.SkipWhitespace();
             EndInTagUnlessMore();
-            if (FLexer.Current() != '=' && FLexer.Current() != ':')
-                FLexer.SyntaxError(kTailExpectedEquals);
+            if (FLexer.Current() != '=' && FLexer.Current() != ':') {
+                if (!FRecovering)
+                    FLexer.SyntaxError(kTailExpectedEquals);
+                BareAttribute(*node, name, true);  // HTML's <option selected>
+                valueless = true;
+                continue;
+            }
             FLexer.Advance(1);
             FLexer.SkipWhitespace();
             EndInTagUnlessMore();
             const char quote = FLexer.Current();
-            if (quote != '\'' && quote != '"')
-                FLexer.SyntaxError(kTailExpectedQuote);
+            if (quote != '\'' && quote != '"') {
+                if (!FRecovering)
+                    FLexer.SyntaxError(kTailExpectedQuote);
+                BareAttribute(*node, name, false);
+                continue;
+            }
             FLexer.Advance(1);
             const std::string_view value = FLexer.ReadText(quote, false);
             FLexer.Advance(1);
@@ -354,9 +526,12 @@ private:
         EndInTagUnlessMore();
 
         if (control) {
-            if (!FLexer.At("?>"))
+            if (FLexer.At("?>"))
+                FLexer.Advance(2);
+            else if (FRecovering)
+                SkipToTagEnd();
+            else
                 FLexer.SyntaxError(kTailBadControlTagEnd);
-            FLexer.Advance(2);
             if (!FRootSeen && SameNameKey(node->Name(), "xml"))
                 FLexer.SetUtf8References(DeclaresUtf8(*node));
             Complete(std::move(node), mark);
@@ -372,7 +547,9 @@ private:
             Open(std::move(node), mark);
             return psElementText;
         }
-        FLexer.SyntaxError(kTailBadElementTagEnd);
+        if (!FRecovering)
+            FLexer.SyntaxError(kTailBadElementTagEnd);
+        return EndTagAnyway(std::move(node), mark);
     }
 
     // The rest of an instruction up to its "?>" as its text, trimmed.
@@ -416,19 +593,67 @@ private:
         const std::string_view name = FLexer.ReadTagName();
         FLexer.SkipWhitespace();
         EndInTagUnlessMore();
-        if (FLexer.Current() != '>')
+        if (FLexer.Current() == '>')
+            FLexer.Advance(1);
+        else if (FRecovering)
+            SkipToTagEnd();
+        else
             FLexer.SyntaxError(kTailExpectedTagClose);
-        FLexer.Advance(1);
-        if (FOpen.empty())
+        if (FOpen.empty()) {
+            if (FRecovering)
+                return psBetweenTags;
             FLexer.SyntaxError(kTailNoOpeningTag);
+        }
         const std::string_view openName = FOpen.back()->Name();
         if (!SameNameKey(name, openName)) {
+            if (FRecovering)
+                return CloseUpTo(name);
             std::string tail(kTailMismatchOpen);
             tail += name;
             tail += kTailMismatchMiddle;
             tail += openName;
             tail += kTailMismatchEnd;
             FLexer.SyntaxError(tail);
+        }
+        CloseInnermost();
+        return psBetweenTags;
+    }
+
+    // Recovering: a closing tag closes the elements inside the one it
+    // names; names none, and it is dropped.
+    [[gnu::cold, gnu::noinline]] TParseState CloseUpTo(std::string_view name) {
+        if (FOpenNames[Folded(name)] == 0)
+            return psBetweenTags;
+        for (std::size_t i = FOpen.size(); i-- > 0;)
+            if (SameNameKey(name, FOpen[i]->Name())) {
+                while (FOpen.size() > i)
+                    CloseInnermost();
+                break;
+            }
+        return psBetweenTags;
+    }
+
+    // Recovering: an attribute without a value, or with one unquoted.
+    [[gnu::cold, gnu::noinline]] void BareAttribute(TVexXMLNode& node, std::string_view name,
+                                                    bool valueless) {
+        FBuilder.SetAttribute(node, name, valueless ? std::string_view() : FLexer.ReadBareValue());
+    }
+
+    // Recovering: a tag that does not end as it should ends at its ">".
+    [[gnu::cold, gnu::noinline]] TParseState EndTagAnyway(TOpenNode node, const TVexXMLArena::TMark& mark) {
+        if (SkipToTagEnd()) {
+            Complete(std::move(node), mark);
+            return psBetweenTags;
+        }
+        Open(std::move(node), mark);
+        return psElementText;
+    }
+
+    // The innermost open element is complete.
+    [[gnu::always_inline]] void CloseInnermost() {
+        if (FRecovering) {
+            FlushGathered();
+            CountOpen(FOpen.back()->Name(), -1);
         }
         TOpenNode element(FOpen.back());
         FOpen.pop_back();
@@ -438,7 +663,6 @@ private:
         FBuilder.SetChildren(*element, FChildren.data() + first, FChildren.size() - first);
         FChildren.resize(first);
         Complete(std::move(element), state.Mark);
-        return psBetweenTags;
     }
 
     TVexXMLDocumentBuilder FBuilder;
@@ -449,7 +673,9 @@ private:
     // The cursor's address that discards next; never reached without a file.
     std::uintptr_t FDiscardAt = FFile ? reinterpret_cast<std::uintptr_t>(FText) + kHugePage
                                       : std::numeric_limits<std::uintptr_t>::max();
+    const bool FRecovering = FBuilder.Mode() == TVexXMLParseMode::pmRecovering;
     bool FRootSeen = false;   // an element has begun at the top level
+    bool FRootDone = false;   // recovering: a top-level element is complete
     bool FTakenLast = false;  // the sink took the last node completed
     // The open elements, the outermost first; the reader owns them.
     std::vector<TVexXMLNode*> FOpen;
@@ -460,6 +686,12 @@ private:
     std::vector<TOpenState> FOpenState;
     // The completed children of the open elements, the outermost first.
     std::vector<TVexXMLNode*> FChildren;
+    // Recovering only.
+    TVexXMLNode* FGatherNode = nullptr;
+    bool FGatherTail = false;
+    std::string FGathered;
+    std::unordered_map<std::string, int> FOpenNames;
+    std::string FFolded;
 };
 
 }  // namespace
@@ -479,6 +711,7 @@ void TVexXMLParser::ReleaseNodes() noexcept {
     }
     FIndexed.clear();
     FMustVisit = false;
+    FCutShort.clear();
 }
 
 void TVexXMLParser::Clear() {

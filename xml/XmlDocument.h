@@ -6,6 +6,7 @@
 #include "xml/XmlFileText.h"
 #include "xml/XmlNode.h"
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,6 +22,24 @@ public:
     // at once, its memory is used again, and the text after it up to the
     // next tag is dropped with it.
     virtual bool NodeCompleted(const TVexXMLNode& node, std::span<TVexXMLNode* const> open) = 0;
+};
+
+// How a parse meets a text that is not well-formed XML.
+enum class TVexXMLParseMode : std::uint8_t {
+    // The first error raises EVexXMLError with its line and column.
+    pmStrict,
+    // What can be read is read, and nothing is raised for the text:
+    //  - an undefined HTML entity ("&eacute;") gives its character; any
+    //    other "&" that does not begin a reference stays as its text;
+    //  - a closing tag that does not match closes the open elements up to
+    //    the one it names, or is dropped when none is open;
+    //  - at the end of the text every open element is closed (CutShort
+    //    names them), and a tag or text cut short there is dropped;
+    //  - the parse ends with the first top-level element: what follows it
+    //    is ignored;
+    //  - a "<" that opens no tag is text, an attribute without a value or
+    //    with an unquoted one is read, a malformed tag ends at its ">".
+    pmRecovering,
 };
 
 class TVexXMLParser : public TVexBaseXmlNode {
@@ -54,6 +73,15 @@ public:
     // for a while should.
     static void ReleaseSpareMemory() noexcept { TVexXMLArena::ReleaseSpareBlocks(); }
 
+    // The mode of the next parses; strict unless set.
+    void SetParseMode(TVexXMLParseMode mode) noexcept { FMode = mode; }
+    TVexXMLParseMode ParseMode() const noexcept { return FMode; }
+
+    // After a recovering parse, the elements that were still open when the
+    // text ended, the innermost first: each was closed there, cut short.
+    // Only to compare with: a node that a sink took is gone.
+    const std::vector<const TVexXMLNode*>& CutShort() const noexcept { return FCutShort; }
+
 private:
     friend class TVexXMLDocumentBuilder;
 
@@ -64,6 +92,8 @@ private:
     void ReleaseNodes() noexcept;
 
     bool FMustVisit = false;
+    TVexXMLParseMode FMode = TVexXMLParseMode::pmStrict;
+    std::vector<const TVexXMLNode*> FCutShort;
     std::vector<TVexBaseXmlNode*> FIndexed;  // the nodes that made a name index
 
     // The parsed nodes and their texts; released only after the nodes.

@@ -4,6 +4,7 @@
 #include "base/IntConvert.h"
 #include "xml/CopyBytes.h"
 #include "xml/CountByte.h"
+#include "xml/HtmlEntities.h"
 #include "xml/NameKey.h"
 #include "xml/XmlMessages.h"
 
@@ -165,6 +166,8 @@ void TVexXMLLexer::SkipDocumentType() {
 }
 
 int TVexXMLLexer::ReadEntity(char* out) {
+    if (FRecovering)
+        return ReadEntityRecovering(out);
     const char* name = FCur + 1;
     const char* semicolon = std::strchr(name, ';');
     if (!semicolon) {
@@ -210,6 +213,58 @@ int TVexXMLLexer::ReadEntity(char* out) {
     if (FUtf8References)
         return EncodeUtf8(value, out);
     out[0] = static_cast<char>(value);
+    return 1;
+}
+
+int TVexXMLLexer::ReadEntityRecovering(char* out) {
+    const char* name = FCur + 1;
+    const char* p = name;
+    constexpr std::ptrdiff_t kLongest = 32;
+    while (p - name < kLongest && (HasClass(*p, kClassLetter) || (*p >= '0' && *p <= '9') || *p == '#'))
+        ++p;
+    const std::string_view entity(name, static_cast<std::size_t>(p - name));
+    std::uint32_t value = 0;
+    if (*p == ';' && !entity.empty()) {
+        if (SameNameKey(entity, "AMP"))
+            value = '&';
+        else if (SameNameKey(entity, "LT"))
+            value = '<';
+        else if (SameNameKey(entity, "GT"))
+            value = '>';
+        else if (SameNameKey(entity, "QUOT"))
+            value = '"';
+        else if (SameNameKey(entity, "APOS"))
+            value = '\'';
+        else if (SameNameKey(entity, "NBSP"))
+            value = ' ';
+        else if (entity[0] != '#')
+            value = HtmlEntityCodePoint(entity);
+        else {
+            const bool hex = entity.size() > 1 && (entity[1] == 'x' || entity[1] == 'X');
+            const std::string_view digits = entity.substr(hex ? 2 : 1);
+            for (const char c : digits) {
+                const int digit = c >= '0' && c <= '9'          ? c - '0'
+                                  : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                  : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                : -1;
+                if (digit < 0 || value > 0x10FFFF) {
+                    value = 0;
+                    break;
+                }
+                value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+            }
+        }
+    }
+    if (value != 0 && (FUtf8References ? IsUnicodeScalar(value) : value <= 255)) {
+        FCur = p + 1;
+        if (FUtf8References)
+            return EncodeUtf8(value, out);
+        out[0] = static_cast<char>(value);
+        return 1;
+    }
+    // Not a reference: the "&" is text, and so is what follows it.
+    FCur = name;
+    out[0] = '&';
     return 1;
 }
 

@@ -87,6 +87,17 @@ public:
         return {start, static_cast<std::size_t>(p - start)};
     }
 
+    // Recovering: an attribute value without quotes, up to whitespace or
+    // ">". Not decoded.
+    std::string_view ReadBareValue() {
+        const char* start = FCur;
+        const char* p = start;
+        while (*p != '\0' && *p != '>' && !HasClass(*p, kClassSpace))
+            ++p;
+        FCur = p;
+        return {start, static_cast<std::size_t>(p - start)};
+    }
+
     // Where ReadText may write a text that does not read as written:
     // [Begin, End). InWindow tells whether the text it returned lies there.
     struct TTextWindow {
@@ -130,6 +141,11 @@ public:
     // Unicode scalar value) instead of one byte of value 0 to 255.
     void SetUtf8References(bool on) { FUtf8References = on; }
 
+    // Recovering: a reference that does not read as one (a bare "&", an
+    // unknown name) stays as its text, and an undeclared HTML entity
+    // ("&eacute;") gives its character.
+    void SetRecovering(bool on) { FRecovering = on; }
+
     // True at "<!DOCTYPE", in any letter case.
     bool AtDocumentType() const;
     // Moves past a document type declaration at the cursor, with its
@@ -148,6 +164,7 @@ private:
     // The bytes of the reference at the cursor, into out (up to 4); returns
     // their count.
     int ReadEntity(char* out);
+    int ReadEntityRecovering(char* out);
     static constexpr std::string_view kCDataOpener = "<![CDATA[";
     static bool AtCDataOpener(const char* p) {
         for (std::size_t i = 0; i < kCDataOpener.size(); ++i)
@@ -159,6 +176,7 @@ private:
     const char* FBegin;  // the text from here on is still there
     const char* FCur;
     bool FUtf8References = false;
+    bool FRecovering = false;
     int FLinesBefore = 0;    // line breaks before FBegin
     int FColumnsBefore = 0;  // columns of the line FBegin is on, before FBegin
     // ReadText's decoded pieces: a buffer of the thread's that keeps its

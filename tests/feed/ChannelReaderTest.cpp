@@ -311,3 +311,42 @@ TEST(ReadChannelAtom, AfterAnRssReadEveryCategoryIsEmpty) {
 }
 
 }  // namespace
+
+// The full text before the summary, where it holds anything; the files an
+// item carries, each address once.
+TEST(ReadChannel, FullContentAndEnclosures) {
+    const TRSS rss = ReadRss(Rss(
+        RssItem(
+            "<title>a</title><description>short</description><content:encoded><![CDATA[<p>full\ntext</p>]]>"
+            "</content:encoded><enclosure url=\"http://e.pl/a.mp3\" type=\"audio/mpeg\" length=\"24986239\"/>"
+            "<media:content url=\"http://e.pl/a.mp3\" fileSize=\"1\"/><media:group>"
+            "<media:content url=\"http://e.pl/a.webm\" type=\"video/webm\" fileSize=\"x\"/></media:group>") +
+        RssItem("<title>b</title><description>kept</description><content:encoded> </content:encoded>"
+                "<enclosure url=\"\"/>")));
+    ASSERT_EQ(rss.News.size(), 2u);
+    EXPECT_EQ(rss.News[0].Description, "<p>full text</p>");
+    ASSERT_EQ(rss.News[0].Enclosures.size(), 2u);
+    EXPECT_EQ(rss.News[0].Enclosures[0].Url, "http://e.pl/a.mp3");
+    EXPECT_EQ(rss.News[0].Enclosures[0].Type, "audio/mpeg");
+    EXPECT_EQ(rss.News[0].Enclosures[0].Length, 24986239u);
+    EXPECT_EQ(rss.News[0].Enclosures[1].Url, "http://e.pl/a.webm");
+    EXPECT_EQ(rss.News[0].Enclosures[1].Length, 0u);
+    EXPECT_EQ(rss.News[1].Description, "kept");
+    EXPECT_TRUE(rss.News[1].Enclosures.empty());
+
+    // Atom: content before summary, an enclosure link, Atom 0.3's dates.
+    const TRSS atom = ReadAtom(Atom(
+        AtomEntry("<title>e</title><summary>s</summary><content type=\"xhtml\"><div>x<b>y</b></div></content>"
+                  "<link rel=\"enclosure\" href=\"http://e.pl/e.ogg\" length=\"512\" type=\"audio/ogg\"/>"
+                  "<link href=\"http://e.pl/e\"/><issued>2004-01-02T00:00:00Z</issued>") +
+        AtomEntry("<title>f</title><summary>s</summary><content/><modified>2004-01-03</modified>")));
+    ASSERT_EQ(atom.News.size(), 2u);
+    EXPECT_EQ(atom.News[0].Description, "<div>x <b>y</b></div>");
+    EXPECT_EQ(atom.News[0].Link, "http://e.pl/e");
+    ASSERT_EQ(atom.News[0].Enclosures.size(), 1u);
+    EXPECT_EQ(atom.News[0].Enclosures[0].Url, "http://e.pl/e.ogg");
+    EXPECT_EQ(atom.News[0].Enclosures[0].Length, 512u);
+    EXPECT_EQ(FormatDateYmd(atom.News[0].Date), "2004-01-02");
+    EXPECT_EQ(atom.News[1].Description, "s");
+    EXPECT_EQ(FormatDateYmd(atom.News[1].Date), "2004-01-03");
+}

@@ -300,16 +300,15 @@ TEST_F(ChannelFetch, OtherRootNamesAreUnsupported) {
 }
 
 TEST_F(ChannelFetch, EveryFailureGivesOneWarning) {
-    const std::string rssBody = std::string(kRss).substr(std::string(kRss).find("<rss"));
     server.Serve("/empty", 200, "");
-    server.Cut("/cut", std::string(kRss).substr(0, 400), sizeof kRss);
-    server.Serve("/entity", 200,
-                 "<?xml version=\"1.0\"?>\n<!DOCTYPE rss [<!ENTITY e \"x\">]>\n" +
-                     rssBody.substr(0, rssBody.find("</title>")) + "&e;" +
-                     rssBody.substr(rssBody.find("</title>")));
+    // A broken page is not read as a feed.
+    server.Serve("/page", 200, "<html><body><p>R&D</body></html>");
     const std::string unreachable = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/rss";
     const std::string addresses[] = {
-        server.Url("/empty"), server.Url("/cut"), server.Url("/entity"), server.Url("/missing"), unreachable,
+        server.Url("/empty"),
+        server.Url("/page"),
+        server.Url("/missing"),
+        unreachable,
     };
     for (const std::string& address : addresses) {
         SCOPED_TRACE(address);
@@ -339,6 +338,32 @@ TEST_F(ChannelFetch, EveryFailureGivesOneWarning) {
         EXPECT_EQ(form.Message->Text(), "");
     }
     EXPECT_EQ(TempXml(), "");  // the unreachable address leaves an empty file
+}
+
+// A feed cut short shows what came, and says why it is broken, without a
+// box; a site's page gives its feed, whose address the entry takes.
+TEST_F(ChannelFetch, ABrokenFeedAndASitesPageAreRead) {
+    server.Cut("/cut", std::string(kRss).substr(0, 400), sizeof kRss);
+    server.Serve(
+        "/blog/", 200,
+        "<!DOCTYPE html><html><head><link rel=\"alternate\" type=\"application/rss+xml\" href=\"../cut\">"
+        "</head></html>",
+        {{"Content-Type", "text/html"}});
+    BoxRecorder recorder;
+    DoubleClick(server.Url("/blog/"));
+    EXPECT_TRUE(recorder.boxes.empty());
+    EXPECT_GE(form.Titles->RowCount(), 1);
+    EXPECT_NE(form.Titles->Cells(0, 0), "");
+    const std::string notice = form.Message->Text();
+    EXPECT_TRUE(notice.starts_with("Found the feed at " + server.Url("/cut") +
+                                   "\r\n\r\nThe feed is not well-formed XML (line "))
+        << notice;
+    EXPECT_TRUE(notice.ends_with("\r\nWhat could be read is shown.")) << notice;
+    EXPECT_EQ(form.Channels->Items(form.Channels->Count() - 1), server.Url("/cut"));
+    EXPECT_NE(ReadBytes(dir.File("channels.lst")).find(server.Url("/cut")), std::string::npos);
+    // Selecting an item shows the item instead.
+    ClickTitle(0);
+    EXPECT_EQ(form.Message->Text().find("well-formed"), std::string::npos);
 }
 
 TEST_F(ChannelFetch, AnAtomFeedReadsInAnotherDateFormat) {

@@ -101,3 +101,16 @@ TEST(ExtractWordAt, EdgesOfTheText) {
     EXPECT_EQ(ExtractWordAt("z \xBF\xF3\xB3w z", 4), "\xBF\xF3\xB3w");
     EXPECT_EQ(WordBoundsAt("ab http://x cd", 6), (std::pair<std::size_t, std::size_t>(3, 11)));
 }
+
+TEST(EnclosureLine, SaysTypeAndSizeWhereKnown) {
+    EXPECT_EQ(EnclosureLine("http://a.pl/e", "audio/mpeg", 1), "Enclosure: audio/mpeg, 1 KB: http://a.pl/e");
+    EXPECT_EQ(EnclosureLine("http://a.pl/e", "", 1048575), "Enclosure: 1024 KB: http://a.pl/e");
+    EXPECT_EQ(EnclosureLine("http://a.pl/e", "video/mp4", std::uint64_t{5} << 30),
+              "Enclosure: video/mp4, 5120.0 MB: http://a.pl/e");
+    EXPECT_EQ(EnclosureLine("http://a.pl/e", "", 0), "Enclosure: http://a.pl/e");
+    const std::string text =
+        "d\r\n\r\nhttp://a.pl/\r\nEnclosure: image/png: http://a.pl/p.png\r\nEnclosure: ftp://x";
+    EXPECT_EQ(EnclosureAt(text, 20), "http://a.pl/p.png");
+    EXPECT_EQ(EnclosureAt(text, 5), "");
+    EXPECT_EQ(EnclosureAt(text, text.size()), "");  // not a web address
+}

@@ -155,6 +155,21 @@ TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
     form.Message->SetText("other");
     ClickRow(1);
     EXPECT_EQ(form.Message->Text(), "plain\r\n\r\nhttp://a.pl/2");
+
+    // Enclosures stand under the link; a double click anywhere on one's
+    // line opens it.
+    static const TEnclosure kEnclosures[] = {{"http://a.pl/1.mp3", "audio/mpeg", 24986239},
+                                             {"http://a.pl/1.ogg", "", 0}};
+    form.FChannel.News[1].Enclosures = kEnclosures;
+    ClickRow(0);
+    ClickRow(1);
+    EXPECT_EQ(form.Message->Text(),
+              "plain\r\n\r\nhttp://a.pl/2\r\nEnclosure: audio/mpeg, 23.8 MB: http://a.pl/1.mp3"
+              "\r\nEnclosure: http://a.pl/1.ogg");
+    DoubleClick(PointOn(22, 0.5));  // "Enclosure:"
+    EXPECT_EQ(opened.back(), "http://a.pl/1.mp3");
+    DoubleClick(PointOn(82, 0.5));  // the second one's address
+    EXPECT_EQ(opened.back(), "http://a.pl/1.ogg");
 }
 
 // Tab leaves the grid for the next control of the window, Shift+Tab for the

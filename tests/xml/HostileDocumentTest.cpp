@@ -63,6 +63,22 @@ TEST(HostileDocument, MillionNestedElementsCutOff) {
     }
 }
 
+// The recovering mode stays linear: a closing tag that names no open
+// element is told at once, however deep the open ones, and stray text
+// that joins one node is not copied again for each piece.
+TEST(HostileDocument, RecoveringAMillionFaults) {
+    TVexXMLParser doc;
+    doc.SetParseMode(TVexXMLParseMode::pmRecovering);
+    doc.Parse((Repeat("<a>", Deep) + Repeat("</b>", Deep)).c_str());
+    EXPECT_EQ(doc.CutShort().size(), Deep);
+    doc.Parse(("<t>" + Repeat("x</q>", Deep) + "</t>").c_str());
+    ASSERT_EQ(doc.Count(), 1);
+    EXPECT_EQ(doc.Items(0)->Text().size(), 2 * Deep - 1);
+    doc.Parse(("<t><c/>" + Repeat("x < y ", Deep) + "</t>").c_str());
+    ASSERT_EQ(doc.Count(), 1);
+    EXPECT_EQ(doc.Items(0)->Items(0)->Tail().size(), 6 * Deep - 1);
+}
+
 TEST(HostileDocument, HundredMegabyteText) {
     TVexXMLParser doc;
     std::string text = "<a>";

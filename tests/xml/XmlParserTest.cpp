@@ -437,3 +437,63 @@ TEST(XmlParserDepth, MillionNestedElements) {
 }
 
 }  // namespace
+
+namespace {
+
+// A recovering parse never raises for the text, reads what stands before a
+// fault and keeps the strict parse's message apart: the same texts fail
+// strictly as before.
+TEST(XmlParserRecovering, ReadsWhatABrokenDocumentHolds) {
+    const std::vector<Row> rows = {
+        // Cut short: the element open at the end is closed there, a tag cut
+        // in half is dropped.
+        {"<rss><channel><title>T</title><item><title>A</title><desc",
+         "rss{channel{title\"T\" item{title\"A\"}}}", At(1, 58, kEndInTag)},
+        // A closing tag closes the elements inside the one it names; one
+        // that names no open element is dropped.
+        {"<d><p>one<b>two</d><x/>", "d{p\"one\"{b\"two\"}}", At(1, 20, Mismatch("d", "b"))},
+        {"<d>a</q></d>", "d\"a\"", At(1, 9, Mismatch("q", "d"))},
+        // HTML's entities give their characters; an "&" that begins no
+        // reference stays.
+        {"<t>caf&eacute; &mdash; R&D &amp; &bogus; &#xZZ; &</t>", "t\"café — R&D & &bogus; &#xZZ; &\"",
+         At(1, 15, kUnknownEntity)},
+        {"<a href=\"?a=1&b=2\"/>", "a[href=?a=1&b=2]",
+         At(1, 21, ") : Nieoczekiwany koniec pliku - nie dokończona encja.")},
+        // Anything after the root is ignored.
+        {"<r/>text<x/>", "r", At(1, 5, kBadChar)},
+        // A "<" that opens no tag is text; HTML's attributes are read.
+        {"<t>a < b</t>", "t\"a < b\"", At(1, 7, kBadName)},
+        {"<i checked src=x.png>", "i[checked= src=x.png]", At(1, 12, kEquals)},
+    };
+    for (const Row& row : rows) {
+        std::string strictTree;
+        EXPECT_EQ(ParseOf(row.input, strictTree), row.error) << row.input;
+        TVexXMLParser document;
+        document.SetParseMode(TVexXMLParseMode::pmRecovering);
+        EXPECT_NO_THROW(document.Parse(row.input.c_str())) << row.input;
+        EXPECT_EQ(Dump(document), row.tree) << row.input;
+    }
+}
+
+// The elements still open at the end are named, innermost first, and
+// closed without recursion, however deep.
+TEST(XmlParserRecovering, TheEndClosesEveryOpenElement) {
+    TVexXMLParser document;
+    document.SetParseMode(TVexXMLParseMode::pmRecovering);
+    document.Parse("<a><b>x</b><c><d>cut");
+    ASSERT_EQ(document.CutShort().size(), 3u);
+    EXPECT_EQ(document.CutShort()[0]->Name(), "d");
+    EXPECT_EQ(document.CutShort()[2], document.Items(0));
+    EXPECT_EQ(Dump(document), "a{b\"x\" c{d}}");
+
+    std::string deep;
+    for (int i = 0; i < 1000000; ++i)
+        deep += "<a>";
+    document.Parse(deep.c_str());
+    EXPECT_EQ(document.CutShort().size(), 1000000u);
+    document.SetParseMode(TVexXMLParseMode::pmStrict);
+    document.Parse("<a/>");
+    EXPECT_TRUE(document.CutShort().empty());
+}
+
+}  // namespace
