@@ -92,10 +92,14 @@ private:
 
 const char* EventName(int type) {
     switch (type) {
-    case QEvent::MetaCall: return "a landed outcome";
-    case QEvent::UpdateRequest: return "painting";
-    case QEvent::Timer: return "a timer";
-    default: return "another event";
+    case QEvent::MetaCall:
+        return "a landed outcome";
+    case QEvent::UpdateRequest:
+        return "painting";
+    case QEvent::Timer:
+        return "a timer";
+    default:
+        return "another event";
     }
 }
 
@@ -132,10 +136,18 @@ Run ProbeRefresh(TimedApplication& app, TForm1& form) {
     QObject::connect(form.Store, &TStoreLink::refreshed, &loop, [&](const TRefreshOutcome& outcome) {
         ++run.Landed;
         switch (outcome.Kind) {
-        case TRefreshKind::rkMerged: ++run.Merged; break;
-        case TRefreshKind::rkUnchanged: ++run.Unchanged; break;
-        case TRefreshKind::rkFailed: ++run.Failed; break;
-        default: ++run.Other; break;
+        case TRefreshKind::rkMerged:
+            ++run.Merged;
+            break;
+        case TRefreshKind::rkUnchanged:
+            ++run.Unchanged;
+            break;
+        case TRefreshKind::rkFailed:
+            ++run.Failed;
+            break;
+        default:
+            ++run.Other;
+            break;
         }
         if (run.Landed == kChannels) {
             run.WallSeconds = Now() - started;
@@ -179,9 +191,9 @@ void Print(const char* name, const Run& run) {
     std::vector<double> ms;
     for (const Gap& gap : run.Gaps)
         ms.push_back(gap.Ms);
-    std::printf("%-34s %8.1f %8.1f %8.1f %8.2f %8.2f %8.1f   %d merged, %d unchanged, %d failed, %d other", name,
-                Largest(run), Percentile(ms, 0.99), Percentile(ms, 0.5), run.WallSeconds, run.WindowCpuSeconds,
-                run.Longest.CpuMs, run.Merged, run.Unchanged, run.Failed, run.Other);
+    std::printf("%-34s %8.1f %8.1f %8.1f %8.2f %8.2f %8.1f   %d merged, %d unchanged, %d failed, %d other",
+                name, Largest(run), Percentile(ms, 0.99), Percentile(ms, 0.5), run.WallSeconds,
+                run.WindowCpuSeconds, run.Longest.CpuMs, run.Merged, run.Unchanged, run.Failed, run.Other);
     if (run.ShownRows >= 0)
         std::printf(", %d rows shown", run.ShownRows);
     if (run.Landed < kChannels)
@@ -191,12 +203,13 @@ void Print(const char* name, const Run& run) {
     std::printf("\n%-34s largest gaps:", "");
     for (std::size_t i = 0; i < worst.size() && i < 3; ++i)
         std::printf(" %.1f ms (%d landed)", worst[i].Ms, worst[i].Landed);
-    std::printf("; longest event: %s, %.1f ms CPU in %.1f ms\n", EventName(run.Longest.Type), run.Longest.CpuMs,
-                run.Longest.WallMs);
+    std::printf("; longest event: %s, %.1f ms CPU in %.1f ms\n", EventName(run.Longest.Type),
+                run.Longest.CpuMs, run.Longest.WallMs);
 }
 
 // A window on a folder holding only the list of the feeds, shown.
-std::unique_ptr<TForm1> Window(QApplication& app, const std::string& dir, const std::vector<std::string>& urls) {
+std::unique_ptr<TForm1> Window(QApplication& app, const std::string& dir,
+                               const std::vector<std::string>& urls) {
     std::string list;
     for (const std::string& url : urls)
         list += url + "\r\n";
@@ -233,7 +246,8 @@ int main(int argc, char** argv) {
         const std::string entry = *e;
         std::string name = entry.substr(0, entry.find('='));
         std::string lower = name;
-        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         if (lower.ends_with("_proxy"))
             proxies.push_back(name);
     }
@@ -258,8 +272,10 @@ int main(int argc, char** argv) {
                 "answer), probed every %d ms; %u cores, load average %s\n",
                 kChannels, bench::kRefreshItems, kHosts, static_cast<int>(kDelay.count()), kProbeMs,
                 std::thread::hardware_concurrency(), LoadAverage().c_str());
-    std::printf("%-34s %8s %8s %8s %8s %8s %8s\n", "", "largest", "p99", "median", "wall", "window", "longest");
-    std::printf("%-34s %8s %8s %8s %8s %8s %8s\n", "", "gap ms", "gap ms", "gap ms", "s", "CPU s", "event ms");
+    std::printf("%-34s %8s %8s %8s %8s %8s %8s\n", "", "largest", "p99", "median", "wall", "window",
+                "longest");
+    std::printf("%-34s %8s %8s %8s %8s %8s %8s\n", "", "gap ms", "gap ms", "gap ms", "s", "CPU s",
+                "event ms");
     double worst = 0, longest = 0;
     const auto count = [&](const Run& run) {
         worst = std::max(worst, Largest(run));
@@ -293,8 +309,8 @@ int main(int argc, char** argv) {
         app.processEvents();
     }
     const FeedServer::Counts counts = server.Take();
-    std::printf("server: %ld requests, %ld full, %ld 304; load average now %s\n", counts.Requests, counts.Full,
-                counts.NotModified, LoadAverage().c_str());
+    std::printf("server: %ld requests, %ld full, %ld 304; load average now %s\n", counts.Requests,
+                counts.Full, counts.NotModified, LoadAverage().c_str());
     std::printf("longest the window's thread worked on one event: %.1f ms CPU\n", longest);
     std::printf("largest stall %.1f ms (goal: largest stall <= %.0f ms): %s\n", worst, kGoalMs,
                 worst <= kGoalMs ? "met" : "NOT met");
