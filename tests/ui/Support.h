@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -49,8 +50,9 @@ inline std::string ReadBytes(const std::string& path) {
 }
 
 // Runs the action on the next modal widget that opens; the test then
-// does what opens it.
-inline void WhenModal(std::function<void(QWidget*)> action) {
+// does what opens it. A test that may see no box deletes the returned
+// timer, so that the action cannot answer a later test's box.
+inline QPointer<QTimer> WhenModal(std::function<void(QWidget*)> action) {
     auto* timer = new QTimer;
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, action] {
@@ -62,6 +64,7 @@ inline void WhenModal(std::function<void(QWidget*)> action) {
         action(modal);
     });
     timer->start();
+    return timer;
 }
 
 // Writes to regular files fail once they would pass the limit, as on a full disk.
