@@ -264,13 +264,18 @@ void TRefreshEngine::Run(const TJob& job, SQLite::Database* reader) {
     });
 }
 
-// Told under the lock: once the last channel is finished a waiter may
-// destroy the engine, and nothing of it may be touched after the unlock.
+// The count of what is done moves before the listener hears of it, so that
+// the progress it reads counts this channel; the engine is idle only after,
+// told under the lock: a waiter may destroy the engine as soon as the last
+// channel ends, and nothing of it may be touched after the unlock.
 void TRefreshEngine::Finish(const TRefreshOutcome& outcome) {
+    {
+        const std::lock_guard lock(mutex_);
+        ++done_;
+    }
     if (listener_)
         listener_(outcome);
     const std::lock_guard lock(mutex_);
     --unfinished_;
-    ++done_;
     changed_.notify_all();
 }

@@ -1,5 +1,6 @@
 #include "store/ItemKey.h"
 
+#include <algorithm>
 #include <bit>
 #include <string_view>
 #include <unordered_set>
@@ -63,12 +64,58 @@ std::vector<std::int64_t> ItemKeys(const TRSSItems& items) {
 }
 
 std::int64_t ItemFingerprint(const TRSSItem& item) {
-    return THash('f')
-        .Add(item.Category)
+    THash hash('f');
+    hash.Add(item.Category)
         .Add(item.Title)
         .Add(item.Description)
         .Add(item.Link)
         .Add(item.Guid)
-        .Add(item.Date)
-        .Value();
+        .Add(item.Date);
+    // Items without enclosures keep the fingerprint they had before
+    // enclosures were kept.
+    if (!item.Enclosures.empty())
+        hash.Add(EnclosuresText(item));
+    return hash.Value();
+}
+
+namespace {
+
+void AppendField(std::string& text, std::string_view field) {
+    for (const char c : field)
+        text += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+}
+
+}  // namespace
+
+std::string EnclosuresText(const TRSSItem& item) {
+    std::string text;
+    for (const TEnclosure& enclosure : item.Enclosures) {
+        AppendField(text, enclosure.Url);
+        text += '\t';
+        AppendField(text, enclosure.Type);
+        text += '\t';
+        text += std::to_string(enclosure.Length);
+        text += '\n';
+    }
+    return text;
+}
+
+std::vector<TStoredEnclosure> EnclosuresOf(std::string_view text) {
+    std::vector<TStoredEnclosure> enclosures;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::size_t first = line.find('\t');
+        const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
+        if (second == std::string_view::npos)
+            continue;
+        TStoredEnclosure& enclosure = enclosures.emplace_back();
+        enclosure.Url = line.substr(0, first);
+        enclosure.Type = line.substr(first + 1, second - first - 1);
+        for (const char c : line.substr(second + 1))
+            if (c >= '0' && c <= '9' && enclosure.Length < (UINT64_MAX - 9) / 10)
+                enclosure.Length = enclosure.Length * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return enclosures;
 }

@@ -91,12 +91,15 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
 
     // The row changes only when something of it did.
     SQLite::Statement head(db, R"sql(
-        UPDATE channel SET format = ?2, title = ?3, link = ?4, failure = '', failed_at = 0, failures = 0, next_try = 0
-        WHERE id = ?1 AND (format IS NOT ?2 OR title IS NOT ?3 OR link IS NOT ?4 OR failure != '' OR failures != 0))sql");
+        UPDATE channel SET format = ?2, title = ?3, link = ?4, malformed = ?5,
+                           failure = '', failed_at = 0, failures = 0, next_try = 0
+        WHERE id = ?1 AND (format IS NOT ?2 OR title IS NOT ?3 OR link IS NOT ?4 OR malformed IS NOT ?5
+                           OR failure != '' OR failures != 0))sql");
     head.bind(1, channelId);
     head.bind(2, static_cast<int>(format));
     BindText(head, 3, channel.Title);
     BindText(head, 4, channel.Link);
+    BindText(head, 5, channel.Malformed);
     head.exec();
     if (validators)
         NoteUnchanged(db, address, *validators);
@@ -121,13 +124,15 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
 
     SQLite::Statement insert(db, R"sql(
         INSERT INTO item(channel, key, fingerprint, date, seen, title, category) VALUES(?, ?, ?, ?, ?, ?, ?))sql");
-    SQLite::Statement insertText(db, "INSERT INTO item_text(id, link, guid, description) VALUES(?, ?, ?, ?)");
+    SQLite::Statement insertText(
+        db, "INSERT INTO item_text(id, link, guid, description, enclosures) VALUES(?, ?, ?, ?, ?)");
     SQLite::Statement update(db, R"sql(
         UPDATE item SET fingerprint = ?, date = ?, title = ?, category = ?, gone = NULL WHERE id = ?)sql");
-    SQLite::Statement updateText(db, "UPDATE item_text SET link = ?, guid = ?, description = ? WHERE id = ?");
+    SQLite::Statement updateText(
+        db, "UPDATE item_text SET link = ?, guid = ?, description = ?, enclosures = ? WHERE id = ?");
     SQLite::Statement back(db, "UPDATE item SET gone = NULL WHERE id = ?");
     SQLite::Statement stillForgotten(db, "UPDATE tombstone SET removed = ? WHERE channel = ? AND key = ?");
-    std::string packed;
+    std::string packed, enclosures;
 
     const std::vector<std::int64_t> keys = ItemKeys(channel.News);
     // The last item of the document is stored first: among items of one
@@ -153,7 +158,9 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
                 BindText(updateText, 1, item.Link);
                 BindText(updateText, 2, item.Guid);
                 updateText.bindNoCopy(3, packed.data(), static_cast<int>(packed.size()));
-                updateText.bind(4, stored.Id);
+                enclosures = EnclosuresText(item);
+                updateText.bind(4, enclosures);
+                updateText.bind(5, stored.Id);
                 updateText.exec();
                 updateText.reset();
                 ++result.Updated;
@@ -190,6 +197,8 @@ TMergeResult MergeChannel(SQLite::Database& db, const std::string& address, TCha
         BindText(insertText, 2, item.Link);
         BindText(insertText, 3, item.Guid);
         insertText.bindNoCopy(4, packed.data(), static_cast<int>(packed.size()));
+        enclosures = EnclosuresText(item);
+        insertText.bind(5, enclosures);
         insertText.exec();
         insertText.reset();
         ++result.New;

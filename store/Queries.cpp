@@ -7,7 +7,7 @@
 namespace {
 
 const char* const kSummary = R"sql(
-    SELECT address, format, title, failure, failed_at,
+    SELECT address, format, title, failure, failed_at, malformed,
            (SELECT count(*) FROM item WHERE item.channel = channel.id AND read = 0)
     FROM channel)sql";
 
@@ -17,7 +17,8 @@ TChannelSummary SummaryOf(SQLite::Statement& row) {
     summary.Title = row.getColumn(2).getString();
     summary.Failure = row.getColumn(3).getString();
     summary.FailedAt = row.getColumn(4).getInt64();
-    summary.Unread = row.getColumn(5).getInt();
+    summary.Malformed = row.getColumn(5).getString();
+    summary.Unread = row.getColumn(6).getInt();
     return summary;
 }
 
@@ -65,7 +66,7 @@ std::vector<TStoredRow> ChannelRows(SQLite::Database& db, const std::string& add
 namespace {
 
 const char* const kWholeItem =
-    "SELECT item.id, category, title, description, link, guid, date, read, starred "
+    "SELECT item.id, category, title, description, link, guid, date, read, starred, enclosures "
     "FROM item JOIN item_text ON item_text.id = item.id ";
 
 void ReadWhole(SQLite::Statement& select, TStoredItem& item) {
@@ -80,6 +81,7 @@ void ReadWhole(SQLite::Statement& select, TStoredItem& item) {
     item.Date = DateOf(select.getColumn(6));
     item.Read = select.getColumn(7).getInt() != 0;
     item.Starred = select.getColumn(8).getInt() != 0;
+    item.Enclosures = EnclosuresOf(select.getColumn(9).getString());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "feed/Channel.h"
+#include "store/ItemKey.h"
 
 #include <SQLiteCpp/Database.h>
 
@@ -15,7 +16,8 @@
 struct TChannelSummary {
     TChannelFormat Format = TChannelFormat::cfUnsupported;  // none read yet
     std::string Title;
-    std::string Failure;  // the reason of the last fetch when it failed
+    std::string Failure;    // the reason of the last fetch when it failed
+    std::string Malformed;  // the last feed read was not well-formed: why
     std::int64_t FailedAt = 0;
     int Unread = 0;
 };
@@ -44,6 +46,7 @@ std::vector<TStoredRow> ChannelRows(SQLite::Database& db, const std::string& add
 struct TStoredItem {
     std::int64_t Id = 0;
     std::string Category, Title, Description, Link, Guid;
+    std::vector<TStoredEnclosure> Enclosures;
     double Date = kNoDate;
     bool Read = false;
     bool Starred = false;

@@ -76,7 +76,16 @@ void Migration2(SQLite::Database& db) {
     )sql");
 }
 
-const std::function<void(SQLite::Database&)> kMigrations[] = {Migration1, Migration2};
+// An item's enclosures (a line each: address, type and length, between
+// tabs), and why the channel's feed was not well-formed when it was read.
+void Migration3(SQLite::Database& db) {
+    db.exec(R"sql(
+        ALTER TABLE item_text ADD COLUMN enclosures TEXT NOT NULL DEFAULT '';
+        ALTER TABLE channel ADD COLUMN malformed TEXT NOT NULL DEFAULT '';
+    )sql");
+}
+
+const std::function<void(SQLite::Database&)> kMigrations[] = {Migration1, Migration2, Migration3};
 static_assert(std::size(kMigrations) == kStoreSchemaVersion);
 
 int UserVersion(SQLite::Database& db) { return db.execAndGet("PRAGMA user_version").getInt(); }

@@ -10,7 +10,7 @@
 inline constexpr const char* kStoreFile = "nemara.db";
 
 // The schema version this build writes.
-inline constexpr int kStoreSchemaVersion = 2;
+inline constexpr int kStoreSchemaVersion = 3;
 
 // What opening the store for writing had to do besides opening it.
 struct TStoreOpening {

@@ -162,9 +162,13 @@ std::vector<std::string> ReadChannelList(const std::string& fileName) {
 }
 
 nlohmann::ordered_json StoredItemJson(const TStoredItem& item) {
-    return {{"category", item.Category}, {"title", item.Title},    {"description", item.Description},
-            {"link", item.Link},         {"guid", item.Guid},      {"date", FormatDateYmd(item.Date)},
-            {"read", item.Read},         {"starred", item.Starred}};
+    nlohmann::ordered_json enclosures = nlohmann::ordered_json::array();
+    for (const TStoredEnclosure& enclosure : item.Enclosures)
+        enclosures.push_back(
+            {{"url", enclosure.Url}, {"type", enclosure.Type}, {"length", enclosure.Length}});
+    return {{"category", item.Category}, {"title", item.Title}, {"description", item.Description},
+            {"link", item.Link},         {"guid", item.Guid},   {"date", FormatDateYmd(item.Date)},
+            {"enclosures", enclosures},  {"read", item.Read},   {"starred", item.Starred}};
 }
 
 // The channels of the list in its order, each with what the store beside

@@ -240,19 +240,23 @@ void TListBox::keyPressEvent(QKeyEvent* event) {
 
 namespace {
 
-// A tooltip that wraps: rich text, which a tooltip wraps to its width, with
-// a place to break after every character, since an address has no spaces;
-// its own line breaks stay.
+// A tooltip that wraps: rich text, which a tooltip wraps to its width at
+// spaces; a long run without one (an address) may also break after its
+// punctuation ("/", "?", "&", ...). Its own line breaks stay.
 QString WrappingToolTip(const QString& text) {
+    constexpr int kLongRun = 24;
     QString breakable = "<qt>";
     breakable.reserve(text.size() * 2 + 10);
+    int run = 0;
     for (const QChar c : text) {
         if (c == '\n') {
             breakable += "<br>";
+            run = 0;
             continue;
         }
         breakable += QString(c).toHtmlEscaped();
-        if (!c.isHighSurrogate())
+        run = c.isSpace() ? 0 : run + 1;
+        if (run >= kLongRun && QString("/?&=.-_:#").contains(c))
             breakable += QChar(0x200B);
     }
     return breakable + "</qt>";

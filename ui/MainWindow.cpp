@@ -192,6 +192,8 @@ void TForm1::CreateControls() {
     Place(AddButton, 184, 8, 25, 17);
 
     Channels = new TListBox(LeftPanel);
+    // A failure's mark within the list's 16-pixel rows.
+    Channels->setIconSize(QSize(12, 12));
     Place(Channels, 8, 24, 201, 409);
     Channels->viewport()->setCursor(Qt::PointingHandCursor);
     Channels->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -825,6 +827,7 @@ void TForm1::ResetTitles() {
     titlesReset_ = true;
     shownRows_.clear();
     Titles->SetRowCount(1);
+    Titles->Rows().SetLook(0, false, false);
     Titles->SetCells(0, 0, "");
     Titles->SetCells(1, 0, "");
     // The empty row belongs to no item: it shows no selection, and no date

@@ -152,7 +152,10 @@ void TForm1::ShowStoredItem(int row) {
     TStoredItem item;
     if (!StoredItem(Store->Reader(), shownRows_[static_cast<std::size_t>(row)].Id, item))
         return;
-    Message->SetText(StripTags(item.Description) + "\r\n\r\n" + item.Link);
+    std::string text = StripTags(item.Description) + "\r\n\r\n" + item.Link;
+    for (const TStoredEnclosure& enclosure : item.Enclosures)
+        text.append("\r\n").append(EnclosureLine(enclosure.Url, enclosure.Type, enclosure.Length));
+    Message->SetText(std::move(text));
     DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
     MarkRows({row}, true);
 }
