@@ -2,6 +2,9 @@
 
 #include "store/StoreFile.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <memory>
@@ -137,6 +140,8 @@ bool TRefreshEngine::TakeJob(TJob& job) {
 }
 
 void TRefreshEngine::Work() {
+    // Background work: the window's thread goes first when cores are few.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     std::unique_ptr<SQLite::Database> reader;
     for (;;) {
         TJob job;
