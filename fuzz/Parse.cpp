@@ -32,11 +32,11 @@ void Walk(TVexBaseXmlNode& root) {
             TVexXMLNode* child = node->Items(i);
             Check(child->Parent() == node);
             Check(child->Kind() <= nkComment);
+            // Comments and instructions may hold text (an instruction with
+            // free text keeps it); elements are in their parent's index.
             if (child->Kind() == nkElement) {
                 TVexXMLNode* first = node->NodeByName(child->Name(), false);
                 Check(first && SameNameKey(first->Name(), child->Name()));
-            } else {
-                Check(child->Kind() == nkComment || child->Text().empty());
             }
             const TVexXMLParameters& attributes = child->Parameters();
             for (int a = 0; a < attributes.Count(); ++a)
