@@ -34,9 +34,9 @@ using bench::MeasuredRun;
 
 namespace {
 
-constexpr int kChannels = 500;
-constexpr int kHosts = 25;
-constexpr auto kDelay = std::chrono::milliseconds(20);
+using bench::kChannels;
+using bench::kDelay;
+using bench::kHosts;
 // The refresh's limit of transfers at once, which sets the second run's floor.
 constexpr int kTransfersAtOnce = 6;
 
@@ -446,17 +446,10 @@ int main(int argc, char** argv) {
     }
     const Options& options = *parsed;
     try {
-        std::vector<std::string> addresses;
-        for (int h = 1; h <= kHosts; ++h)
-            addresses.push_back("127.0.0." + std::to_string(h));
-        std::vector<std::string> bodies;
-        for (int c = 0; c < kChannels; ++c)
-            bodies.push_back(bench::RefreshFeed(c));
-        FeedServer server(addresses, bodies, kDelay);
         // 20 channels an address, in the list's order.
         std::vector<std::string> urls;
-        for (int c = 0; c < kChannels; ++c)
-            urls.push_back(server.Url(c / (kChannels / kHosts), c));
+        const std::unique_ptr<FeedServer> served = bench::ServeRefreshFeeds(urls);
+        FeedServer& server = *served;
 
         if (options.ServeSeconds > 0) {
             std::printf("serving %d feeds on port %d, e.g. %s\n", kChannels, server.Port(),

@@ -53,4 +53,18 @@ std::string RefreshFeed(int channel) {
     return xml;
 }
 
+std::unique_ptr<FeedServer> ServeRefreshFeeds(std::vector<std::string>& urls) {
+    std::vector<std::string> addresses;
+    for (int h = 1; h <= kHosts; ++h)
+        addresses.push_back("127.0.0." + std::to_string(h));
+    std::vector<std::string> bodies;
+    for (int c = 0; c < kChannels; ++c)
+        bodies.push_back(RefreshFeed(c));
+    auto server = std::make_unique<FeedServer>(addresses, bodies, kDelay);
+    urls.clear();
+    for (int c = 0; c < kChannels; ++c)
+        urls.push_back(server->Url(c / (kChannels / kHosts), c));
+    return server;
+}
+
 }  // namespace bench

@@ -41,9 +41,9 @@ using bench::FeedServer;
 
 namespace {
 
-constexpr int kChannels = 500;
-constexpr int kHosts = 25;
-constexpr auto kDelay = std::chrono::milliseconds(20);
+using bench::kChannels;
+using bench::kDelay;
+using bench::kHosts;
 constexpr int kProbeMs = 5;
 constexpr double kGoalMs = 50;
 // A refresh that has not landed whole by then has hung.
@@ -257,16 +257,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TimedApplication app(argc, argv);
 
-    std::vector<std::string> addresses;
-    for (int h = 1; h <= kHosts; ++h)
-        addresses.push_back("127.0.0." + std::to_string(h));
-    std::vector<std::string> bodies;
-    for (int c = 0; c < kChannels; ++c)
-        bodies.push_back(bench::RefreshFeed(c));
-    FeedServer server(addresses, bodies, kDelay);
+    // 20 channels an address, in the list's order.
     std::vector<std::string> urls;
-    for (int c = 0; c < kChannels; ++c)
-        urls.push_back(server.Url(c / (kChannels / kHosts), c));
+    const std::unique_ptr<FeedServer> served = bench::ServeRefreshFeeds(urls);
+    FeedServer& server = *served;
 
     std::printf("the window's event loop while it refreshes %d channels of %d items (%d hosts, %d ms an "
                 "answer), probed every %d ms; %u cores, load average %s\n",
