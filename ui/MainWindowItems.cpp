@@ -4,6 +4,7 @@
 
 #include "base/Dates.h"
 #include "ui/Application.h"
+#include "ui/BusyWindow.h"
 #include "ui/MessageText.h"
 #include "ui/NextUnread.h"
 #include "ui/QtText.h"
@@ -33,9 +34,15 @@ void ShowUnreadMarks(TStringGrid* grid) {
     grid->Rows().SetUnreadMarks(QIcon(dot), QIcon(none));
 }
 
+// A box shown once the window is free: during a fetch the window takes no
+// input, and a box then could not be answered.
 void TellLater(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text,
-               const QString& detail) {
-    QTimer::singleShot(0, parent, [=] {
+               const QString& detail, int delay = 0) {
+    QTimer::singleShot(delay, parent, [=] {
+        if (TBusyWindow::Active()) {
+            TellLater(parent, icon, caption, text, detail, 200);
+            return;
+        }
         Guarded([&] {
             QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
             MakeTransientFor(&box, parent);
