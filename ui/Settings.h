@@ -1,0 +1,10 @@
+// The window's own settings (its shape, the news list's columns, the text
+// view's mode), kept with QSettings in the user's configuration folder:
+// $XDG_CONFIG_HOME/nemara/nemara.conf (~/.config/nemara/nemara.conf).
+#pragma once
+
+#include <QSettings>
+
+#include <memory>
+
+std::unique_ptr<QSettings> OpenSettings();
