@@ -7,7 +7,9 @@ void LoadFonts() {
     if (loaded)
         return;
     loaded = true;
-    for (const char* file : {"tahoma.ttf", "tahomabd.ttf", "ms_sans_serif.ttf"})
+    // Not the bold face: Qt draws it wide and thin; the regular one
+    // emboldened looks as bold Tahoma should.
+    for (const char* file : {"tahoma.ttf", "ms_sans_serif.ttf"})
         QFontDatabase::addApplicationFont(QString("/usr/share/wine/fonts/") + file);
 }
 
