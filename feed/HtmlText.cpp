@@ -1,0 +1,1032 @@
+#include "feed/HtmlText.h"
+
+#include "xml/HtmlEntities.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <utility>
+
+namespace {
+
+enum TTag : std::uint8_t {
+    tUnknown,
+    // Inline styles and links: counted within the innermost scope.
+    tA,
+    tB,
+    tI,
+    tU,
+    tCode,
+    tS,
+    // Scopes: what is inside them is laid out differently.
+    tUl,
+    tOl,
+    tQuote,
+    tPre,
+    tHeading,
+    tTable,
+    tDl,
+    // Block boundaries, and elements without an end.
+    tP,
+    tDiv,
+    tBr,
+    tLi,
+    tDt,
+    tDd,
+    tTr,
+    tTd,
+    tTh,
+    tHr,
+    tImg,
+    // Elements whose contents are never shown.
+    tDrop,
+    tCount
+};
+
+constexpr std::size_t kInlineTags = tS - tA + 1;
+
+constexpr bool IsInline(TTag tag) { return tag >= tA && tag <= tS; }
+constexpr bool IsScope(TTag tag) { return tag >= tUl && tag <= tDl; }
+
+struct TTagName {
+    std::string_view Name;
+    TTag Tag;
+};
+
+// Sorted by name, byte for byte. Tags not named here keep their text.
+constexpr TTagName kTags[] = {
+    {"a", tA},           {"address", tDiv},
+    {"article", tDiv},   {"aside", tDiv},
+    {"b", tB},           {"blockquote", tQuote},
+    {"br", tBr},         {"caption", tDiv},
+    {"center", tDiv},    {"cite", tI},
+    {"code", tCode},     {"dd", tDd},
+    {"del", tS},         {"details", tDiv},
+    {"dfn", tI},         {"dir", tUl},
+    {"div", tDiv},       {"dl", tDl},
+    {"dt", tDt},         {"em", tI},
+    {"fieldset", tDiv},  {"figcaption", tDiv},
+    {"figure", tP},      {"footer", tDiv},
+    {"form", tDiv},      {"h1", tHeading},
+    {"h2", tHeading},    {"h3", tHeading},
+    {"h4", tHeading},    {"h5", tHeading},
+    {"h6", tHeading},    {"header", tDiv},
+    {"hgroup", tDiv},    {"hr", tHr},
+    {"i", tI},           {"iframe", tDrop},
+    {"img", tImg},       {"ins", tU},
+    {"kbd", tCode},      {"legend", tDiv},
+    {"li", tLi},         {"listing", tPre},
+    {"main", tDiv},      {"menu", tUl},
+    {"nav", tDiv},       {"noembed", tDrop},
+    {"noframes", tDrop}, {"ol", tOl},
+    {"p", tP},           {"plaintext", tPre},
+    {"pre", tPre},       {"s", tS},
+    {"samp", tCode},     {"script", tDrop},
+    {"section", tDiv},   {"strike", tS},
+    {"strong", tB},      {"style", tDrop},
+    {"summary", tDiv},   {"table", tTable},
+    {"td", tTd},         {"template", tDrop},
+    {"textarea", tDrop}, {"th", tTh},
+    {"title", tDrop},    {"tr", tTr},
+    {"tt", tCode},       {"u", tU},
+    {"ul", tUl},         {"var", tI},
+    {"xmp", tPre},
+};
+static_assert(std::is_sorted(std::begin(kTags), std::end(kTags),
+                             [](const TTagName& a, const TTagName& b) { return a.Name < b.Name; }));
+
+TTag TagOf(std::string_view lowerName) {
+    const auto it = std::lower_bound(std::begin(kTags), std::end(kTags), lowerName,
+                                     [](const TTagName& t, std::string_view n) { return t.Name < n; });
+    return it != std::end(kTags) && it->Name == lowerName ? it->Tag : tUnknown;
+}
+
+constexpr bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsAlnum(char c) { return IsAsciiLetter(c) || IsDigit(c); }
+constexpr char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view lower) {
+    if (a.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != lower[i])
+            return false;
+    return true;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Numeric references 128 to 159 name the Windows-1252 characters there, as
+// browsers read them (feeds written on Windows use &#146; for an apostrophe).
+constexpr std::uint16_t kWindows1252[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2014, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
+};
+
+constexpr std::uint32_t kNoReference = 0xFFFFFFFF;
+
+// The character reference at text[i] ("&..."): its code point, and i moved
+// past it; kNoReference (i unchanged) when the "&" begins none. In an
+// attribute, a name without ";" that "=" follows stays as written
+// ("?a=1&copy=2").
+std::uint32_t ReadReference(std::string_view text, std::size_t& i, bool inAttribute) {
+    std::size_t p = i + 1;
+    const std::size_t n = text.size();
+    if (p < n && text[p] == '#') {
+        ++p;
+        const bool hex = p < n && (text[p] == 'x' || text[p] == 'X');
+        if (hex)
+            ++p;
+        const std::size_t digits = p;
+        std::uint32_t value = 0;
+        for (; p < n; ++p) {
+            const char c = text[p];
+            std::uint32_t d;
+            if (IsDigit(c))
+                d = static_cast<std::uint32_t>(c - '0');
+            else if (hex && Lower(c) >= 'a' && Lower(c) <= 'f')
+                d = static_cast<std::uint32_t>(Lower(c) - 'a' + 10);
+            else
+                break;
+            value = std::min<std::uint32_t>(value * (hex ? 16 : 10) + d, 0x110000);
+        }
+        if (p == digits)
+            return kNoReference;
+        if (p < n && text[p] == ';')
+            ++p;
+        i = p;
+        if (value >= 0x80 && value < 0xA0)
+            return kWindows1252[value - 0x80];
+        if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+            return 0xFFFD;
+        return value;
+    }
+    constexpr std::size_t kLongestName = 32;
+    while (p < n && p - i <= kLongestName && IsAlnum(text[p]))
+        ++p;
+    std::string_view name = text.substr(i + 1, p - i - 1);
+    if (name.empty() || name.size() > kLongestName)
+        return kNoReference;
+    // "apos" is XML's and HTML 5's; the table holds HTML 4's names.
+    const auto codePoint = [](std::string_view n) {
+        return n == "apos" ? 0x27 : vexxml::HtmlEntityCodePoint(n);
+    };
+    std::uint32_t value = codePoint(name);
+    if (value != 0 && p < n && text[p] == ';') {
+        i = p + 1;
+        return value;
+    }
+    if (value != 0) {
+        if (inAttribute && p < n && text[p] == '=')
+            return kNoReference;
+        i = p;
+        return value;
+    }
+    // In text, a name without ";" may run into the letters after it
+    // ("&copy2026"), as browsers read it.
+    if (inAttribute)
+        return kNoReference;
+    for (name.remove_suffix(1); name.size() >= 2; name.remove_suffix(1))
+        if ((value = codePoint(name)) != 0) {
+            i += 1 + name.size();
+            return value;
+        }
+    return kNoReference;
+}
+
+// Character references decoded.
+std::string DecodeAttribute(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size();) {
+        if (value[i] == '&') {
+            const std::uint32_t cp = ReadReference(value, i, true);
+            if (cp != kNoReference) {
+                AppendUtf8(out, cp);
+                continue;
+            }
+        }
+        out += value[i++];
+    }
+    return out;
+}
+
+// Whitespace runs as one space, none at the ends.
+std::string Collapse(std::string_view text) {
+    std::string out;
+    bool space = false;
+    for (const char c : text) {
+        if (IsSpace(c)) {
+            space = !out.empty();
+            continue;
+        }
+        if (space)
+            out += ' ';
+        space = false;
+        out += c;
+    }
+    return out;
+}
+
+// The attributes that the reader looks at.
+struct TAttributes {
+    std::string Href, Src, Alt, Width, Height, Start;
+    bool HasAlt = false;
+    bool SelfClosing = false;
+};
+
+struct TOpen {
+    TTag Tag = tUnknown;
+    // A link's outer link, a heading's outer level, a list's outer list, a
+    // definition list's outer "in dd".
+    std::int32_t Saved = 0;
+    std::int32_t Number = 0;  // a list's last item number
+    bool Ordered = false;
+    // A scope's: the inline counts and the style outside it.
+    std::uint8_t OuterStyle = 0;
+    std::array<std::uint32_t, kInlineTags> OuterInline{};
+};
+
+class THtmlReader {
+public:
+    THtmlReader(std::string_view html, std::string_view base) : html_(html), base_(base) {}
+
+    THtmlText Read() {
+        plain_ = !HasTag(html_);
+        const std::size_t n = html_.size();
+        std::size_t i = 0;
+        while (i < n) {
+            const char c = html_[i];
+            if (c == '<' && !plain_) {
+                i = Markup(i);
+            } else if (c == '&') {
+                const std::uint32_t cp = ReadReference(html_, i, false);
+                if (cp == kNoReference) {
+                    PutText("&");
+                    ++i;
+                } else {
+                    PutCodePoint(cp);
+                }
+            } else {
+                std::size_t end = i + 1;
+                while (end < n && html_[end] != '<' && html_[end] != '&')
+                    ++end;
+                Text(html_.substr(i, end - i));
+                i = end;
+            }
+        }
+        Flush(false);
+        while (!out_.Blocks.empty() && out_.Blocks.back().Text.empty() &&
+               out_.Blocks.back().Kind != THtmlBlockKind::bkRule)
+            out_.Blocks.pop_back();
+        return std::move(out_);
+    }
+
+private:
+    static constexpr std::size_t kMaxOpen = 1024;
+    static constexpr int kMaxEmptyLines = 2;
+
+    // A "<" that begins markup, as browsers read it.
+    static bool HasTag(std::string_view html) {
+        for (std::size_t i = html.find('<'); i != std::string_view::npos; i = html.find('<', i + 1)) {
+            const char next = i + 1 < html.size() ? html[i + 1] : '\0';
+            if (IsAsciiLetter(next) || next == '/' || next == '!' || next == '?')
+                return true;
+        }
+        return false;
+    }
+
+    bool Pre() const { return plain_ || counts_[tPre] > 0; }
+    bool InGrid() const { return counts_[tTable] > 0; }
+
+    std::uint8_t Style() const {
+        std::uint8_t style = inheritedStyle_;
+        const auto open = [this](TTag tag) { return counts_[tag] > 0; };
+        if (open(tB))
+            style |= hsBold;
+        if (open(tI))
+            style |= hsItalic;
+        if (open(tU))
+            style |= hsUnderline;
+        if (open(tCode))
+            style |= hsCode;
+        if (open(tS))
+            style |= hsStrike;
+        return style;
+    }
+
+    static bool IsControl(char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; }
+
+    // Raw text: spaces collapse outside preformatted text; line breaks end
+    // a line inside it; other control characters are dropped.
+    void Text(std::string_view run) {
+        const bool pre = Pre();
+        const auto breaks = [pre](char c) { return pre ? c == '\r' || c == '\n' : IsSpace(c); };
+        std::size_t i = 0;
+        while (i < run.size()) {
+            const char c = run[i];
+            if (pre && (c == '\r' || c == '\n')) {
+                i += c == '\r' && i + 1 < run.size() && run[i + 1] == '\n' ? 2 : 1;
+                if (!std::exchange(skipNewline_, false))
+                    Flush(true);
+                continue;
+            }
+            if (!pre && IsSpace(c)) {
+                pendingSpace_ = true;
+                ++i;
+                continue;
+            }
+            if (IsControl(c)) {
+                ++i;
+                continue;
+            }
+            std::size_t end = i + 1;
+            while (end < run.size() && !IsControl(run[end]) && !breaks(run[end]))
+                ++end;
+            PutText(run.substr(i, end - i));
+            i = end;
+        }
+    }
+
+    void PutCodePoint(std::uint32_t cp) {
+        if (cp < 0x80 && IsSpace(static_cast<char>(cp))) {
+            const char c = static_cast<char>(cp);
+            Text(std::string_view(&c, 1));
+            return;
+        }
+        if (cp < 0x20 || cp == 0x7F)
+            return;
+        std::string bytes;
+        AppendUtf8(bytes, cp);
+        PutText(bytes);
+    }
+
+    void PutText(std::string_view bytes) { Put(bytes, Style(), link_); }
+
+    void Put(std::string_view bytes, std::uint8_t style, std::int32_t link) {
+        skipNewline_ = false;
+        std::string& text = block_.Text;
+        std::vector<THtmlSpan>& spans = block_.Spans;
+        if (std::exchange(pendingSpace_, false) && !text.empty()) {
+            // The space belongs to the span before it when that span goes on.
+            const bool joins = !spans.empty() && spans.back().End == text.size() &&
+                               spans.back().Style == style && spans.back().Link == link;
+            text += ' ';
+            if (joins)
+                spans.back().End = static_cast<std::uint32_t>(text.size());
+        }
+        const auto begin = static_cast<std::uint32_t>(text.size());
+        text.append(bytes);
+        const auto end = static_cast<std::uint32_t>(text.size());
+        if (style == 0 && link < 0)
+            return;
+        if (!spans.empty() && spans.back().End == begin && spans.back().Style == style &&
+            spans.back().Link == link)
+            spans.back().End = end;
+        else
+            spans.push_back({begin, end, style, link});
+    }
+
+    // Ends the block being read. An empty one is kept only when forced (a
+    // line break), and not at the start or after two empty lines.
+    void Flush(bool force) {
+        pendingSpace_ = false;
+        const bool empty = block_.Text.empty();
+        if (empty && !force)
+            return;
+        if (empty) {
+            int emptyBefore = 0;
+            for (auto it = out_.Blocks.rbegin(); it != out_.Blocks.rend() && emptyBefore < kMaxEmptyLines;
+                 ++it) {
+                if (!it->Text.empty() || it->Kind == THtmlBlockKind::bkRule)
+                    break;
+                ++emptyBefore;
+            }
+            if (out_.Blocks.empty() || (!Pre() && emptyBefore >= kMaxEmptyLines)) {
+                block_ = {};
+                return;
+            }
+        }
+        Finish(block_, !empty);
+        out_.Blocks.push_back(std::move(block_));
+        block_ = {};
+    }
+
+    // The block takes the place it was read in.
+    void Finish(THtmlBlock& block, bool takesMarker) {
+        block.Kind = heading_ > 0        ? THtmlBlockKind::bkHeading
+                     : counts_[tPre] > 0 ? THtmlBlockKind::bkPre
+                                         : THtmlBlockKind::bkText;
+        block.Heading = static_cast<std::uint8_t>(heading_);
+        block.Indent =
+            static_cast<std::uint8_t>(std::min<std::uint32_t>(counts_[tUl] + counts_[tOl], kHtmlMaxIndent));
+        block.Quote = static_cast<std::uint8_t>(
+            std::min<std::uint32_t>(counts_[tQuote] + (dd_ ? 1 : 0), kHtmlMaxIndent));
+        block.Gap = std::exchange(gap_, false) && !out_.Blocks.empty();
+        if (InGrid()) {
+            block.Table = tables_;
+            block.Row = static_cast<std::uint32_t>(std::max(row_, 0));
+            block.Column = static_cast<std::uint16_t>(std::max(column_, 0));
+            block.HeaderCell = headerCell_;
+        }
+        if (takesMarker)
+            block.Marker = std::move(marker_), marker_.clear();
+    }
+
+    void Rule() {
+        Flush(false);
+        THtmlBlock rule;
+        gap_ = true;
+        Finish(rule, false);
+        rule.Kind = THtmlBlockKind::bkRule;
+        rule.Heading = 0;
+        out_.Blocks.push_back(std::move(rule));
+        gap_ = true;
+    }
+
+    std::int32_t AddLink(std::string_view href) {
+        std::string address = ResolveLink(href, base_);
+        if (address.empty())
+            return -1;
+        out_.Links.push_back(std::move(address));
+        return static_cast<std::int32_t>(out_.Links.size() - 1);
+    }
+
+    bool Push(TOpen open) {
+        if (stack_.size() >= kMaxOpen)
+            return false;
+        const TTag tag = open.Tag;
+        if (IsScope(tag)) {
+            open.OuterStyle = inheritedStyle_;
+            inheritedStyle_ = Style();
+            std::copy_n(counts_.begin() + tA, kInlineTags, open.OuterInline.begin());
+            std::fill_n(counts_.begin() + tA, kInlineTags, 0);
+        }
+        ++counts_[tag];
+        stack_.push_back(open);
+        return true;
+    }
+
+    void Pop() {
+        const TOpen open = stack_.back();
+        stack_.pop_back();
+        --counts_[open.Tag];
+        switch (open.Tag) {
+        case tA:
+            link_ = open.Saved;
+            break;
+        case tUl:
+        case tOl:
+            list_ = open.Saved;
+            break;
+        case tHeading:
+            heading_ = open.Saved;
+            break;
+        case tDl:
+            dd_ = open.Saved != 0;
+            break;
+        default:
+            break;
+        }
+        if (IsScope(open.Tag)) {
+            std::copy_n(open.OuterInline.begin(), kInlineTags, counts_.begin() + tA);
+            inheritedStyle_ = open.OuterStyle;
+        }
+    }
+
+    // Closes the innermost open element of the tag and all inside it. An
+    // inline one is looked for only within the innermost scope; every
+    // element is pushed once, so all closing costs no more than the reading.
+    void Close(TTag tag) {
+        if (counts_[tag] == 0)
+            return;
+        while (!stack_.empty()) {
+            const TTag top = stack_.back().Tag;
+            Pop();
+            if (top == tag)
+                break;
+        }
+    }
+
+    void StartTag(TTag tag, std::string_view name, const TAttributes& a) {
+        switch (tag) {
+        case tA: {
+            Close(tA);
+            TOpen open{tA, link_};
+            const std::int32_t link = a.Href.empty() ? -1 : AddLink(a.Href);
+            if (Push(open))
+                link_ = link;
+            break;
+        }
+        case tB:
+        case tI:
+        case tU:
+        case tCode:
+        case tS:
+            Push(TOpen{tag});
+            break;
+        case tUl:
+        case tOl: {
+            Flush(false);
+            if (counts_[tUl] + counts_[tOl] == 0)
+                gap_ = true;
+            marker_.clear();
+            TOpen open{tag, list_};
+            open.Ordered = tag == tOl;
+            open.Number = tag == tOl ? StartNumber(a.Start) - 1 : 0;
+            if (Push(open))
+                list_ = static_cast<std::int32_t>(stack_.size() - 1);
+            break;
+        }
+        case tQuote:
+            Flush(false);
+            gap_ = true;
+            Push(TOpen{tQuote});
+            break;
+        case tPre:
+            Flush(false);
+            gap_ = true;
+            if (Push(TOpen{tPre}))
+                skipNewline_ = true;
+            break;
+        case tDl:
+            Flush(false);
+            gap_ = true;
+            if (Push(TOpen{tDl, dd_ ? 1 : 0}))
+                dd_ = false;
+            break;
+        case tHeading:
+            Flush(false);
+            gap_ = true;
+            if (Push(TOpen{tHeading, heading_}))
+                heading_ = name.size() == 2 ? name[1] - '0' : 1;
+            break;
+        case tTable:
+            Flush(false);
+            gap_ = true;
+            if (counts_[tTable] == 0) {
+                ++tables_;
+                row_ = column_ = -1;
+                headerCell_ = false;
+            }
+            Push(TOpen{tTable});
+            break;
+        case tP:
+            Flush(false);
+            gap_ = true;
+            break;
+        case tDiv:
+            Flush(false);
+            break;
+        case tBr:
+            Flush(true);
+            break;
+        case tLi:
+            Flush(false);
+            marker_ = Marker();
+            break;
+        case tDt:
+            Flush(false);
+            dd_ = false;
+            break;
+        case tDd:
+            Flush(false);
+            dd_ = counts_[tDl] > 0;
+            break;
+        case tTr:
+            Flush(false);
+            if (GridInnermost()) {
+                ++row_;
+                column_ = -1;
+            }
+            break;
+        case tTd:
+        case tTh:
+            Flush(false);
+            if (GridInnermost()) {
+                row_ = std::max(row_, 0);
+                column_ = std::min(column_ + 1, kHtmlMaxColumns - 1);
+                headerCell_ = tag == tTh;
+            }
+            break;
+        case tHr:
+            Rule();
+            break;
+        case tImg:
+            Image(a);
+            break;
+        default:
+            break;
+        }
+    }
+
+    void EndTag(TTag tag) {
+        switch (tag) {
+        case tA:
+        case tB:
+        case tI:
+        case tU:
+        case tCode:
+        case tS:
+            Close(tag);
+            break;
+        case tUl:
+        case tOl:
+            Flush(false);
+            Close(tag);
+            if (counts_[tUl] + counts_[tOl] == 0)
+                gap_ = true;
+            break;
+        case tQuote:
+        case tPre:
+        case tHeading:
+        case tTable:
+        case tDl:
+            Flush(false);
+            Close(tag);
+            gap_ = true;
+            break;
+        case tP:
+            Flush(false);
+            gap_ = true;
+            break;
+        case tDd:
+            Flush(false);
+            dd_ = false;
+            break;
+        case tBr:
+            // Browsers read "</br>" as "<br>".
+            Flush(true);
+            break;
+        case tDiv:
+        case tLi:
+        case tDt:
+        case tTr:
+        case tTd:
+        case tTh:
+            Flush(false);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // The only table shown as one is the outermost; the rows and cells of
+    // tables inside it are lines of its cell.
+    bool GridInnermost() const { return counts_[tTable] == 1; }
+
+    static std::int32_t StartNumber(std::string_view text) {
+        std::int32_t value = 0;
+        std::size_t i = 0;
+        const bool negative = !text.empty() && text[0] == '-';
+        if (negative)
+            ++i;
+        if (i >= text.size() || !IsDigit(text[i]))
+            return 1;
+        for (; i < text.size() && IsDigit(text[i]); ++i)
+            value = std::min(value * 10 + (text[i] - '0'), 1000000);
+        return negative ? -value : value;
+    }
+
+    std::string Marker() {
+        if (list_ < 0)
+            return "\u2022";
+        TOpen& list = stack_[static_cast<std::size_t>(list_)];
+        if (list.Ordered)
+            return std::to_string(++list.Number) + ".";
+        switch (counts_[tUl] + counts_[tOl]) {
+        case 1:
+            return "\u2022";
+        case 2:
+            return "\u25E6";
+        default:
+            return "\u25AA";
+        }
+    }
+
+    // "[alternative text]", a link to the image (or to where the link
+    // around it goes). An image without a text shows as "[image]", unless it
+    // is a pixel that counts readers.
+    void Image(const TAttributes& a) {
+        std::string alt = Collapse(a.Alt);
+        if (alt.empty()) {
+            const auto tiny = [](std::string_view size) { return !size.empty() && StartNumber(size) <= 1; };
+            if (tiny(a.Width) || tiny(a.Height))
+                return;
+            alt = "image";
+        }
+        std::int32_t link = link_;
+        if (link < 0 && !a.Src.empty())
+            link = AddLink(a.Src);
+        Put("[" + alt + "]", Style(), link);
+    }
+
+    // The markup at html_[i] == '<'; returns where the text goes on.
+    std::size_t Markup(std::size_t i) {
+        const std::string_view h = html_;
+        const std::size_t n = h.size();
+        const char next = i + 1 < n ? h[i + 1] : '\0';
+        if (IsAsciiLetter(next))
+            return Tag(i + 1, false);
+        if (next == '/') {
+            if (i + 2 < n && IsAsciiLetter(h[i + 2]))
+                return Tag(i + 2, true);
+            return SkipPast(i + 2, ">");
+        }
+        if (next == '!') {
+            if (h.substr(i, 4) == "<!--") {
+                // "<!-->" and "<!--->" are empty comments.
+                if (h.substr(i + 4, 1) == ">")
+                    return i + 5;
+                if (h.substr(i + 4, 2) == "->")
+                    return i + 6;
+                return SkipPast(i + 4, "-->");
+            }
+            if (h.substr(i, 9) == "<![CDATA[") {
+                const std::size_t end = std::min(h.find("]]>", i + 9), n);
+                Text(h.substr(i + 9, end - i - 9));
+                return std::min(end + 3, n);
+            }
+            return SkipPast(i + 2, ">");
+        }
+        if (next == '?')
+            return SkipPast(i + 2, ">");
+        PutText("<");
+        return i + 1;
+    }
+
+    std::size_t SkipPast(std::size_t from, std::string_view end) const {
+        const std::size_t at = html_.find(end, std::min(from, html_.size()));
+        return at == std::string_view::npos ? html_.size() : at + end.size();
+    }
+
+    // A start or end tag whose name begins at html_[i]; returns where the
+    // text goes on. A tag cut off by the end of the text is dropped.
+    std::size_t Tag(std::size_t i, bool end) {
+        const std::string_view h = html_;
+        const std::size_t n = h.size();
+        const std::size_t nameBegin = i;
+        while (i < n && !IsSpace(h[i]) && h[i] != '/' && h[i] != '>')
+            ++i;
+        const std::string_view rawName = h.substr(nameBegin, i - nameBegin);
+        std::string name;
+        if (rawName.size() <= 16) {
+            name.resize(rawName.size());
+            std::transform(rawName.begin(), rawName.end(), name.begin(), Lower);
+        }
+        const TTag tag = TagOf(name);
+        TAttributes a;
+        i = Attributes(i, end ? tUnknown : tag, a);
+        if (i > n)
+            return n;
+        if (end) {
+            EndTag(tag);
+            return i;
+        }
+        if (tag == tDrop) {
+            // Its contents are raw text up to its end tag; none is shown.
+            return a.SelfClosing ? i : RawTextEnd(i, name);
+        }
+        StartTag(tag, name, a);
+        return i;
+    }
+
+    // Reads the attributes from html_[i] up to and past the tag's ">";
+    // returns past the end of the text (n + 1) when the tag has no end.
+    std::size_t Attributes(std::size_t i, TTag tag, TAttributes& a) {
+        const std::string_view h = html_;
+        const std::size_t n = h.size();
+        for (;;) {
+            bool slash = false;
+            while (i < n && (IsSpace(h[i]) || h[i] == '/')) {
+                slash = h[i] == '/';
+                ++i;
+            }
+            if (i >= n)
+                return n + 1;
+            if (h[i] == '>') {
+                a.SelfClosing = slash;
+                return i + 1;
+            }
+            const std::size_t nameBegin = i++;
+            while (i < n && !IsSpace(h[i]) && h[i] != '/' && h[i] != '>' && h[i] != '=')
+                ++i;
+            const std::string_view name = h.substr(nameBegin, i - nameBegin);
+            std::size_t j = i;
+            while (j < n && IsSpace(h[j]))
+                ++j;
+            std::string_view value;
+            if (j < n && h[j] == '=') {
+                ++j;
+                while (j < n && IsSpace(h[j]))
+                    ++j;
+                if (j < n && (h[j] == '"' || h[j] == '\'')) {
+                    const std::size_t close = h.find(h[j], j + 1);
+                    if (close == std::string_view::npos)
+                        return n + 1;
+                    value = h.substr(j + 1, close - j - 1);
+                    j = close + 1;
+                } else {
+                    const std::size_t valueBegin = j;
+                    while (j < n && !IsSpace(h[j]) && h[j] != '>')
+                        ++j;
+                    value = h.substr(valueBegin, j - valueBegin);
+                }
+                i = j;
+            }
+            Keep(tag, name, value, a);
+        }
+    }
+
+    static void Keep(TTag tag, std::string_view name, std::string_view value, TAttributes& a) {
+        std::string* into = nullptr;
+        if (tag == tA && EqualsIgnoringCase(name, "href")) {
+            into = &a.Href;
+        } else if (tag == tImg) {
+            if (EqualsIgnoringCase(name, "src"))
+                into = &a.Src;
+            else if (EqualsIgnoringCase(name, "alt"))
+                into = &a.Alt;
+            else if (EqualsIgnoringCase(name, "width"))
+                into = &a.Width;
+            else if (EqualsIgnoringCase(name, "height"))
+                into = &a.Height;
+        } else if (tag == tOl && EqualsIgnoringCase(name, "start")) {
+            into = &a.Start;
+        }
+        // The first of a name counts, as in browsers.
+        if (into && into->empty())
+            *into = DecodeAttribute(value);
+    }
+
+    // Where the end tag of a raw-text element begins, or the end of the text.
+    std::size_t RawTextEnd(std::size_t from, std::string_view name) const {
+        const std::string_view h = html_;
+        for (std::size_t p = h.find("</", from); p != std::string_view::npos; p = h.find("</", p + 2)) {
+            const std::size_t after = p + 2 + name.size();
+            if (after <= h.size() && EqualsIgnoringCase(h.substr(p + 2, name.size()), name) &&
+                (after == h.size() || IsSpace(h[after]) || h[after] == '/' || h[after] == '>'))
+                return p;
+        }
+        return h.size();
+    }
+
+    std::string_view html_;
+    std::string_view base_;
+    THtmlText out_;
+    THtmlBlock block_;
+    std::vector<TOpen> stack_;
+    std::array<std::uint32_t, tCount> counts_{};
+    std::uint8_t inheritedStyle_ = 0;
+    std::int32_t link_ = -1;
+    std::int32_t list_ = -1;  // the innermost list's place in stack_
+    std::int32_t heading_ = 0;
+    bool dd_ = false;
+    bool plain_ = false;
+    bool pendingSpace_ = false;
+    bool skipNewline_ = false;
+    bool gap_ = false;
+    std::string marker_;
+    // The outermost table.
+    std::uint32_t tables_ = 0;
+    std::int32_t row_ = -1, column_ = -1;
+    bool headerCell_ = false;
+};
+
+bool HasAllowedScheme(std::string_view address, std::size_t colon) {
+    const std::string_view scheme = address.substr(0, colon);
+    for (const std::string_view allowed : {"http", "https", "ftp", "mailto"})
+        if (EqualsIgnoringCase(scheme, allowed))
+            return true;
+    return false;
+}
+
+// The end of an address's scheme (its ":"), or npos when it has none.
+std::size_t SchemeEnd(std::string_view address) {
+    if (address.empty() || !IsAsciiLetter(address[0]))
+        return std::string_view::npos;
+    for (std::size_t i = 1; i < address.size(); ++i) {
+        const char c = address[i];
+        if (c == ':')
+            return i;
+        if (!IsAlnum(c) && c != '+' && c != '-' && c != '.')
+            break;
+    }
+    return std::string_view::npos;
+}
+
+// A path without its "." and ".." segments.
+std::string RemoveDotSegments(std::string_view path) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < path.size()) {
+        std::size_t end = path.find('/', i + 1);
+        if (end == std::string_view::npos)
+            end = path.size();
+        // A segment with its leading "/" (the first may have none).
+        const std::string_view segment = path.substr(i, end - i);
+        const std::string_view bare = segment.starts_with('/') ? segment.substr(1) : segment;
+        if (bare == ".") {
+            if (end == path.size())
+                out += '/';
+        } else if (bare == "..") {
+            const std::size_t last = out.rfind('/');
+            out.resize(last == std::string::npos ? 0 : last);
+            if (end == path.size())
+                out += '/';
+        } else {
+            out.append(segment);
+        }
+        i = end;
+    }
+    return out;
+}
+
+}  // namespace
+
+THtmlText ReadHtmlText(std::string_view html, std::string_view base) {
+    return THtmlReader(html, base).Read();
+}
+
+std::string HtmlPlainText(const THtmlText& text) {
+    std::string out;
+    const THtmlBlock* before = nullptr;
+    for (const THtmlBlock& block : text.Blocks) {
+        if (before) {
+            const bool sameRow = block.Table != 0 && before->Table == block.Table &&
+                                 before->Row == block.Row && before->Column != block.Column;
+            out += sameRow ? "\t" : "\r\n";
+        }
+        if (!block.Marker.empty()) {
+            out.append(2 * static_cast<std::size_t>(std::max(block.Indent - 1, 0)), ' ');
+            out.append(block.Marker).append(" ");
+        }
+        out += block.Text;
+        before = &block;
+    }
+    return out;
+}
+
+std::string ResolveLink(std::string_view href, std::string_view base) {
+    std::string address;
+    address.reserve(href.size());
+    for (const char c : href)
+        if (c != '\t' && c != '\n' && c != '\r')
+            address += c;
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    while (!address.empty() && blank(address.back()))
+        address.pop_back();
+    const std::size_t first =
+        static_cast<std::size_t>(std::find_if_not(address.begin(), address.end(), blank) - address.begin());
+    address.erase(0, first);
+    if (address.empty())
+        return {};
+    if (const std::size_t colon = SchemeEnd(address); colon != std::string_view::npos)
+        return HasAllowedScheme(address, colon) ? address : std::string();
+
+    // A relative link needs a web address with a host to stand on.
+    const std::size_t baseColon = SchemeEnd(base);
+    if (baseColon == std::string_view::npos || !HasAllowedScheme(base, baseColon) ||
+        EqualsIgnoringCase(base.substr(0, baseColon), "mailto") || base.substr(baseColon + 1, 2) != "//")
+        return {};
+    const std::size_t hostBegin = baseColon + 3;
+    const std::size_t pathBegin = std::min(base.find_first_of("/?#", hostBegin), base.size());
+    const std::string_view origin = base.substr(0, pathBegin);
+    const std::size_t queryBegin = std::min(base.find_first_of("?#", pathBegin), base.size());
+    const std::string_view basePath = base.substr(pathBegin, queryBegin - pathBegin);
+
+    if (address.starts_with("//"))
+        return std::string(base.substr(0, baseColon + 1)) + address;
+    if (address.starts_with('#')) {
+        const std::size_t fragment = std::min(base.find('#'), base.size());
+        return std::string(base.substr(0, fragment)) + address;
+    }
+    if (address.starts_with('?'))
+        return std::string(origin) + (basePath.empty() ? std::string("/") : std::string(basePath)) + address;
+    const std::size_t suffixAt = std::min(address.find_first_of("?#"), address.size());
+    std::string path = address.substr(0, suffixAt);
+    if (!path.starts_with('/')) {
+        const std::size_t slash = basePath.rfind('/');
+        path = std::string(slash == std::string_view::npos ? "/" : basePath.substr(0, slash + 1)) + path;
+    }
+    return std::string(origin) + RemoveDotSegments(path) + address.substr(suffixAt);
+}
