@@ -15,6 +15,7 @@
 #include "ui/FileIO.h"
 #include "ui/Fonts.h"
 #include "ui/QtText.h"
+#include "ui/Settings.h"
 #include "ui/SingleInstance.h"
 #include "ui/WaitCursor.h"
 #include "xml/VexXMLParser.h"
@@ -50,6 +51,8 @@ const char* const kChannelFile = "channels.lst";
 const char* const kDownloadFile = "temp.xml";
 // What the date label reads before any item has been selected.
 const char* const kStartDateCaption = "0";
+// The settings' key of the text view's "Plain text".
+const char* const kPlainTextKey = "view/plainText";
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(left, top, width, height);
@@ -247,7 +250,15 @@ void TForm1::CreateControls() {
     PopupMenu1->insertAction(PopupMenu1->actions().at(1), UndoRemove1);
     addAction(UndoRemove1);
     PopupMenu2 = new QMenu(this);
-    UsuHTML1 = PopupMenu2->addAction("Strip HTML");
+    Copy1 = PopupMenu2->addAction("Copy");
+    Copy1->setShortcut(QKeySequence::Copy);
+    SelectAll1 = PopupMenu2->addAction("Select all");
+    SelectAll1->setShortcut(QKeySequence::SelectAll);
+    PopupMenu2->addSeparator();
+    UsuHTML1 = PopupMenu2->addAction("Plain text");
+    UsuHTML1->setCheckable(true);
+    UsuHTML1->setChecked(OpenSettings()->value(kPlainTextKey, false).toBool());
+    Message->SetPlainMode(UsuHTML1->isChecked());
     PopupMenu3 = new QMenu(this);
     MarkRead1 = PopupMenu3->addAction("Mark as read");
     MarkUnread1 = PopupMenu3->addAction("Mark as unread");
@@ -294,6 +305,12 @@ void TForm1::BindEvents() {
     connect(Message, &QWidget::customContextMenuRequested, this,
             Handler([this](const QPoint& pos) { PopupMenu2->popup(Message->viewport()->mapToGlobal(pos)); }));
     connect(UsuHTML1, &QAction::triggered, this, Handler([this] { UsuHTML1Click(UsuHTML1); }));
+    connect(Copy1, &QAction::triggered, Message, &TMemo::copy);
+    connect(SelectAll1, &QAction::triggered, Message, &TMemo::selectAll);
+    connect(PopupMenu2, &QMenu::aboutToShow, this,
+            [this] { Copy1->setEnabled(Message->textCursor().hasSelection()); });
+    connect(Message, &TMemo::linkOpened, this,
+            Handler([](const std::string& address) { OpenInBrowser(address); }));
     connect(Channels, &QListWidget::currentRowChanged, this, Handler([this] { ShowStoredChannel(); }));
     connect(MarkChannelRead1, &QAction::triggered, this, Handler([this] { MarkChannelRead(); }));
     connect(RefreshAll1, &QAction::triggered, this, Handler([this] { RefreshAllChannels(true); }));
@@ -857,10 +874,15 @@ void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
     if (ARow < 0 || titlesReset_ || static_cast<std::size_t>(ARow) >= FChannel.News.size())
         return;
     const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
-    std::string text = StripTags(item.Description) + "\r\n\r\n" + std::string(item.Link);
+    TItemText shown{std::string(item.Title),
+                    FormatDateYmd(item.Date),
+                    std::string(item.Description),
+                    std::string(item.Link),
+                    {}};
     for (const TEnclosure& enclosure : item.Enclosures)
-        text.append("\r\n").append(EnclosureLine(enclosure.Url, enclosure.Type, enclosure.Length));
-    Message->SetText(std::move(text));
+        shown.Enclosures.push_back(
+            {std::string(enclosure.Url), std::string(enclosure.Type), enclosure.Length});
+    Message->ShowItem(std::move(shown));
     DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
 }
 
@@ -898,12 +920,15 @@ void TForm1::TitlesTopLeftChanged(QObject*) {
         Titles->SetLeftCol(0);
 }
 
-void TForm1::UsuHTML1Click(QObject*) { Message->SetText(StripTags(Message->Text())); }
+void TForm1::UsuHTML1Click(QObject*) {
+    Message->SetPlainMode(UsuHTML1->isChecked());
+    OpenSettings()->setValue(kPlainTextKey, UsuHTML1->isChecked());
+}
 
 void TForm1::MessageMouseMove(QObject*, TShiftState, int X, int Y) {
     if (Message->Text().empty())
         return;
-    bool link = IsLinkWord(GetWordAtMouseCursor(X, Y));
+    bool link = !Message->LinkAt(QPoint(X, Y)).empty() || IsLinkWord(GetWordAtMouseCursor(X, Y));
     Message->viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
 }
 

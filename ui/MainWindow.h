@@ -47,7 +47,11 @@ public:
     QAction* UndoRemove1;
     TLabel* DateLabel;
     QPushButton* Button1;
+    // The text view's context menu: "Copy", "Select all", and "Plain text",
+    // which shows items without their formatting (the choice is kept).
     QMenu* PopupMenu2;
+    QAction* Copy1;
+    QAction* SelectAll1;
     QAction* UsuHTML1;
     QAction* MarkChannelRead1;
     QAction* RefreshAll1;

@@ -159,10 +159,14 @@ void TForm1::ShowStoredItem(int row) {
     TStoredItem item;
     if (!StoredItem(Store->Reader(), shownRows_[static_cast<std::size_t>(row)].Id, item))
         return;
-    std::string text = StripTags(item.Description) + "\r\n\r\n" + item.Link;
-    for (const TStoredEnclosure& enclosure : item.Enclosures)
-        text.append("\r\n").append(EnclosureLine(enclosure.Url, enclosure.Type, enclosure.Length));
-    Message->SetText(std::move(text));
+    TItemText shown{std::move(item.Title),
+                    FormatDateYmd(item.Date),
+                    std::move(item.Description),
+                    std::move(item.Link),
+                    {}};
+    for (TStoredEnclosure& enclosure : item.Enclosures)
+        shown.Enclosures.push_back({std::move(enclosure.Url), std::move(enclosure.Type), enclosure.Length});
+    Message->ShowItem(std::move(shown));
     DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
     MarkRows({row}, true);
 }
@@ -342,6 +346,7 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
                                      ? shownRows_[static_cast<std::size_t>(row)].Id
                                      : 0;
     const std::string text = Message->Text();
+    const std::optional<TItemText> item = Message->ShownItem();
     const QString date = DateLabel->text();
     ShowStoredChannel();
     for (std::size_t i = 0; i < shownRows_.size() && reading != 0; ++i)
@@ -349,7 +354,10 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
             const QSignalBlocker quiet(Titles->selectionModel());
             Titles->setCurrentCell(static_cast<int>(i), 0);
             Titles->selectRow(static_cast<int>(i));
-            Message->SetText(text);
+            if (item)
+                Message->ShowItem(*item);
+            else
+                Message->SetText(text);
             DateLabel->SetCaption(date);
         }
 }

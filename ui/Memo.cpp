@@ -1,30 +1,53 @@
 #include "ui/Memo.h"
 
 #include "feed/Decode.h"
-#include "ui/MessageText.h"
+#include "ui/ItemDocument.h"
 #include "ui/QtText.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <utility>
 
-TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
-    setReadOnly(true);
-    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+TMemo::TMemo(QWidget* parent) : QTextBrowser(parent) {
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    setLineWrapMode(QTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setMouseTracking(true);
     blockStarts_.push_back(0);
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& anchor) {
+        const int index = LinkIndex(anchor);
+        if (index >= 0 && static_cast<std::size_t>(index) < links_.size())
+            emit linkOpened(links_[static_cast<std::size_t>(index)]);
+    });
+}
+
+void TMemo::Replace(QTextDocument* document) {
+    // The view's first document is its own to delete; later ones are ours.
+    QTextDocument* old = this->document()->parent() == this ? this->document() : nullptr;
+    document->setParent(this);
+    document->setUndoRedoEnabled(false);
+    setDocument(document);
+    // The wrapping is the document's; a new one has the default.
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    delete old;
 }
 
 void TMemo::SetText(std::string text) {
+    item_.reset();
+    links_.clear();
     text.resize(std::min(text.size(), text.find('\0')));
     // Malformed bytes are made U+FFFD here, as the view would show them, so
     // that the view's positions map back onto these bytes.
@@ -52,7 +75,47 @@ void TMemo::SetText(std::string text) {
         if (c == '\r' || c == '\n')
             blockStarts_.push_back(i);
     }
-    setPlainText(ToQString(text_));
+    auto* document = new QTextDocument(this);
+    document->setDefaultFont(font());
+    document->setPlainText(ToQString(text_));
+    Replace(document);
+}
+
+void TMemo::ShowItem(TItemText item) {
+    item_ = std::move(item);
+    Show();
+}
+
+void TMemo::SetPlainMode(bool plain) {
+    plain_ = plain;
+    if (item_)
+        Show();
+}
+
+void TMemo::Show() {
+    if (plain_) {
+        std::optional<TItemText> item = std::move(item_);
+        SetText(ItemPlainText(*item));
+        item_ = std::move(item);
+        return;
+    }
+    TItemDocument built = BuildItemDocument(*item_, font(), palette());
+    links_ = std::move(built.Links);
+    Replace(built.Document.release());
+    MapBlocks();
+}
+
+void TMemo::MapBlocks() {
+    text_.clear();
+    blockStarts_.clear();
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (!blockStarts_.empty())
+            text_ += "\r\n";
+        blockStarts_.push_back(text_.size());
+        text_ += FromQString(block.text());
+    }
+    if (blockStarts_.empty())
+        blockStarts_.push_back(0);
 }
 
 std::string_view TMemo::Line(std::size_t number) const {
@@ -109,7 +172,9 @@ std::size_t TMemo::CharFromPos(QPoint point) const {
     const QTextLayout* layout = block.layout();
     if (!block.isValid() || !layout || layout->lineCount() == 0)
         return TextIndex(cursorForPosition(point).position());
-    QPointF local = QPointF(point) - blockBoundingGeometry(block).translated(contentOffset()).topLeft();
+    const QPointF inDocument =
+        QPointF(point) + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    QPointF local = inDocument - document()->documentLayout()->blockBoundingRect(block).topLeft();
     QTextLine line = layout->lineAt(layout->lineCount() - 1);
     for (int i = 0; i < layout->lineCount(); ++i) {
         QTextLine candidate = layout->lineAt(i);
@@ -122,8 +187,26 @@ std::size_t TMemo::CharFromPos(QPoint point) const {
     return TextIndex(block.position() + inBlock);
 }
 
+std::string TMemo::LinkAt(QPoint point) const {
+    const int index = LinkIndex(QUrl(anchorAt(point)));
+    return index >= 0 && static_cast<std::size_t>(index) < links_.size()
+               ? links_[static_cast<std::size_t>(index)]
+               : std::string();
+}
+
+QVariant TMemo::loadResource(int, const QUrl&) { return {}; }
+
+QMimeData* TMemo::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(textCursor().selection().toPlainText());
+    return data;
+}
+
 void TMemo::mouseReleaseEvent(QMouseEvent* event) {
-    QPlainTextEdit::mouseReleaseEvent(event);
+    if (std::exchange(swallowRelease_, false) && event->button() == Qt::LeftButton)
+        event->accept();
+    else
+        QTextBrowser::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         emit clicked();
 }
@@ -132,7 +215,12 @@ void TMemo::mouseReleaseEvent(QMouseEvent* event) {
 // the run of characters between delimiters is selected instead.
 void TMemo::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
-        QPlainTextEdit::mouseDoubleClickEvent(event);
+        QTextBrowser::mouseDoubleClickEvent(event);
+        return;
+    }
+    if (!LinkAt(event->position().toPoint()).empty()) {
+        swallowRelease_ = true;
+        event->accept();
         return;
     }
     auto [begin, end] = WordBoundsAt(text_, CharFromPos(event->position().toPoint()) + 1);
@@ -141,7 +229,7 @@ void TMemo::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TMemo::mouseMoveEvent(QMouseEvent* event) {
-    QPlainTextEdit::mouseMoveEvent(event);
+    QTextBrowser::mouseMoveEvent(event);
     QPoint p = event->position().toPoint();
     emit mouseMoved(TShiftState{event->modifiers(), event->buttons()}, p.x(), p.y());
 }
@@ -156,12 +244,23 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // Also without the keyboard selection of an editor.
+    if (event == QKeySequence::SelectAll) {
+        selectAll();
+        event->accept();
+        return;
+    }
+    if (event == QKeySequence::Copy) {
+        copy();
+        event->accept();
+        return;
+    }
     if (!OpenContextMenuByKey(this, event, cursorRect().center()))
-        QPlainTextEdit::keyPressEvent(event);
+        QTextBrowser::keyPressEvent(event);
 }
 
 bool TMemo::event(QEvent* event) {
-    const bool handled = QPlainTextEdit::event(event);
+    const bool handled = QTextBrowser::event(event);
     if (event->type() == QEvent::Paint && hasFocus()) {
         // Over the frame that the base class has just drawn.
         QPainter painter(this);
@@ -172,11 +271,11 @@ bool TMemo::event(QEvent* event) {
 }
 
 void TMemo::focusInEvent(QFocusEvent* event) {
-    QPlainTextEdit::focusInEvent(event);
+    QTextBrowser::focusInEvent(event);
     update();
 }
 
 void TMemo::focusOutEvent(QFocusEvent* event) {
-    QPlainTextEdit::focusOutEvent(event);
+    QTextBrowser::focusOutEvent(event);
     update();
 }

@@ -1,7 +1,16 @@
 #include "ui/MessageText.h"
 
+#include "feed/HtmlText.h"
+
 #include <algorithm>
 #include <cstdio>
+
+std::string ItemPlainText(const TItemText& item) {
+    std::string text = HtmlPlainText(ReadHtmlText(item.Description, item.Link)) + "\r\n\r\n" + item.Link;
+    for (const TItemEnclosure& enclosure : item.Enclosures)
+        text.append("\r\n").append(EnclosureLine(enclosure.Url, enclosure.Type, enclosure.Length));
+    return text;
+}
 
 std::string StripTags(std::string_view text) {
     std::string result;

@@ -1,5 +1,6 @@
-// Routines on the text of the text view: removing markup tags and finding
-// the word around a position. Words are separated by tab, LF, CR and space.
+// Routines on the text of the text view: what it shows of an item,
+// removing markup tags and finding the word around a position. Words are
+// separated by tab, LF, CR and space.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,26 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+struct TItemEnclosure {
+    std::string Url, Type;
+    std::uint64_t Length = 0;
+};
+
+// What the text view shows of an item; its own copy of the texts.
+struct TItemText {
+    std::string Title;
+    std::string Date;         // as the date label shows it; "" for none
+    std::string Description;  // HTML, or plain text when it has no tag
+    std::string Link;
+    std::vector<TItemEnclosure> Enclosures;
+};
+
+// The item as plain text: its description without tags (character
+// references decoded, a line break after each block), an empty line, its
+// link, then a line per enclosure.
+std::string ItemPlainText(const TItemText& item);
 
 // Removes every "<" with the first ">" after it and all between. A ">"
 // with no "<" before it stays; a "<" with no ">" after it keeps the rest

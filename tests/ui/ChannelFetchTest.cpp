@@ -209,7 +209,7 @@ TEST_F(ChannelFetch, RssAndAtomFillTheGridOneAfterTheOther) {
     EXPECT_EQ(form.Message->Text(), "");
     EXPECT_EQ(form.DateLabel->text(), "0");
     ClickTitle(0);
-    EXPECT_EQ(form.Message->Text(), "Line one line two\r\n\r\nhttp://example.pl/1");
+    EXPECT_EQ(form.Message->Text(), "Pierwsza\r\n2026-12-07\r\nLine one line two\r\nhttp://example.pl/1");
     EXPECT_EQ(form.DateLabel->text(), "2026-12-07");
     // The item is read at once: its row and the channel's count change.
     EXPECT_FALSE(form.Titles->model()->index(0, 0).data(Qt::FontRole).value<QFont>().bold());
@@ -228,7 +228,7 @@ TEST_F(ChannelFetch, RssAndAtomFillTheGridOneAfterTheOther) {
     EXPECT_EQ(form.Titles->Cells(1, 0), "");
     EXPECT_EQ(form.Channels->item(1)->text(), "Atom channel (3)");
     ClickTitle(1);
-    EXPECT_EQ(form.Message->Text(), "Summary two\r\n\r\nhttp://example.org/2");
+    EXPECT_EQ(form.Message->Text(), "Entry two\r\n2025-01-31\r\nSummary two\r\nhttp://example.org/2");
     EXPECT_EQ(form.DateLabel->text(), "2025-01-31");
     ClickTitle(2);
     EXPECT_EQ(form.DateLabel->text(), "2024-02-29");

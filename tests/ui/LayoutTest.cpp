@@ -62,7 +62,7 @@ TEST_F(Layout, StartsAsDesigned) {
     EXPECT_EQ(form.Titles->RowCount(), 1);
     EXPECT_EQ(form.DateLabel->text(), "0");
     EXPECT_EQ(form.Usuwszystkie1->text(), "Remove selected");
-    EXPECT_EQ(form.UsuHTML1->text(), "Strip HTML");
+    EXPECT_EQ(form.UsuHTML1->text(), "Plain text");
     EXPECT_EQ(form.AddButton->text(), "+");
     EXPECT_EQ(form.Button1->text(), "?");
     EXPECT_EQ(form.FExeDir, dir.Dir());

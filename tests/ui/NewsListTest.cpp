@@ -1,8 +1,11 @@
 #include "Support.h"
 #include "base/Dates.h"
+#include "support/TestHttpServer.h"
 #include "ui/Browser.h"
 #include "ui/MainWindow.h"
 
+#include <QClipboard>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -133,14 +136,15 @@ TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
     Read({Item("first", "<p><b>two words</b></p>", "http://a.pl/<1>", EncodeDate(2012, 3, 5)),
           Item("second", "plain", "http://a.pl/2", 0), Item("third", "", "", kNoDate)});
     int right = form.DateLabel->x() + form.DateLabel->width();
+    // The title and the date above the text, the link under it.
     ClickRow(0);
-    EXPECT_EQ(form.Message->Text(), "two words\r\n\r\nhttp://a.pl/<1>");
-    EXPECT_EQ(form.Message->toPlainText(), "two words\n\nhttp://a.pl/<1>");
+    EXPECT_EQ(form.Message->Text(), "first\r\n2012-03-05\r\ntwo words\r\nhttp://a.pl/<1>");
+    EXPECT_EQ(form.Message->toPlainText(), "first\n2012-03-05\ntwo words\nhttp://a.pl/<1>");
     EXPECT_EQ(form.DateLabel->text(), "2012-03-05");
     EXPECT_EQ(form.DateLabel->x() + form.DateLabel->width(), right);
 
     ClickRow(1);
-    EXPECT_EQ(form.Message->Text(), "plain\r\n\r\nhttp://a.pl/2");
+    EXPECT_EQ(form.Message->Text(), "second\r\n1899-12-30\r\nplain\r\nhttp://a.pl/2");
     EXPECT_EQ(form.DateLabel->text(), "1899-12-30");
     ClickRow(2);
     EXPECT_EQ(form.DateLabel->text(), "");  // an item without a date
@@ -154,22 +158,26 @@ TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
     // A click on the row that is selected already shows it again.
     form.Message->SetText("other");
     ClickRow(1);
-    EXPECT_EQ(form.Message->Text(), "plain\r\n\r\nhttp://a.pl/2");
+    EXPECT_EQ(form.Message->Text(), "second\r\n1899-12-30\r\nplain\r\nhttp://a.pl/2");
 
     // Enclosures stand under the link; a double click anywhere on one's
-    // line opens it.
+    // line opens it, once also on its address, which a click opens.
     static const TEnclosure kEnclosures[] = {{"http://a.pl/1.mp3", "audio/mpeg", 24986239},
                                              {"http://a.pl/1.ogg", "", 0}};
     form.FChannel.News[1].Enclosures = kEnclosures;
     ClickRow(0);
     ClickRow(1);
-    EXPECT_EQ(form.Message->Text(),
-              "plain\r\n\r\nhttp://a.pl/2\r\nEnclosure: audio/mpeg, 23.8 MB: http://a.pl/1.mp3"
-              "\r\nEnclosure: http://a.pl/1.ogg");
-    DoubleClick(PointOn(22, 0.5));  // "Enclosure:"
+    EXPECT_EQ(
+        form.Message->Text(),
+        "second\r\n1899-12-30\r\nplain\r\nhttp://a.pl/2\r\nEnclosure: audio/mpeg, 23.8 MB: http://a.pl/1.mp3"
+        "\r\nEnclosure: http://a.pl/1.ogg");
+    const QString shown = form.Message->toPlainText();
+    DoubleClick(PointOn(shown.indexOf("Enclosure:") + 2, 0.5));
     EXPECT_EQ(opened.back(), "http://a.pl/1.mp3");
-    DoubleClick(PointOn(82, 0.5));  // the second one's address
+    const std::size_t before = opened.size();
+    DoubleClick(PointOn(shown.indexOf("1.ogg"), 0.5));
     EXPECT_EQ(opened.back(), "http://a.pl/1.ogg");
+    EXPECT_EQ(opened.size(), before + 1);
 }
 
 // Tab leaves the grid for the next control of the window, Shift+Tab for the
@@ -183,7 +191,7 @@ TEST_F(NewsList, TabMovesTheFocusOutOfTheGrid) {
     QTest::keyClick(form.Channels, Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), form.Titles);
     EXPECT_TRUE(form.Titles->selectionModel()->isRowSelected(0, {}));
-    EXPECT_EQ(form.Message->Text(), "\r\n\r\n");
+    EXPECT_EQ(form.Message->Text(), "a\r\n1899-12-30");
     ClickRow(0);
     ASSERT_EQ(QApplication::focusWidget(), form.Titles);
     // The list, the grid, the text view, "+", "?".
@@ -209,16 +217,88 @@ TEST_F(NewsList, TheGridNeverStaysScrolledSideways) {
     EXPECT_EQ(form.Titles->LeftCol(), 0);
 }
 
-TEST_F(NewsList, StripHtmlRemovesTheTagsOfTheText) {
-    form.Message->SetText("<p>a</p> > b\r\n<i>c");
+// An escaped HTML description: its references decoded, its blocks on lines
+// of their own, its links opened by a click or by Tab and Return, and
+// nothing that it names fetched.
+TEST_F(NewsList, AnItemIsShownFormattedAndLoadsNothing) {
+    TestHttpServer server;
+    const std::string at = server.Url("");
+    const std::string description =
+        "<link rel=\"stylesheet\" href=\"" + at + "/style.css\"><style>@import url(" + at +
+        "/import.css);</style>"
+        "<script src=\"" +
+        at +
+        "/script.js\">document.write('x')</script><p>Caf&eacute; &amp; bar &mdash; end</p>"
+        "<ul><li>one</li><li><b>two</b></li></ul><p><img src=\"" +
+        at +
+        "/image.png\" alt=\"A picture\"> "
+        "<a href=\"more?a=1&amp;b=2\">Read more</a><iframe src=\"" +
+        at + "/frame.html\"></iframe></p>";
+    Read({Item("A title too long for the grid", description, "http://a.pl/news/1", EncodeDate(2026, 12, 7))});
+    ClickRow(0);
+    EXPECT_EQ(form.Message->Text(),
+              "A title too long for the grid\r\n2026-12-07\r\nCaf\u00e9 & bar \u2014 end\r\n\u2022 one\r\n"
+              "\u2022 two\r\n[A picture] Read more\r\nhttp://a.pl/news/1");
+    QTest::qWait(100);
+    form.Message->viewport()->grab();
+    EXPECT_TRUE(server.Requests().empty());
+
+    // From the grid, Tab enters the view, then goes from link to link, and
+    // Return opens the one it is on; after the last it leaves the view.
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ClickRow(0);
+    QTest::keyClick(form.Titles, Qt::Key_Tab);
+    for (int link = 0; link < 3; ++link) {
+        QTest::keyClick(form.Message, Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), form.Message);
+        QTest::keyClick(form.Message, Qt::Key_Return);
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{at + "/image.png", "http://a.pl/news/more?a=1&b=2",
+                                                "http://a.pl/news/1"}));
+    QTest::keyClick(form.Message, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.AddButton);
+
+    // A click opens a link; the pointer is a hand over it.
+    const QString shown = form.Message->toPlainText();
+    const QPoint more = PointOn(shown.indexOf("Read more") + 2, 0.5);
+    EXPECT_EQ(ShapeAfterMoveTo(more), Qt::PointingHandCursor);
+    QTest::mouseClick(form.Message->viewport(), Qt::LeftButton, {}, more);
+    EXPECT_EQ(opened.size(), 4u);
+    EXPECT_EQ(opened.back(), "http://a.pl/news/more?a=1&b=2");
+
+    // Copied as the text it shows.
+    form.Message->setFocus();
+    QTest::keyClick(form.Message, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(form.Message, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), shown);
+    EXPECT_FALSE(QApplication::clipboard()->mimeData()->hasHtml());
+}
+
+// "Plain text" shows the item's text without its formatting, and the next
+// window starts so; a notice shows as it is in both modes.
+TEST_F(NewsList, PlainTextShowsTheItemUnformattedAndIsKept) {
+    Read({Item("t", "<p>Caf&eacute; &amp; <b>bar</b></p><ul><li>one</li><li>two</li></ul>", "http://a.pl/1",
+               0)});
+    ClickRow(0);
+    EXPECT_FALSE(form.UsuHTML1->isChecked());
     form.UsuHTML1->trigger();
-    EXPECT_EQ(form.Message->Text(), "a > b\r\nc");
-    form.Message->SetText("<p>Привет</p> <i>мир</i>");
+    EXPECT_TRUE(form.UsuHTML1->isChecked());
+    EXPECT_EQ(form.Message->Text(), "Caf\u00e9 & bar\r\n\u2022 one\r\n\u2022 two\r\n\r\nhttp://a.pl/1");
+    form.Message->SetText("<p>a</p> > b");
     form.UsuHTML1->trigger();
-    EXPECT_EQ(form.Message->Text(), "Привет мир");
-    form.Message->SetText("no tags > here");
+    EXPECT_EQ(form.Message->Text(), "<p>a</p> > b");
     form.UsuHTML1->trigger();
-    EXPECT_EQ(form.Message->Text(), "no tags > here");
+    {
+        TempDir other;
+        TForm1 next(other.Dir());
+        EXPECT_TRUE(next.UsuHTML1->isChecked());
+        EXPECT_TRUE(next.Message->PlainMode());
+    }
+    form.UsuHTML1->trigger();
+    TempDir other;
+    TForm1 next(other.Dir());
+    EXPECT_FALSE(next.Message->PlainMode());
 }
 
 TEST_F(NewsList, ThePointerIsAHandOverEveryCharacterOfALink) {
