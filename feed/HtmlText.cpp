@@ -1,6 +1,7 @@
 #include "feed/HtmlText.h"
 
-#include "xml/HtmlEntities.h"
+#include "feed/HtmlLink.h"
+#include "feed/HtmlReference.h"
 
 #include <algorithm>
 #include <array>
@@ -101,141 +102,12 @@ TTag TagOf(std::string_view lowerName) {
     return it != std::end(kTags) && it->Name == lowerName ? it->Tag : tUnknown;
 }
 
-constexpr bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-constexpr bool IsAlnum(char c) { return IsAsciiLetter(c) || IsDigit(c); }
-constexpr char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view lower) {
-    if (a.size() != lower.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != lower[i])
-            return false;
-    return true;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Numeric references 128 to 159 name the Windows-1252 characters there, as
-// browsers read them (feeds written on Windows use &#146; for an apostrophe).
-constexpr std::uint16_t kWindows1252[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2014, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
-};
-
-constexpr std::uint32_t kNoReference = 0xFFFFFFFF;
-
-// The character reference at text[i] ("&..."): its code point, and i moved
-// past it; kNoReference (i unchanged) when the "&" begins none. In an
-// attribute, a name without ";" that "=" follows stays as written
-// ("?a=1&copy=2").
-std::uint32_t ReadReference(std::string_view text, std::size_t& i, bool inAttribute) {
-    std::size_t p = i + 1;
-    const std::size_t n = text.size();
-    if (p < n && text[p] == '#') {
-        ++p;
-        const bool hex = p < n && (text[p] == 'x' || text[p] == 'X');
-        if (hex)
-            ++p;
-        const std::size_t digits = p;
-        std::uint32_t value = 0;
-        for (; p < n; ++p) {
-            const char c = text[p];
-            std::uint32_t d;
-            if (IsDigit(c))
-                d = static_cast<std::uint32_t>(c - '0');
-            else if (hex && Lower(c) >= 'a' && Lower(c) <= 'f')
-                d = static_cast<std::uint32_t>(Lower(c) - 'a' + 10);
-            else
-                break;
-            value = std::min<std::uint32_t>(value * (hex ? 16 : 10) + d, 0x110000);
-        }
-        if (p == digits)
-            return kNoReference;
-        if (p < n && text[p] == ';')
-            ++p;
-        i = p;
-        if (value >= 0x80 && value < 0xA0)
-            return kWindows1252[value - 0x80];
-        if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-            return 0xFFFD;
-        return value;
-    }
-    constexpr std::size_t kLongestName = 32;
-    while (p < n && p - i <= kLongestName && IsAlnum(text[p]))
-        ++p;
-    std::string_view name = text.substr(i + 1, p - i - 1);
-    if (name.empty() || name.size() > kLongestName)
-        return kNoReference;
-    // "apos" is XML's and HTML 5's; the table holds HTML 4's names.
-    const auto codePoint = [](std::string_view n) {
-        return n == "apos" ? 0x27 : vexxml::HtmlEntityCodePoint(n);
-    };
-    std::uint32_t value = codePoint(name);
-    if (value != 0 && p < n && text[p] == ';') {
-        i = p + 1;
-        return value;
-    }
-    if (value != 0) {
-        if (inAttribute && p < n && text[p] == '=')
-            return kNoReference;
-        i = p;
-        return value;
-    }
-    // In text, a name without ";" may run into the letters after it
-    // ("&copy2026"), as browsers read it.
-    if (inAttribute)
-        return kNoReference;
-    for (name.remove_suffix(1); name.size() >= 2; name.remove_suffix(1))
-        if ((value = codePoint(name)) != 0) {
-            i += 1 + name.size();
-            return value;
-        }
-    return kNoReference;
-}
-
-// Character references decoded.
-std::string DecodeAttribute(std::string_view value) {
-    std::string out;
-    out.reserve(value.size());
-    for (std::size_t i = 0; i < value.size();) {
-        if (value[i] == '&') {
-            const std::uint32_t cp = ReadReference(value, i, true);
-            if (cp != kNoReference) {
-                AppendUtf8(out, cp);
-                continue;
-            }
-        }
-        out += value[i++];
-    }
-    return out;
-}
-
 // Whitespace runs as one space, none at the ends.
 std::string Collapse(std::string_view text) {
     std::string out;
     bool space = false;
     for (const char c : text) {
-        if (IsSpace(c)) {
+        if (IsHtmlSpace(c)) {
             space = !out.empty();
             continue;
         }
@@ -279,7 +151,7 @@ public:
             if (c == '<' && !plain_) {
                 i = Markup(i);
             } else if (c == '&') {
-                const std::uint32_t cp = ReadReference(html_, i, false);
+                const std::uint32_t cp = ReadCharacterReference(html_, i, false);
                 if (cp == kNoReference) {
                     PutText("&");
                     ++i;
@@ -340,7 +212,7 @@ private:
     // a line inside it; other control characters are dropped.
     void Text(std::string_view run) {
         const bool pre = Pre();
-        const auto breaks = [pre](char c) { return pre ? c == '\r' || c == '\n' : IsSpace(c); };
+        const auto breaks = [pre](char c) { return pre ? c == '\r' || c == '\n' : IsHtmlSpace(c); };
         std::size_t i = 0;
         while (i < run.size()) {
             const char c = run[i];
@@ -350,7 +222,7 @@ private:
                     Flush(true);
                 continue;
             }
-            if (!pre && IsSpace(c)) {
+            if (!pre && IsHtmlSpace(c)) {
                 pendingSpace_ = true;
                 ++i;
                 continue;
@@ -368,7 +240,7 @@ private:
     }
 
     void PutCodePoint(std::uint32_t cp) {
-        if (cp < 0x80 && IsSpace(static_cast<char>(cp))) {
+        if (cp < 0x80 && IsHtmlSpace(static_cast<char>(cp))) {
             const char c = static_cast<char>(cp);
             Text(std::string_view(&c, 1));
             return;
@@ -700,9 +572,9 @@ private:
         const bool negative = !text.empty() && text[0] == '-';
         if (negative)
             ++i;
-        if (i >= text.size() || !IsDigit(text[i]))
+        if (i >= text.size() || !IsAsciiDigit(text[i]))
             return 1;
-        for (; i < text.size() && IsDigit(text[i]); ++i)
+        for (; i < text.size() && IsAsciiDigit(text[i]); ++i)
             value = std::min(value * 10 + (text[i] - '0'), 1000000);
         return negative ? -value : value;
     }
@@ -785,13 +657,13 @@ private:
         const std::string_view h = html_;
         const std::size_t n = h.size();
         const std::size_t nameBegin = i;
-        while (i < n && !IsSpace(h[i]) && h[i] != '/' && h[i] != '>')
+        while (i < n && !IsHtmlSpace(h[i]) && h[i] != '/' && h[i] != '>')
             ++i;
         const std::string_view rawName = h.substr(nameBegin, i - nameBegin);
         std::string name;
         if (rawName.size() <= 16) {
             name.resize(rawName.size());
-            std::transform(rawName.begin(), rawName.end(), name.begin(), Lower);
+            std::transform(rawName.begin(), rawName.end(), name.begin(), AsciiLower);
         }
         const TTag tag = TagOf(name);
         TAttributes a;
@@ -817,7 +689,7 @@ private:
         const std::size_t n = h.size();
         for (;;) {
             bool slash = false;
-            while (i < n && (IsSpace(h[i]) || h[i] == '/')) {
+            while (i < n && (IsHtmlSpace(h[i]) || h[i] == '/')) {
                 slash = h[i] == '/';
                 ++i;
             }
@@ -828,16 +700,16 @@ private:
                 return i + 1;
             }
             const std::size_t nameBegin = i++;
-            while (i < n && !IsSpace(h[i]) && h[i] != '/' && h[i] != '>' && h[i] != '=')
+            while (i < n && !IsHtmlSpace(h[i]) && h[i] != '/' && h[i] != '>' && h[i] != '=')
                 ++i;
             const std::string_view name = h.substr(nameBegin, i - nameBegin);
             std::size_t j = i;
-            while (j < n && IsSpace(h[j]))
+            while (j < n && IsHtmlSpace(h[j]))
                 ++j;
             std::string_view value;
             if (j < n && h[j] == '=') {
                 ++j;
-                while (j < n && IsSpace(h[j]))
+                while (j < n && IsHtmlSpace(h[j]))
                     ++j;
                 if (j < n && (h[j] == '"' || h[j] == '\'')) {
                     const std::size_t close = h.find(h[j], j + 1);
@@ -847,7 +719,7 @@ private:
                     j = close + 1;
                 } else {
                     const std::size_t valueBegin = j;
-                    while (j < n && !IsSpace(h[j]) && h[j] != '>')
+                    while (j < n && !IsHtmlSpace(h[j]) && h[j] != '>')
                         ++j;
                     value = h.substr(valueBegin, j - valueBegin);
                 }
@@ -884,7 +756,7 @@ private:
         for (std::size_t p = h.find("</", from); p != std::string_view::npos; p = h.find("</", p + 2)) {
             const std::size_t after = p + 2 + name.size();
             if (after <= h.size() && EqualsIgnoringCase(h.substr(p + 2, name.size()), name) &&
-                (after == h.size() || IsSpace(h[after]) || h[after] == '/' || h[after] == '>'))
+                (after == h.size() || IsHtmlSpace(h[after]) || h[after] == '/' || h[after] == '>'))
                 return p;
         }
         return h.size();
@@ -912,55 +784,6 @@ private:
     bool headerCell_ = false;
 };
 
-bool HasAllowedScheme(std::string_view address, std::size_t colon) {
-    const std::string_view scheme = address.substr(0, colon);
-    for (const std::string_view allowed : {"http", "https", "ftp", "mailto"})
-        if (EqualsIgnoringCase(scheme, allowed))
-            return true;
-    return false;
-}
-
-// The end of an address's scheme (its ":"), or npos when it has none.
-std::size_t SchemeEnd(std::string_view address) {
-    if (address.empty() || !IsAsciiLetter(address[0]))
-        return std::string_view::npos;
-    for (std::size_t i = 1; i < address.size(); ++i) {
-        const char c = address[i];
-        if (c == ':')
-            return i;
-        if (!IsAlnum(c) && c != '+' && c != '-' && c != '.')
-            break;
-    }
-    return std::string_view::npos;
-}
-
-// A path without its "." and ".." segments.
-std::string RemoveDotSegments(std::string_view path) {
-    std::string out;
-    std::size_t i = 0;
-    while (i < path.size()) {
-        std::size_t end = path.find('/', i + 1);
-        if (end == std::string_view::npos)
-            end = path.size();
-        // A segment with its leading "/" (the first may have none).
-        const std::string_view segment = path.substr(i, end - i);
-        const std::string_view bare = segment.starts_with('/') ? segment.substr(1) : segment;
-        if (bare == ".") {
-            if (end == path.size())
-                out += '/';
-        } else if (bare == "..") {
-            const std::size_t last = out.rfind('/');
-            out.resize(last == std::string::npos ? 0 : last);
-            if (end == path.size())
-                out += '/';
-        } else {
-            out.append(segment);
-        }
-        i = end;
-    }
-    return out;
-}
-
 }  // namespace
 
 THtmlText ReadHtmlText(std::string_view html, std::string_view base) {
@@ -984,49 +807,4 @@ std::string HtmlPlainText(const THtmlText& text) {
         before = &block;
     }
     return out;
-}
-
-std::string ResolveLink(std::string_view href, std::string_view base) {
-    std::string address;
-    address.reserve(href.size());
-    for (const char c : href)
-        if (c != '\t' && c != '\n' && c != '\r')
-            address += c;
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    while (!address.empty() && blank(address.back()))
-        address.pop_back();
-    const std::size_t first =
-        static_cast<std::size_t>(std::find_if_not(address.begin(), address.end(), blank) - address.begin());
-    address.erase(0, first);
-    if (address.empty())
-        return {};
-    if (const std::size_t colon = SchemeEnd(address); colon != std::string_view::npos)
-        return HasAllowedScheme(address, colon) ? address : std::string();
-
-    // A relative link needs a web address with a host to stand on.
-    const std::size_t baseColon = SchemeEnd(base);
-    if (baseColon == std::string_view::npos || !HasAllowedScheme(base, baseColon) ||
-        EqualsIgnoringCase(base.substr(0, baseColon), "mailto") || base.substr(baseColon + 1, 2) != "//")
-        return {};
-    const std::size_t hostBegin = baseColon + 3;
-    const std::size_t pathBegin = std::min(base.find_first_of("/?#", hostBegin), base.size());
-    const std::string_view origin = base.substr(0, pathBegin);
-    const std::size_t queryBegin = std::min(base.find_first_of("?#", pathBegin), base.size());
-    const std::string_view basePath = base.substr(pathBegin, queryBegin - pathBegin);
-
-    if (address.starts_with("//"))
-        return std::string(base.substr(0, baseColon + 1)) + address;
-    if (address.starts_with('#')) {
-        const std::size_t fragment = std::min(base.find('#'), base.size());
-        return std::string(base.substr(0, fragment)) + address;
-    }
-    if (address.starts_with('?'))
-        return std::string(origin) + (basePath.empty() ? std::string("/") : std::string(basePath)) + address;
-    const std::size_t suffixAt = std::min(address.find_first_of("?#"), address.size());
-    std::string path = address.substr(0, suffixAt);
-    if (!path.starts_with('/')) {
-        const std::size_t slash = basePath.rfind('/');
-        path = std::string(slash == std::string_view::npos ? "/" : basePath.substr(0, slash + 1)) + path;
-    }
-    return std::string(origin) + RemoveDotSegments(path) + address.substr(suffixAt);
 }

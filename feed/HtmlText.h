@@ -64,10 +64,3 @@ THtmlText ReadHtmlText(std::string_view html, std::string_view base);
 // last: a list item with its marker, the cells of a table's row joined by
 // tabs.
 std::string HtmlPlainText(const THtmlText& text);
-
-// Where a link of the text goes: href (character references decoded) with
-// the blanks at its ends and the tabs and line breaks in it removed; a
-// relative one resolved against base. "" when it is no address a browser
-// should be given (javascript:, data:, file:, a relative link without a
-// web address to resolve it against).
-std::string ResolveLink(std::string_view href, std::string_view base);

@@ -1,5 +1,6 @@
 #include "ui/ItemDocument.h"
 
+#include "feed/HtmlLink.h"
 #include "feed/HtmlText.h"
 #include "ui/QtText.h"
 

@@ -1,5 +1,6 @@
 // An item's HTML as the text view reads it: broken markup keeps its text,
 // deep nesting costs one pass, and only web addresses become links.
+#include "feed/HtmlLink.h"
 #include "feed/HtmlText.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +26,8 @@ TEST(HtmlText, BrokenMarkupKeepsItsText) {
         const char* plain;
     } cases[] = {
         {"Caf&eacute; &amp; bar &nbsp;&mdash; end", "Caf\u00e9 & bar \u00a0\u2014 end"},
-        {"a &#65;&#x42;&#x1F389; &#146;s &#0; &#xD800; &#99999999;",
-         "a AB\U0001F389 \u2019s \uFFFD \uFFFD \uFFFD"},
+        {"a &#65;&#x42;&#x1F389; &#146;s &#150; &#0; &#xD800; &#99999999;",
+         "a AB\U0001F389 \u2019s \u2013 \uFFFD \uFFFD \uFFFD"},
         {"&bogus; &amp &copy2026 & &#; &#x;", "&bogus; & \u00a92026 & &#; &#x;"},
         // A plain text keeps its line breaks and spaces.
         {"one\rtwo  three\r\n\r\nfour <5", "one\r\ntwo  three\r\n\r\nfour <5"},
