@@ -46,7 +46,6 @@ enum TTag : std::uint8_t {
 
 constexpr std::size_t kInlineTags = tS - tA + 1;
 
-constexpr bool IsInline(TTag tag) { return tag >= tA && tag <= tS; }
 constexpr bool IsScope(TTag tag) { return tag >= tUl && tag <= tDl; }
 
 struct TTagName {
@@ -102,7 +101,10 @@ TTag TagOf(std::string_view lowerName) {
     return it != std::end(kTags) && it->Name == lowerName ? it->Tag : tUnknown;
 }
 
-// Whitespace runs as one space, none at the ends.
+// What the text never shows: control characters other than the tab.
+constexpr bool IsControl(char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; }
+
+// Whitespace runs as one space, none at the ends; no control characters.
 std::string Collapse(std::string_view text) {
     std::string out;
     bool space = false;
@@ -111,6 +113,8 @@ std::string Collapse(std::string_view text) {
             space = !out.empty();
             continue;
         }
+        if (IsControl(c))
+            continue;
         if (space)
             out += ' ';
         space = false;
@@ -205,8 +209,6 @@ private:
             style |= hsStrike;
         return style;
     }
-
-    static bool IsControl(char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; }
 
     // Raw text: spaces collapse outside preformatted text; line breaks end
     // a line inside it; other control characters are dropped.
