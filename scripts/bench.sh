@@ -2,7 +2,8 @@
 # Installs what is missing, builds the benchmarks (Release, in build-bench/)
 # and runs them: our XML parser against pugixml and libxml2 on generated
 # feeds of 100 KB, 5 MB and 50 MB, the news grid's fill time, and the
-# window's memory for a feed of many small items, the time of an OPML import.
+# window's memory for a feed of many small items, the time of an OPML import,
+# the time to show an item in the text view.
 # Prints two tables. The feeds are written to build-bench/temp/.
 #   scripts/bench.sh [--quick]   --quick: a tenth of the runs
 set -euo pipefail
@@ -11,7 +12,7 @@ bash scripts/deps.sh
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DNEMARA_BENCH=ON >/dev/null
 cmake --build build-bench --target nemara_bench_xml nemara_bench_grid nemara_bench_window nemara_bench_store \
-  nemara_bench_import -j"$(nproc)"
+  nemara_bench_import nemara_bench_text -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 # Qt wants a private runtime directory; without one it warns on every start.
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -25,3 +26,6 @@ build-bench/bin/nemara_bench_window
 build-bench/bin/nemara_bench_store
 # An OPML import of 10,000 to 100,000 outlines: "outlines seconds".
 build-bench/bin/nemara_bench_import
+# An item of 20 KB and of 200 KB shown in the text view, and the arrow key
+# held down in the news list: milliseconds.
+build-bench/bin/nemara_bench_text

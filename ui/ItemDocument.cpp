@@ -75,6 +75,8 @@ public:
     }
 
     TItemDocument Build(const TItemText& item) {
+        // One edit for the whole: the document settles once.
+        cursor_.beginEditBlock();
         if (!item.Title.empty()) {
             QTextCharFormat title;
             title.setFont(Scaled(1.4), QTextCharFormat::FontPropertiesSpecifiedOnly);
@@ -114,6 +116,7 @@ public:
             cursor_.insertText(ToQString(label), QTextCharFormat());
             AddAddress(enclosure.Url, enclosure.Url);
         }
+        cursor_.endEditBlock();
         return {std::move(document_), std::move(links_)};
     }
 
