@@ -32,10 +32,11 @@ std::string Description(std::size_t bytes) {
                 "\">the minutes</a>, the works will start in spring &ndash; weather permitting &mdash; "
                 "and last until autumn. Residents&rsquo; questions were answered by the mayor, who said "
                 "that &ldquo;nobody will be left without a stop&rdquo;.</p>";
-        html += "<p><img src=\"https://example.com/img/" + std::to_string(part) +
-                ".jpg\" alt=\"The new tram\" width=\"600\" height=\"400\"> Caf&eacute; owners along the route "
-                "expect <i>more customers</i> once the line opens; see also http://example.com/map for the "
-                "stops.</p>";
+        html +=
+            "<p><img src=\"https://example.com/img/" + std::to_string(part) +
+            ".jpg\" alt=\"The new tram\" width=\"600\" height=\"400\"> Caf&eacute; owners along the route "
+            "expect <i>more customers</i> once the line opens; see also http://example.com/map for the "
+            "stops.</p>";
         html += "<ul><li>Stop one: Main Square</li><li>Stop two: <em>Old Market</em></li>"
                 "<li>Stop three: Station<ul><li>west entrance</li><li>east entrance</li></ul></li></ul>";
         html += "<blockquote>It is the best tram we have ever had, said a passenger.</blockquote>";
@@ -47,8 +48,11 @@ std::string Description(std::size_t bytes) {
 }
 
 TItemText Item(const std::string& description) {
-    return {"A tram line along the main street, and what the council said of it", "2026-12-07", description,
-            "https://example.com/news/tram", {}};
+    return {"A tram line along the main street, and what the council said of it",
+            "2026-12-07",
+            description,
+            "https://example.com/news/tram",
+            {}};
 }
 
 struct TShown {
@@ -111,13 +115,15 @@ int main(int argc, char** argv) {
         for (const std::size_t bytes : {std::size_t{20'000}, std::size_t{200'000}}) {
             const std::string description = Description(bytes);
             const TShown formatted = ShowTimes(app, form, description);
-            std::printf("%-28s %10.2f %10.2f\n", (std::to_string(description.size() / 1000) + " KB formatted").c_str(),
-                        formatted.Read, formatted.Show);
+            std::printf("%-28s %10.2f %10.2f\n",
+                        (std::to_string(description.size() / 1000) + " KB formatted").c_str(), formatted.Read,
+                        formatted.Show);
             form.Message->SetPlainMode(true);
             const TShown plain = ShowTimes(app, form, description);
             form.Message->SetPlainMode(false);
-            std::printf("%-28s %10s %10.2f\n", (std::to_string(description.size() / 1000) + " KB plain text").c_str(),
-                        "", plain.Show);
+            std::printf("%-28s %10s %10.2f\n",
+                        (std::to_string(description.size() / 1000) + " KB plain text").c_str(), "",
+                        plain.Show);
         }
     }
 
@@ -133,8 +139,8 @@ int main(int argc, char** argv) {
         for (const char c : description)
             escaped += c == '<' ? "&lt;" : c == '&' ? "&amp;" : std::string(1, c);
         for (int i = 0; i < 200; ++i)
-            out << "<item><title>Item " << i << "</title><link>https://example.com/" << i << "</link><guid>g" << i
-                << "</guid><pubDate>Mon, 07 Dec 2026 10:00:00 GMT</pubDate><description>" << escaped
+            out << "<item><title>Item " << i << "</title><link>https://example.com/" << i << "</link><guid>g"
+                << i << "</guid><pubDate>Mon, 07 Dec 2026 10:00:00 GMT</pubDate><description>" << escaped
                 << "</description></item>";
         out << "</channel></rss>";
     }
