@@ -1,10 +1,21 @@
 // The window tests need one application object for the whole run.
 #include "ui/Application.h"
+#include "ui/Settings.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+namespace {
+
+// Each test starts as a first start: nothing that an earlier test's window
+// kept at its close.
+class FreshSettings : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override { OpenSettings()->clear(); }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
@@ -15,5 +26,6 @@ int main(int argc, char** argv) {
     QTemporaryDir settingsDir;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings);
     return RUN_ALL_TESTS();
 }
