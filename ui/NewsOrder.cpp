@@ -40,7 +40,8 @@ std::vector<std::size_t> NewsOrder(const std::vector<TNewsKey>& keys, TNewsSort 
             std::reverse(order.begin(), order.end());
         return order;
     }
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return NewerFirst(keys[a], keys[b]); });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return NewerFirst(keys[a], keys[b]); });
     if (!sort.Descending)
         std::reverse(order.begin(), order.end());
     return order;

@@ -2,6 +2,7 @@
 #include "ui/Application.h"
 #include "ui/Settings.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
     // The window's settings go to a folder of the run, never the user's.
     QTemporaryDir settingsDir;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    // Also the program's, where a test runs it.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
     testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings);
     return RUN_ALL_TESTS();
