@@ -3,6 +3,7 @@
 #include "ui/Browser.h"
 #include "ui/MainWindow.h"
 
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -170,6 +171,17 @@ TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
     EXPECT_EQ(opened.back(), "http://a.pl/1.mp3");
     DoubleClick(PointOn(82, 0.5));  // the second one's address
     EXPECT_EQ(opened.back(), "http://a.pl/1.ogg");
+
+    // Oldest first (a click on the date's header): each row keeps its item.
+    QHeaderView* header = form.Titles->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(ncDate) + 10, header->height() / 2));
+    EXPECT_EQ(form.Titles->Cells(0, 0), "third");
+    EXPECT_EQ(form.Titles->Cells(0, 2), "first");
+    ClickRow(2);
+    EXPECT_EQ(form.DateLabel->text(), "2012-03-05");
+    QTest::keyClick(form.Titles, Qt::Key_Return);
+    EXPECT_EQ(opened.back(), "http://a.pl/<1>");
 }
 
 // Tab leaves the grid for the next control of the window, Shift+Tab for the
