@@ -57,7 +57,7 @@ TEST_F(StoredItems, MarksAndTitlesOutliveTheWindowAndNGoesAcrossChannels) {
         for (int i : {0, 1}) {
             form->Channels->SelectOnly(i);
             form->ChannelsDblClick(nullptr);
-            form->Store->WaitForWrites();
+            form->Store->WaitForRefresh();
         }
         EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
         EXPECT_EQ(Entry(*form, 1), "Atom channel (2)");
@@ -135,7 +135,7 @@ TEST_F(StoredItems, ABrokenStoreIsKeptAsideAndTheListKept) {
               (std::vector<std::string>{server.Url("/rss"), server.Url("/atom")}));
     form->Channels->SelectOnly(0);
     form->ChannelsDblClick(nullptr);
-    form->Store->WaitForWrites();
+    form->Store->WaitForRefresh();
     EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
 }
 
