@@ -318,7 +318,8 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
     ShowRefreshProgress();
     // A background failure shows no box: the entry's mark and tooltip tell
     // it. One the user asked for (a double click, Return) is told.
-    const bool asked = askedFetches_.erase(outcome.Address) > 0;
+    // (A background fetch of the same channel may land before it.)
+    const bool asked = outcome.Asked && askedFetches_.erase(outcome.Address) > 0;
     if (outcome.Kind != TRefreshKind::rkMerged && outcome.Kind != TRefreshKind::rkFailed &&
         outcome.Kind != TRefreshKind::rkUnchanged)
         return;
