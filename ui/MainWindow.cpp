@@ -13,6 +13,7 @@
 #include "ui/Browser.h"
 #include "ui/BusyWindow.h"
 #include "ui/FileIO.h"
+#include "ui/OkBox.h"
 #include "ui/Fonts.h"
 #include "ui/QtText.h"
 #include "ui/SingleInstance.h"
@@ -62,35 +63,6 @@ void CentreOnScreen(QWidget* widget) {
     widget->adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         widget->move(screen->availableGeometry().center() - widget->rect().center());
-}
-
-// A message box centred on the screen. The box settles its size only as it
-// is shown, so it is placed then.
-class TScreenCentredBox : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
-    }
-};
-
-// A message box with a single "OK" button, centred on the screen; the
-// detail, when there is one, stands beneath the text.
-void ShowOkBox(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text,
-               const QString& detail = {}) {
-    TScreenCentredBox box(icon, caption, text, QMessageBox::NoButton, parent);
-    MakeTransientFor(&box, parent);
-    if (!detail.isEmpty())
-        box.setInformativeText(detail);
-    box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
-    box.exec();
 }
 
 // Thrown by the pulse of a download that the user cancelled.
@@ -409,6 +381,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The transfers under way end within a second; what was merged stays.
+    if (HasStore())
+        Store->CancelRefresh();
     // The list is saved; the shape is kept after it, and nothing of it stops the close.
     try {
         SaveShape();
@@ -774,6 +749,16 @@ void TForm1::ChannelsDblClick(QObject*) {
         return;
     const int index = Channels->ItemIndex();
     const std::string address = Channels->Items(index);
+    // With a store, a web channel is fetched beside the window, ahead of
+    // any refresh under way; the window stays free, and RefreshLanded
+    // shows the result or the failure.
+    if (HasStore() && IsWebAddress(address)) {
+        ShowStoredChannel();
+        askedFetches_.insert(address);
+        Store->Refresh({address}, true);
+        ShowRefreshProgress();
+        return;
+    }
     ResetTitles();
     Message->SetText("");
     // A failed or cancelled fetch shows again what the store holds, and

@@ -20,6 +20,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class TVexXMLParser;
@@ -158,7 +159,9 @@ public:
     void RefreshLanded(const TRefreshOutcome& outcome);
     // "Refreshing 37 of 500" in the list's caption while a refresh runs.
     void ShowRefreshProgress();
-    void ChannelMoved(const std::string& from, const std::string& to);
+    // The list and the store take a channel's new address: one that moved
+    // for good (the user is told), or the feed its site's page links to.
+    void ChannelMoved(const std::string& from, const std::string& to, bool tell = true);
 
     // Event handlers.
     void FormCreate(QObject* Sender);
@@ -249,4 +252,7 @@ private:
     // selected (where its feed was found, why it is broken), and its address.
     std::string notice_;
     std::string noticeAddress_;
+    // Channels whose fetch the user asked for and whose outcome has not
+    // landed: their failure is told in a box.
+    std::unordered_set<std::string> askedFetches_;
 };

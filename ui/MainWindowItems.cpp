@@ -3,11 +3,13 @@
 #include "ui/MainWindow.h"
 
 #include "base/Dates.h"
+#include "feed/Reasons.h"
 #include "ui/Application.h"
 #include "ui/BusyWindow.h"
 #include "ui/MessageText.h"
 #include "ui/NewsOrder.h"
 #include "ui/NextUnread.h"
+#include "ui/OkBox.h"
 #include "ui/QtText.h"
 
 #include <QApplication>
@@ -46,13 +48,7 @@ void TellLater(QWidget* parent, QMessageBox::Icon icon, const char* caption, con
             TellLater(parent, icon, caption, text, detail, 200);
             return;
         }
-        Guarded([&] {
-            QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
-            MakeTransientFor(&box, parent);
-            box.setInformativeText(detail);
-            box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
-            box.exec();
-        });
+        Guarded([&] { ShowOkBox(parent, icon, caption, text, detail); });
     });
 }
 
@@ -428,7 +424,10 @@ void TForm1::ShowRefreshProgress() {
 
 void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
     ShowRefreshProgress();
-    // A background failure shows no box: the entry's mark and tooltip tell it.
+    // A background failure shows no box: the entry's mark and tooltip tell
+    // it. One the user asked for (a double click, Return) is told.
+    // (A background fetch of the same channel may land before it.)
+    const bool asked = outcome.Asked && askedFetches_.erase(outcome.Address) > 0;
     if (outcome.Kind != TRefreshKind::rkMerged && outcome.Kind != TRefreshKind::rkFailed &&
         outcome.Kind != TRefreshKind::rkUnchanged)
         return;
@@ -436,14 +435,42 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
     for (int i = 0; i < Channels->Count(); ++i)
         if (Channels->Items(i) == outcome.Address)
             ShowChannelEntry(i);
+    if (asked && outcome.Kind == TRefreshKind::rkFailed) {
+        if (outcome.Failure == "Unsupported channel format")
+            TellLater(this, QMessageBox::Critical, "Error", "Unsupported channel format", {});
+        else
+            TellLater(this, QMessageBox::Warning, "Warning", "Could not fetch the channel",
+                      ToQString(outcome.Failure));
+        return;
+    }
+    std::string address = outcome.Address;
     if (!outcome.MovedTo.empty())
         ChannelMoved(outcome.Address, outcome.MovedTo);
+    // A site's page gave its feed: the entry becomes the feed's address,
+    // unless the list holds that already.
+    if (!outcome.FoundAt.empty()) {
+        ChannelMoved(outcome.Address, outcome.FoundAt, false);
+        if (IndexOfChannel(outcome.Address) < 0)
+            address = outcome.FoundAt;
+    }
+    // Until an item is selected, the text view says where the feed was
+    // found and why it is broken, without a box to answer.
+    if (asked) {
+        notice_.clear();
+        if (!outcome.FoundAt.empty())
+            notice_ = "Found the feed at " + outcome.FoundAt;
+        if (const std::string& malformed = summaries_[address].Malformed; !malformed.empty())
+            notice_.append(notice_.empty() ? "" : "\r\n\r\n")
+                .append(EnglishReason(malformed))
+                .append("\r\nWhat could be read is shown.");
+        noticeAddress_ = address;
+    }
     // New items of the channel on show join its list; the item being read
     // stays selected.
     const bool changed =
         outcome.Kind == TRefreshKind::rkMerged && (outcome.Merged.New || outcome.Merged.Updated);
     const int current = Channels->ItemIndex();
-    if (!changed || current < 0 || Channels->Items(current) != outcome.Address)
+    if (!(changed || asked) || current < 0 || Channels->Items(current) != address)
         return;
     const int row = Titles->currentRow();
     const std::int64_t reading = row >= 0 && static_cast<std::size_t>(row) < shownRows_.size()
@@ -465,13 +492,14 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
 
 // A channel whose server answers from elsewhere for good (301, 308): the
 // user is told, and the list and the store take the new address.
-void TForm1::ChannelMoved(const std::string& from, const std::string& to) {
+void TForm1::ChannelMoved(const std::string& from, const std::string& to, bool tell) {
     const int index = IndexOfChannel(from);
     if (index < 0 || IndexOfChannel(to) >= 0 || !IsWebAddress(to))
         return;
-    TellLater(this, QMessageBox::Information, "Information",
-              "A channel has moved for good; the list now keeps its new address.",
-              ToQString(from + "\n\u2192 " + to));
+    if (tell)
+        TellLater(this, QMessageBox::Information, "Information",
+                  "A channel has moved for good; the list now keeps its new address.",
+                  ToQString(from + "\n\u2192 " + to));
     Channels->SetItem(index, to);
     if (auto found = summaries_.extract(from))
         summaries_.insert({to, std::move(found.mapped())});

@@ -75,7 +75,7 @@ TEST_F(StoredItems, MarksAndTitlesOutliveTheWindowAndNGoesAcrossChannels) {
         for (int i : {0, 1}) {
             form->Channels->SelectOnly(i);
             form->ChannelsDblClick(nullptr);
-            form->Store->WaitForWrites();
+            form->Store->WaitForRefresh();
         }
         EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
         EXPECT_EQ(Entry(*form, 1), "Atom channel (2)");
@@ -142,7 +142,7 @@ TEST_F(StoredItems, ASortedListKeepsEveryRowWithItsItem) {
     auto form = Open();
     form->Channels->SelectOnly(0);
     form->ChannelsDblClick(nullptr);
-    form->Store->WaitForWrites();
+    form->Store->WaitForRefresh();
     using Texts = std::vector<std::string>;
     EXPECT_EQ(Titles(*form), (Texts{"r1", "r2", "r3"}));  // newest first
     ClickHeader(*form, ncDate);
@@ -214,7 +214,7 @@ TEST_F(StoredItems, ABrokenStoreIsKeptAsideAndTheListKept) {
               (std::vector<std::string>{server.Url("/rss"), server.Url("/atom")}));
     form->Channels->SelectOnly(0);
     form->ChannelsDblClick(nullptr);
-    form->Store->WaitForWrites();
+    form->Store->WaitForRefresh();
     EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
 }
 
