@@ -71,15 +71,20 @@ TChannelFetcher MakeChannelFetcher(std::string tempDir, TShortDateFormat format,
             if (cancelled())
                 throw TCancelled();
         };
+        std::string read;
         try {
-            DownloadChannelFile(address, body.Path(), options);
+            // A site's page gives the feed it links to.
+            read = DownloadFeedFile(address, body.Path(), options);
         } catch (const EHttpStatus& e) {
             const std::int64_t rest = RetryAfterSeconds(answer.RetryAfter, StoreNow());
             if ((answer.Status == 429 || answer.Status == 503) && rest >= 0)
                 throw ERestHost(e.what(), rest);
             throw;
         }
-        fetched.MovedTo = answer.MovedTo;
+        if (read != address)
+            fetched.FoundAt = answer.MovedTo.empty() ? read : answer.MovedTo;
+        else
+            fetched.MovedTo = answer.MovedTo;
         fetched.Validators.ETag = answer.ETag;
         fetched.Validators.LastModified = answer.LastModified;
         if (answer.Status == 304) {

@@ -1,5 +1,6 @@
 #include "refresh/RefreshEngine.h"
 
+#include "feed/Reasons.h"
 #include "store/StoreFile.h"
 
 #include <sys/resource.h>
@@ -214,7 +215,9 @@ void TRefreshEngine::Run(const TJob& job, SQLite::Database* reader) {
         failure = e.what();
         rest = std::clamp<std::int64_t>(e.Seconds, 0, limits_.MaxRest);
     } catch (const std::exception& e) {
-        failure = e.what()[0] ? e.what() : "The fetch failed";
+        failure = ReasonOf(e);
+        if (failure.empty())
+            failure = "The fetch failed";
     } catch (...) {
         failure = "The fetch failed";
     }
@@ -228,6 +231,7 @@ void TRefreshEngine::Run(const TJob& job, SQLite::Database* reader) {
         // Nothing to write: 304 or the same body, and the same validators.
         outcome.Kind = TRefreshKind::rkUnchanged;
         outcome.MovedTo = fetched->MovedTo;
+        outcome.FoundAt = fetched->FoundAt;
         Finish(outcome);
         return;
     }
@@ -260,6 +264,7 @@ void TRefreshEngine::Run(const TJob& job, SQLite::Database* reader) {
                 outcome.Kind = TRefreshKind::rkMerged;
             }
             outcome.MovedTo = fetched->MovedTo;
+            outcome.FoundAt = fetched->FoundAt;
         } catch (const std::exception& e) {
             outcome.Kind = TRefreshKind::rkFailed;
             outcome.Failure = std::string("The store could not be written: ") + e.what();

@@ -42,6 +42,9 @@ struct TFetchedChannel {
     TRSS Channel;
     // Where every redirect was permanent (301, 308): the final address.
     std::string MovedTo;
+    // The address gave a site's page, and this is the feed it links to
+    // (what was read).
+    std::string FoundAt;
 };
 
 // Downloads and reads the channel, sending the known validators; raises
@@ -65,6 +68,7 @@ struct TRefreshOutcome {
     TMergeResult Merged;
     std::string Failure;
     std::string MovedTo;
+    std::string FoundAt;
     bool Asked = false;  // the user asked for this channel
 };
 

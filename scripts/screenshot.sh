@@ -41,15 +41,17 @@ sleep 1
 # A desktop background of one quiet colour.
 xsetroot -solid '#5a7a94' 2>/dev/null || true
 
-QT_QPA_PLATFORM=xcb "$work/app/nemara" >/dev/null 2>&1 &
+# A first start: no shape kept by an earlier session, none kept for a later one.
+XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb "$work/app/nemara" >/dev/null 2>&1 &
 pids+=($!)
 window=$(xdotool search --sync --onlyvisible --name '^Nemara 1.1$' | head -1)
 sleep 1
 # The first channel (list box at 8,24 of the left panel), then the second
-# row of the news grid (at 0,24 of the right panel, rows 21 pixels high).
+# row of the news grid (at 0,24 of the right panel, under a header about
+# 21 pixels high, rows 21 pixels high).
 xdotool mousemove --window "$window" 40 32 click --repeat 2 --delay 100 1
 sleep 2
-xdotool mousemove --window "$window" 300 56 click 1
+xdotool mousemove --window "$window" 300 77 click 1
 xdotool mousemove --window "$window" 500 360
 sleep 1
 # The window with its frame: the client's place widened by the frame's extents.

@@ -85,17 +85,21 @@ TAboutDlg::TAboutDlg(QWidget* parent)
     Place(Label4, 112, 68, 155, 13);
     Label4->SetCaption(Label4->text());
 
-    Label3 = new TLabel("A reader of RSS 2.0 and Atom news feeds.", this);
+    Label3 = new TLabel("A reader of RSS 2.0, RSS 1.0 and Atom news feeds.", this);
     Place(Label3, 112, 48, 265, 13);
     Label3->SetCaption(Label3->text());
 
-    Label1 = new TLabel("Nemara 1.0", this);
+    Label1 = new TLabel(QString("Nemara ") + NEMARA_VERSION, this);
     Place(Label1, 112, 16, 121, 16);
     Label1->setFont(PixelFont("Tahoma", 13));
 
     Button4 = new QPushButton("OK", this);
     Place(Button4, 8, 344, 75, 25);
     Button4->setDefault(true);
+    // The dialog opens with the focus on "OK", so that Return closes it;
+    // Tab reaches the link.
+    setTabOrder(Button4, Label5);
+    Button4->setFocus();
 
     Label2 = new TLabel("XML reading: the VexXMLParser component by its authors.", this);
     Place(Label2, 112, 296, 275, 13);

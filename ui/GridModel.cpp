@@ -6,16 +6,18 @@ int TGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int TGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }
+int TGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ncColumns; }
 
 QVariant TGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount() || index.column() >= 2)
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= ncColumns)
         return {};
     const TGridRow& row = Row(index.row());
     switch (role) {
     case Qt::DisplayRole: {
+        if (index.column() == ncDate)
+            return ToQString(FormatDateYmd(row.Date));
         const QString text = ToQString(row.Cells[index.column()]);
-        return index.column() == 0 && row.Starred ? QString::fromUtf8("\u2605 ") + text : text;
+        return index.column() == ncTitle && row.Starred ? QString::fromUtf8("\u2605 ") + text : text;
     }
     case Qt::FontRole:
         return row.Bold ? QVariant(bold_) : QVariant();
@@ -29,22 +31,26 @@ QVariant TGridModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-Qt::ItemFlags TGridModel::flags(const QModelIndex& index) const {
-    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+QVariant TGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole: {
+        static const char* const kNames[ncColumns] = {"Title", "Category", "Date"};
+        return section >= 0 && section < ncColumns ? QString(kNames[section]) : QVariant();
+    }
+    case Qt::InitialSortOrderRole:
+        // A first click on the date shows the newest first, on a text A to Z.
+        return section == ncDate ? Qt::DescendingOrder : Qt::AscendingOrder;
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
 }
 
-void TGridModel::SetColumnCount(int count) {
-    if (count == columns_)
-        return;
-    if (count > columns_) {
-        beginInsertColumns({}, columns_, count - 1);
-        columns_ = count;
-        endInsertColumns();
-    } else {
-        beginRemoveColumns({}, count, columns_ - 1);
-        columns_ = count;
-        endRemoveColumns();
-    }
+Qt::ItemFlags TGridModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
 }
 
 void TGridModel::SetRowCount(int count) {
@@ -86,5 +92,5 @@ void TGridModel::SetLook(int row, bool bold, bool starred) {
         return;
     shown.Bold = bold;
     shown.Starred = starred;
-    emit dataChanged(index(row, 0), index(row, columns_ - 1));
+    emit dataChanged(index(row, 0), index(row, ncColumns - 1));
 }

@@ -13,16 +13,20 @@
 #include "ui/Browser.h"
 #include "ui/BusyWindow.h"
 #include "ui/FileIO.h"
+#include "ui/OkBox.h"
 #include "ui/Fonts.h"
 #include "ui/QtText.h"
 #include "ui/Settings.h"
 #include "ui/SingleInstance.h"
 #include "ui/WaitCursor.h"
+#include "ui/WindowShape.h"
 #include "xml/VexXMLParser.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -62,35 +66,6 @@ void CentreOnScreen(QWidget* widget) {
     widget->adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         widget->move(screen->availableGeometry().center() - widget->rect().center());
-}
-
-// A message box centred on the screen. The box settles its size only as it
-// is shown, so it is placed then.
-class TScreenCentredBox : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
-    }
-};
-
-// A message box with a single "OK" button, centred on the screen; the
-// detail, when there is one, stands beneath the text.
-void ShowOkBox(QWidget* parent, QMessageBox::Icon icon, const char* caption, const char* text,
-               const QString& detail = {}) {
-    TScreenCentredBox box(icon, caption, text, QMessageBox::NoButton, parent);
-    MakeTransientFor(&box, parent);
-    if (!detail.isEmpty())
-        box.setInformativeText(detail);
-    box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
-    box.exec();
 }
 
 // Thrown by the pulse of a download that the user cancelled.
@@ -139,6 +114,9 @@ struct TMemoryReturn {
 // (and kept, see SaveChannelList).
 constexpr std::size_t kMaxChannelFileBytes = 16u << 20;
 
+// The text view keeps this much of its height when the news list grows.
+constexpr int kLeastTextHeight = 60;
+
 }  // namespace
 
 TForm1::TForm1(std::string exeDir, QWidget* parent) : QWidget(parent), exeDirOverride_(std::move(exeDir)) {
@@ -160,6 +138,7 @@ TForm1::TForm1(std::string exeDir, QWidget* parent) : QWidget(parent), exeDirOve
     CreateControls();
     BindEvents();
     FitIntoScreen();
+    RestoreShape();
     // Focus marks show from the start, not only after the first Tab.
     setAttribute(Qt::WA_KeyboardFocusChange);
     Guarded([this] { FormCreate(this); });
@@ -221,6 +200,9 @@ void TForm1::CreateControls() {
 
     Titles = new TStringGrid(2, 1, RightPanel);
     Place(Titles, 0, 24, 545, 121);
+    // In the gap between the news list and "Text".
+    Splitter2 = new TRowSplitter(Titles, RightPanel);
+    Place(Splitter2, 0, 145, 545, 5);
 
     // The splitter leaves the right panel room for its caption, and for
     // "Text" beside the widest date with their margins.
@@ -260,6 +242,9 @@ void TForm1::CreateControls() {
     UsuHTML1->setChecked(OpenSettings()->value(kPlainTextKey, false).toBool());
     Message->SetPlainMode(UsuHTML1->isChecked());
     PopupMenu3 = new QMenu(this);
+    OpenLink1 = PopupMenu3->addAction("Open link");
+    CopyLink1 = PopupMenu3->addAction("Copy link");
+    PopupMenu3->addSeparator();
     MarkRead1 = PopupMenu3->addAction("Mark as read");
     MarkUnread1 = PopupMenu3->addAction("Mark as unread");
     Star1 = PopupMenu3->addAction("Star");
@@ -277,10 +262,17 @@ void TForm1::CreateControls() {
 
 void TForm1::BindEvents() {
     connect(Splitter1, &TSplitter::moved, this, Handler([this](int width) {
-                LeftPanel->resize(width, LeftPanel->height());
+                leftWidth_ = width;
                 DockControls();
                 Splitter1Moved(Splitter1);
             }));
+    connect(Splitter2, &TRowSplitter::moved, this, Handler([this](int height) {
+                listHeight_ = height;
+                AlignForm();
+                // A drag past either limit keeps the limit, not the place of the pointer.
+                listHeight_ = Titles->height();
+            }));
+    connect(Titles, &TStringGrid::sortChanged, this, Handler([this] { SortTitles(); }));
     connect(AddButton, &QPushButton::clicked, this, Handler([this] { AddButtonClick(AddButton); }));
     connect(Button1, &QPushButton::clicked, this, Handler([this] { Button1Click(Button1); }));
     connect(Channels, &TListBox::dblClick, this, Handler([this] { ChannelsDblClick(Channels); }));
@@ -315,15 +307,32 @@ void TForm1::BindEvents() {
     connect(MarkChannelRead1, &QAction::triggered, this, Handler([this] { MarkChannelRead(); }));
     connect(RefreshAll1, &QAction::triggered, this, Handler([this] { RefreshAllChannels(true); }));
     connect(Titles, &QWidget::customContextMenuRequested, this, Handler([this](const QPoint& pos) {
-                if (shownRows_.empty())
+                const QModelIndex under = Titles->indexAt(pos);
+                menuRow_ = under.isValid() ? under.row() : Titles->currentRow();
+                // The marks are the store's; without one the list still opens links.
+                const bool stored = !shownRows_.empty();
+                if (!stored && NewsItemOfRow(menuRow_) < 0)
                     return;
+                const bool linked = !LinkOfRow(menuRow_).empty();
+                OpenLink1->setEnabled(linked);
+                CopyLink1->setEnabled(linked);
                 const std::vector<int> rows = SelectedRows();
                 bool allStarred = !rows.empty();
                 for (const int row : rows)
                     allStarred = allStarred && shownRows_[static_cast<std::size_t>(row)].Starred;
                 Star1->setText(allStarred ? "Unstar" : "Star");
                 Star1->setData(!allStarred);
+                for (QAction* mark : {MarkRead1, MarkUnread1, Star1})
+                    mark->setEnabled(stored);
                 PopupMenu3->popup(Titles->viewport()->mapToGlobal(pos));
+            }));
+    connect(OpenLink1, &QAction::triggered, this, Handler([this] {
+                if (const std::string link = LinkOfRow(menuRow_); !link.empty())
+                    OpenInBrowser(link);
+            }));
+    connect(CopyLink1, &QAction::triggered, this, Handler([this] {
+                if (const std::string link = LinkOfRow(menuRow_); !link.empty())
+                    QGuiApplication::clipboard()->setText(ToQString(link));
             }));
     connect(MarkRead1, &QAction::triggered, this, Handler([this] { MarkSelected(true); }));
     connect(MarkUnread1, &QAction::triggered, this, Handler([this] { MarkSelected(false); }));
@@ -350,7 +359,7 @@ void TForm1::BindEvents() {
 void TForm1::DockControls() {
     // The right side keeps its minimum when the window shrinks.
     const int most = width() - Splitter1->width() - Splitter1->MinRightSize();
-    int left = std::max(LeftPanel->minimumWidth(), std::min(LeftPanel->width(), most));
+    int left = std::max(LeftPanel->minimumWidth(), std::min(leftWidth_, most));
     LeftPanel->setGeometry(0, 0, left, height());
     Splitter1->setGeometry(left, 0, Splitter1->width(), height());
     int rightLeft = left + Splitter1->width();
@@ -385,10 +394,51 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     TCloseAction action = caHide;
     Guarded([&] { FormClose(this, action); });
-    if (action == caNone)
+    if (action == caNone) {
         event->ignore();
-    else
-        event->accept();
+        return;
+    }
+    // The transfers under way end within a second; what was merged stays.
+    if (HasStore())
+        Store->CancelRefresh();
+    // The list is saved; the shape is kept after it, and nothing of it stops the close.
+    try {
+        SaveShape();
+    } catch (...) {
+    }
+    event->accept();
+}
+
+void TForm1::RestoreShape() {
+    const TWindowShape shape = LoadWindowShape();
+    if (shape.Normal.isValid())
+        setGeometry(
+            FitIntoScreens(QRect(shape.Normal.topLeft(), shape.Normal.size().expandedTo(minimumSize()))));
+    if (shape.Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    if (shape.ChannelsWidth > 0)
+        leftWidth_ = shape.ChannelsWidth;
+    if (shape.ListHeight > 0)
+        listHeight_ = shape.ListHeight;
+    if (shape.CategoryWidth > 0)
+        Titles->SetWantedWidth(ncCategory, shape.CategoryWidth);
+    if (shape.DateWidth > 0)
+        Titles->SetWantedWidth(ncDate, shape.DateWidth);
+    Titles->SetSort(shape.Sort);
+    DockControls();
+    AlignForm();
+}
+
+void TForm1::SaveShape() {
+    TWindowShape shape;
+    shape.Maximized = windowState() & Qt::WindowMaximized;
+    shape.Normal = shape.Maximized || isFullScreen() ? normalGeometry() : geometry();
+    shape.ChannelsWidth = leftWidth_;
+    shape.ListHeight = listHeight_;
+    shape.CategoryWidth = Titles->WantedWidth(ncCategory);
+    shape.DateWidth = Titles->WantedWidth(ncDate);
+    shape.Sort = Titles->Sort();
+    SaveWindowShape(shape);
 }
 
 void TForm1::FormCreate(QObject*) {
@@ -413,11 +463,20 @@ void TForm1::AlignForm() {
     Channels->resize(LeftPanel->width() - Channels->x(), Channels->height());
     Channels->resize(Channels->width(), LeftPanel->height() - Channels->y() - 8);
     AddButton->move(LeftPanel->width() - AddButton->width(), AddButton->y());
-    Titles->resize(RightPanel->width() - 8, Titles->height());
-    Message->resize(Titles->width(), Message->height());
-    Message->resize(Message->width(), RightPanel->height() - Message->y() - 8);
-    DateLabel->move(RightPanel->width() - DateLabel->width() - 8, DateLabel->y());
-    Titles->SetDefaultColWidth(Titles->width() / Titles->ColCount());
+    // The news list has the height the user gave it while the text view
+    // keeps room for a few lines, and never less than its header and two
+    // rows. Beneath it come the splitter, "Text" and the date, then the
+    // text view, as designed: 5 and 23 pixels below the list.
+    const int least = Titles->horizontalHeader()->sizeHint().height() + 2 * 21 + 2 * Titles->frameWidth();
+    const int most = RightPanel->height() - 8 - kLeastTextHeight - 23 - Titles->y();
+    const int list = std::max(least, std::min(listHeight_, most));
+    Titles->resize(RightPanel->width() - 8, list);
+    const int below = Titles->y() + list;
+    Splitter2->setGeometry(Splitter2->x(), below, Titles->width(), Splitter2->height());
+    Label1->move(Label1->x(), below + 5);
+    Message->setGeometry(Message->x(), below + 23, Titles->width(), RightPanel->height() - (below + 23) - 8);
+    DateLabel->move(RightPanel->width() - DateLabel->width() - 8, below + 5);
+    Titles->FitColumns();
 }
 
 // The channel list.
@@ -707,6 +766,16 @@ void TForm1::ChannelsDblClick(QObject*) {
         return;
     const int index = Channels->ItemIndex();
     const std::string address = Channels->Items(index);
+    // With a store, a web channel is fetched beside the window, ahead of
+    // any refresh under way; the window stays free, and RefreshLanded
+    // shows the result or the failure.
+    if (HasStore() && IsWebAddress(address)) {
+        ShowStoredChannel();
+        askedFetches_.insert(address);
+        Store->Refresh({address}, true);
+        ShowRefreshProgress();
+        return;
+    }
     ResetTitles();
     Message->SetText("");
     // A failed or cancelled fetch shows again what the store holds, and
@@ -827,8 +896,22 @@ void TForm1::ShowChannel(TChannelFormat format) {
     const bool rss = format == TChannelFormat::cfRss;
     Titles->Rows().SetUnreadMarks({}, {});
     Titles->SetColCount(rss ? 2 : 1);
-    for (const TRSSItem& item : FChannel.News)
-        TitlesAdd(item.Title, rss ? std::string("[").append(item.Category).append("]") : std::string());
+    if (!FChannel.News.empty()) {
+        std::vector<TGridRow> rows(FChannel.News.size());
+        newsRows_.resize(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const TRSSItem& item = FChannel.News[i];
+            rows[i].Cells[0] = item.Title;
+            if (rss)
+                rows[i].Cells[1] = item.Category;
+            rows[i].Date = item.Date;
+            newsRows_[i] = i;
+        }
+        OrderRows(rows);
+        titlesReset_ = false;
+        Titles->Rows().SetRows(std::move(rows));
+        Titles->clearSelection();
+    }
     AlignForm();
 }
 
@@ -843,6 +926,7 @@ void TForm1::ResetTitles() {
     // selection that reports must not show the old item 0.
     titlesReset_ = true;
     shownRows_.clear();
+    newsRows_.clear();
     Titles->SetRowCount(1);
     Titles->Rows().SetLook(0, false, false);
     Titles->SetCells(0, 0, "");
@@ -864,6 +948,8 @@ void TForm1::TitlesAdd(std::string_view first, std::string_view second) {
     }
     Titles->SetCells(0, row, first);
     Titles->SetCells(1, row, second);
+    if (!newsRows_.empty())
+        newsRows_.push_back(static_cast<std::size_t>(row));
 }
 
 void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
@@ -871,18 +957,19 @@ void TForm1::TitlesSelectCell(QObject*, int, int ARow, bool&) {
         ShowStoredItem(ARow);
         return;
     }
-    if (ARow < 0 || titlesReset_ || static_cast<std::size_t>(ARow) >= FChannel.News.size())
+    const int shown = NewsItemOfRow(ARow);
+    if (shown < 0)
         return;
-    const TRSSItem& item = FChannel.News[static_cast<std::size_t>(ARow)];
-    TItemText shown{std::string(item.Title),
-                    FormatDateYmd(item.Date),
-                    std::string(item.Description),
-                    std::string(item.Link),
-                    {}};
+    const TRSSItem& item = FChannel.News[static_cast<std::size_t>(shown)];
+    TItemText text{std::string(item.Title),
+                   FormatDateYmd(item.Date),
+                   std::string(item.Description),
+                   std::string(item.Link),
+                   {}};
     for (const TEnclosure& enclosure : item.Enclosures)
-        shown.Enclosures.push_back(
+        text.Enclosures.push_back(
             {std::string(enclosure.Url), std::string(enclosure.Type), enclosure.Length});
-    Message->ShowItem(std::move(shown));
+    Message->ShowItem(std::move(text));
     DateLabel->SetCaption(ToQString(FormatDateYmd(item.Date)));
 }
 
@@ -900,19 +987,8 @@ void TForm1::TitlesFocusEntered() {
 }
 
 void TForm1::TitlesEnter(int row) {
-    if (!shownRows_.empty()) {
-        TStoredItem item;
-        if (row >= 0 && static_cast<std::size_t>(row) < shownRows_.size() &&
-            StoredItem(Store->Reader(), shownRows_[static_cast<std::size_t>(row)].Id, item) &&
-            !item.Link.empty())
-            OpenInBrowser(item.Link);
-        return;
-    }
-    if (row < 0 || titlesReset_ || static_cast<std::size_t>(row) >= FChannel.News.size())
-        return;
-    const std::string_view link = FChannel.News[static_cast<std::size_t>(row)].Link;
-    if (!link.empty())
-        OpenInBrowser(std::string(link));
+    if (const std::string link = LinkOfRow(row); !link.empty())
+        OpenInBrowser(link);
 }
 
 void TForm1::TitlesTopLeftChanged(QObject*) {

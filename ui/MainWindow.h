@@ -9,6 +9,7 @@
 #include "ui/ChannelEditing.h"
 #include "ui/MessageText.h"
 #include "ui/OpmlDialogs.h"
+#include "ui/RowSplitter.h"
 #include "ui/StoreLink.h"
 #include "ui/StringGrid.h"
 
@@ -19,6 +20,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class TVexXMLParser;
@@ -57,6 +59,8 @@ public:
     QAction* RefreshAll1;
     // The news list's context menu.
     QMenu* PopupMenu3;
+    QAction* OpenLink1;
+    QAction* CopyLink1;
     QAction* MarkRead1;
     QAction* MarkUnread1;
     QAction* Star1;
@@ -66,6 +70,8 @@ public:
     bool HasStore() const { return Store && Store->Available(); }
     // The themed visual style is Qt's own; no manifest component is needed.
     TStringGrid* Titles;
+    // Moves the border between the news list and the text view.
+    TRowSplitter* Splitter2;
     // The executable's directory with its trailing "/", in the file
     // system's bytes; the window's files are this plus a bare name.
     std::string FExeDir;
@@ -140,6 +146,11 @@ public:
     void GoToNextUnread();
     // The rows of the news list that are selected (the current one at least).
     std::vector<int> SelectedRows() const;
+    // The link of the item in that row of the news list; empty when it has none.
+    std::string LinkOfRow(int row) const;
+    // A click on a header: the rows take the new order, the selected items
+    // stay selected.
+    void SortTitles();
 
     // The refresh beside the window.
     // Refreshes every channel now and then every 30 minutes, passing over
@@ -152,7 +163,9 @@ public:
     void RefreshLanded(const TRefreshOutcome& outcome);
     // "Refreshing 37 of 500" in the list's caption while a refresh runs.
     void ShowRefreshProgress();
-    void ChannelMoved(const std::string& from, const std::string& to);
+    // The list and the store take a channel's new address: one that moved
+    // for good (the user is told), or the feed its site's page links to.
+    void ChannelMoved(const std::string& from, const std::string& to, bool tell = true);
 
     // Event handlers.
     void FormCreate(QObject* Sender);
@@ -183,6 +196,13 @@ protected:
 
 private:
     void CreateControls();
+    // The shape the window was left in (the settings), and keeping it at the close.
+    void RestoreShape();
+    void SaveShape();
+    // Puts the grid's rows, and the items they show, in the list's order.
+    void OrderRows(std::vector<TGridRow>& rows);
+    // Without a store: the item of FChannel.News in that row, or -1.
+    int NewsItemOfRow(int row) const;
     void MarkRows(const std::vector<int>& rows, bool read);
     void ChangeUnread(const std::string& address, int change);
     // The shown channel's row r as an item of the store, marked read.
@@ -202,6 +222,15 @@ private:
     // while the grid shows FChannel (no store) or nothing.
     std::string shownAddress_;
     std::vector<TStoredRow> shownRows_;
+    // Without a store: the item of FChannel.News in each row; empty while
+    // row i shows item i.
+    std::vector<std::size_t> newsRows_;
+    // The row the news list's context menu was opened on.
+    int menuRow_ = -1;
+    // The width of the channel list and the height of the news list that
+    // the user chose; the window gives them while it has the room.
+    int leftWidth_ = 217;
+    int listHeight_ = 121;
     std::unordered_map<std::string, TChannelSummary> summaries_;
     // A failed write to the store has been told.
     bool storeFailureTold_ = false;
@@ -227,4 +256,7 @@ private:
     // selected (where its feed was found, why it is broken), and its address.
     std::string notice_;
     std::string noticeAddress_;
+    // Channels whose fetch the user asked for and whose outcome has not
+    // landed: their failure is told in a box.
+    std::unordered_set<std::string> askedFetches_;
 };

@@ -3,10 +3,13 @@
 #include "ui/MainWindow.h"
 
 #include "base/Dates.h"
+#include "feed/Reasons.h"
 #include "ui/Application.h"
 #include "ui/BusyWindow.h"
 #include "ui/MessageText.h"
+#include "ui/NewsOrder.h"
 #include "ui/NextUnread.h"
+#include "ui/OkBox.h"
 #include "ui/QtText.h"
 
 #include <QApplication>
@@ -16,6 +19,8 @@
 #include <QStyle>
 #include <QMessageBox>
 #include <QTimer>
+
+#include <numeric>
 
 namespace {
 
@@ -43,13 +48,7 @@ void TellLater(QWidget* parent, QMessageBox::Icon icon, const char* caption, con
             TellLater(parent, icon, caption, text, detail, 200);
             return;
         }
-        Guarded([&] {
-            QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
-            MakeTransientFor(&box, parent);
-            box.setInformativeText(detail);
-            box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
-            box.exec();
-        });
+        Guarded([&] { ShowOkBox(parent, icon, caption, text, detail); });
     });
 }
 
@@ -136,16 +135,19 @@ void TForm1::ShowStoredChannel() {
     const bool rss = found == summaries_.end() || found->second.Format != TChannelFormat::cfAtom;
     Titles->SetColCount(rss ? 2 : 1);
     if (!rows.empty()) {
+        // The texts move to the grid; the rows keep what the marks need.
         std::vector<TGridRow> grid(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) {
             grid[i].Cells[0] = std::move(rows[i].Title);
             if (rss)
-                grid[i].Cells[1].append("[").append(rows[i].Category).append("]");
+                grid[i].Cells[1] = std::move(rows[i].Category);
+            grid[i].Date = rows[i].Date;
             grid[i].Bold = !rows[i].Read;
             grid[i].Starred = rows[i].Starred;
         }
         titlesReset_ = false;
         shownRows_ = std::move(rows);
+        OrderRows(grid);
         ShowUnreadMarks(Titles);
         Titles->Rows().SetRows(std::move(grid));
         Titles->clearSelection();
@@ -184,6 +186,108 @@ void TForm1::StoreMerged(const QString& address, const QString& failure) {
     const int current = Channels->ItemIndex();
     if (current >= 0 && Channels->Items(current) == merged)
         ShowStoredChannel();
+}
+
+void TForm1::OrderRows(std::vector<TGridRow>& rows) {
+    const bool stored = !shownRows_.empty();
+    if (rows.size() != (stored ? shownRows_.size() : newsRows_.size()))
+        return;
+    TNewsSort sort = Titles->Sort();
+    if (sort.Column == ncCategory && Titles->ColCount() < 2)
+        sort = TNewsSort();  // an Atom channel has no categories
+    std::vector<TNewsKey> keys(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        keys[r] = {rows[r].Cells[0], rows[r].Cells[1], rows[r].Date,
+                   stored ? shownRows_[r].Id : -static_cast<std::int64_t>(newsRows_[r])};
+    const std::vector<std::size_t> order = NewsOrder(keys, sort);
+    keys.clear();
+    std::vector<TGridRow> ordered;
+    ordered.reserve(rows.size());
+    for (const std::size_t r : order)
+        ordered.push_back(std::move(rows[r]));
+    rows = std::move(ordered);
+    if (stored) {
+        std::vector<TStoredRow> items;
+        items.reserve(order.size());
+        for (const std::size_t r : order)
+            items.push_back(std::move(shownRows_[r]));
+        shownRows_ = std::move(items);
+    } else {
+        std::vector<std::size_t> items;
+        items.reserve(order.size());
+        for (const std::size_t r : order)
+            items.push_back(newsRows_[r]);
+        newsRows_ = std::move(items);
+    }
+}
+
+void TForm1::SortTitles() {
+    if (titlesReset_)
+        return;
+    const bool stored = !shownRows_.empty();
+    if (!stored && newsRows_.empty()) {
+        newsRows_.resize(static_cast<std::size_t>(Titles->RowCount()));
+        std::iota(newsRows_.begin(), newsRows_.end(), std::size_t{0});
+    }
+    // The selected items are known by their ids (by their places in the
+    // channel without a store), which the new order does not change.
+    const auto itemOf = [&](int row) -> std::int64_t {
+        return stored ? shownRows_[static_cast<std::size_t>(row)].Id
+                      : static_cast<std::int64_t>(newsRows_[static_cast<std::size_t>(row)]);
+    };
+    const int count = Titles->RowCount();
+    std::vector<std::int64_t> selected;
+    for (const QModelIndex& index : Titles->selectionModel()->selectedRows())
+        if (index.row() < count)
+            selected.push_back(itemOf(index.row()));
+    const int currentRow = Titles->currentRow();
+    const bool hasCurrent = currentRow >= 0 && currentRow < count;
+    const std::int64_t current = hasCurrent ? itemOf(currentRow) : 0;
+
+    std::vector<TGridRow> rows;
+    rows.reserve(static_cast<std::size_t>(count));
+    for (int r = 0; r < count; ++r)
+        rows.push_back(Titles->Rows().Row(r));
+    OrderRows(rows);
+    Titles->Rows().SetRows(std::move(rows));
+
+    // Selected again as they were, without showing an item again.
+    const QSignalBlocker quiet(Titles->selectionModel());
+    QItemSelection selection;
+    for (int r = 0; r < count; ++r) {
+        const std::int64_t item = itemOf(r);
+        if (std::find(selected.begin(), selected.end(), item) != selected.end())
+            selection.select(Titles->model()->index(r, 0), Titles->model()->index(r, ncColumns - 1));
+        if (hasCurrent && item == current) {
+            Titles->selectionModel()->setCurrentIndex(Titles->model()->index(r, 0),
+                                                      QItemSelectionModel::NoUpdate);
+            Titles->scrollTo(Titles->model()->index(r, 0));
+        }
+    }
+    Titles->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    Titles->viewport()->update();
+}
+
+int TForm1::NewsItemOfRow(int row) const {
+    if (row < 0 || titlesReset_)
+        return -1;
+    const auto at = static_cast<std::size_t>(row);
+    const std::size_t item = newsRows_.empty()       ? at
+                             : at < newsRows_.size() ? newsRows_[at]
+                                                     : FChannel.News.size();
+    return item < FChannel.News.size() ? static_cast<int>(item) : -1;
+}
+
+std::string TForm1::LinkOfRow(int row) const {
+    if (!shownRows_.empty()) {
+        TStoredItem item;
+        if (row >= 0 && static_cast<std::size_t>(row) < shownRows_.size() &&
+            StoredItem(Store->Reader(), shownRows_[static_cast<std::size_t>(row)].Id, item))
+            return item.Link;
+        return {};
+    }
+    const int item = NewsItemOfRow(row);
+    return item < 0 ? std::string() : std::string(FChannel.News[static_cast<std::size_t>(item)].Link);
 }
 
 std::vector<int> TForm1::SelectedRows() const {
@@ -324,7 +428,10 @@ void TForm1::ShowRefreshProgress() {
 
 void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
     ShowRefreshProgress();
-    // A background failure shows no box: the entry's mark and tooltip tell it.
+    // A background failure shows no box: the entry's mark and tooltip tell
+    // it. One the user asked for (a double click, Return) is told.
+    // (A background fetch of the same channel may land before it.)
+    const bool asked = outcome.Asked && askedFetches_.erase(outcome.Address) > 0;
     if (outcome.Kind != TRefreshKind::rkMerged && outcome.Kind != TRefreshKind::rkFailed &&
         outcome.Kind != TRefreshKind::rkUnchanged)
         return;
@@ -332,14 +439,42 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
     for (int i = 0; i < Channels->Count(); ++i)
         if (Channels->Items(i) == outcome.Address)
             ShowChannelEntry(i);
+    if (asked && outcome.Kind == TRefreshKind::rkFailed) {
+        if (outcome.Failure == "Unsupported channel format")
+            TellLater(this, QMessageBox::Critical, "Error", "Unsupported channel format", {});
+        else
+            TellLater(this, QMessageBox::Warning, "Warning", "Could not fetch the channel",
+                      ToQString(outcome.Failure));
+        return;
+    }
+    std::string address = outcome.Address;
     if (!outcome.MovedTo.empty())
         ChannelMoved(outcome.Address, outcome.MovedTo);
+    // A site's page gave its feed: the entry becomes the feed's address,
+    // unless the list holds that already.
+    if (!outcome.FoundAt.empty()) {
+        ChannelMoved(outcome.Address, outcome.FoundAt, false);
+        if (IndexOfChannel(outcome.Address) < 0)
+            address = outcome.FoundAt;
+    }
+    // Until an item is selected, the text view says where the feed was
+    // found and why it is broken, without a box to answer.
+    if (asked) {
+        notice_.clear();
+        if (!outcome.FoundAt.empty())
+            notice_ = "Found the feed at " + outcome.FoundAt;
+        if (const std::string& malformed = summaries_[address].Malformed; !malformed.empty())
+            notice_.append(notice_.empty() ? "" : "\r\n\r\n")
+                .append(EnglishReason(malformed))
+                .append("\r\nWhat could be read is shown.");
+        noticeAddress_ = address;
+    }
     // New items of the channel on show join its list; the item being read
     // stays selected.
     const bool changed =
         outcome.Kind == TRefreshKind::rkMerged && (outcome.Merged.New || outcome.Merged.Updated);
     const int current = Channels->ItemIndex();
-    if (!changed || current < 0 || Channels->Items(current) != outcome.Address)
+    if (!(changed || asked) || current < 0 || Channels->Items(current) != address)
         return;
     const int row = Titles->currentRow();
     const std::int64_t reading = row >= 0 && static_cast<std::size_t>(row) < shownRows_.size()
@@ -354,6 +489,7 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
             const QSignalBlocker quiet(Titles->selectionModel());
             Titles->setCurrentCell(static_cast<int>(i), 0);
             Titles->selectRow(static_cast<int>(i));
+            Titles->scrollTo(Titles->model()->index(static_cast<int>(i), 0));
             if (item)
                 Message->ShowItem(*item);
             else
@@ -364,13 +500,14 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
 
 // A channel whose server answers from elsewhere for good (301, 308): the
 // user is told, and the list and the store take the new address.
-void TForm1::ChannelMoved(const std::string& from, const std::string& to) {
+void TForm1::ChannelMoved(const std::string& from, const std::string& to, bool tell) {
     const int index = IndexOfChannel(from);
     if (index < 0 || IndexOfChannel(to) >= 0 || !IsWebAddress(to))
         return;
-    TellLater(this, QMessageBox::Information, "Information",
-              "A channel has moved for good; the list now keeps its new address.",
-              ToQString(from + "\n\u2192 " + to));
+    if (tell)
+        TellLater(this, QMessageBox::Information, "Information",
+                  "A channel has moved for good; the list now keeps its new address.",
+                  ToQString(from + "\n\u2192 " + to));
     Channels->SetItem(index, to);
     if (auto found = summaries_.extract(from))
         summaries_.insert({to, std::move(found.mapped())});

@@ -91,7 +91,13 @@ void TStoreLink::ForgetUnlisted(std::vector<std::string> listed) {
 }
 
 void TStoreLink::MoveChannel(const std::string& from, const std::string& to) {
-    Write([from, to](SQLite::Database& db) { ::MoveChannel(db, from, to); });
+    // The window shows the channel under its new address once it is there.
+    Write([this, from, to](SQLite::Database& db) {
+        ::MoveChannel(db, from, to);
+        const QString moved = ToQString(to);
+        QMetaObject::invokeMethod(
+            this, [this, moved] { emit merged(moved, {}); }, Qt::QueuedConnection);
+    });
 }
 
 void TStoreLink::WaitForWrites() {

@@ -38,6 +38,7 @@ public:
     void MarkStarred(std::vector<std::int64_t> ids, bool starred);
     void MarkChannelRead(const std::string& address);
     void ForgetUnlisted(std::vector<std::string> listed);
+    // merged(to) tells when the channel is under its new address.
     void MoveChannel(const std::string& from, const std::string& to);
     // Waits for every write posted so far and delivers its signal.
     void WaitForWrites();

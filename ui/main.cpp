@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
         PrintHelp();
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     case TCommandLine::clVersion:
-        std::printf("nemara 1.1\n");
+        std::printf("nemara %s\n", NEMARA_VERSION);
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     case TCommandLine::clUnknownOption:
         std::fprintf(stderr, "nemara: unknown option '%s'\nTry 'nemara --help'.\n", line.Unknown.c_str());

@@ -21,9 +21,10 @@ grep -qx "Exec=\"$prefix/lib/nemara/nemara\" %U" "$prefix/share/applications/nem
 [ -z "$(find "$tmp/home" -type f 2>/dev/null)" ] || fail "files were written outside the prefix"
 
 # Started through its link, the program reads and writes the list in its own
-# folder; SIGTERM closes it as the close box does, which saves the list.
+# folder; SIGTERM closes it as the close box does, which saves the list (and
+# its shape, in a settings folder of the test).
 printf 'http://a.pl/\nhttp://b.pl/' > "$prefix/lib/nemara/channels.lst"
-QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$tmp" "$prefix/bin/nemara" &
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$tmp" XDG_CONFIG_HOME="$tmp/config" "$prefix/bin/nemara" &
 pid=$!
 for _ in $(seq 300); do  # until its SIGTERM handler is in place
   caught=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)

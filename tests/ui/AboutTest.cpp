@@ -36,7 +36,7 @@ TEST(About, ShowsAFreshDialogEachTime) {
     form.show();
     BrowserRecorder browser;
     std::vector<TAboutDlg*> shown;
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 3; ++round) {
         bool destroyed = false;
         WhenModal([&](QWidget* modal) {
             auto* dialog = qobject_cast<TAboutDlg*>(modal);
@@ -45,10 +45,17 @@ TEST(About, ShowsAFreshDialogEachTime) {
             QObject::connect(dialog, &QObject::destroyed, [&] { destroyed = true; });
             EXPECT_EQ(dialog->windowTitle(), "About");
             EXPECT_EQ(dialog->size(), QSize(401, 380));
-            EXPECT_EQ(dialog->Label1->text(), "Nemara 1.0");
+            EXPECT_EQ(dialog->Label1->text(), "Nemara " NEMARA_VERSION);
+            EXPECT_EQ(dialog->Label3->text(), "A reader of RSS 2.0, RSS 1.0 and Atom news feeds.");
             EXPECT_EQ(dialog->Button4->text(), "OK");
             EXPECT_EQ(dialog->font().family(), "MS Sans Serif");
             EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+            // The focus starts on "OK": Return closes the dialog and opens nothing.
+            ASSERT_EQ(dialog->focusWidget(), dialog->Button4);
+            if (round == 2) {
+                QTest::keyClick(dialog->Button4, Qt::Key_Return);
+                return;
+            }
 
             QTest::mouseClick(dialog->Label5, Qt::LeftButton);
             ASSERT_EQ(browser.opened.size(), static_cast<std::size_t>(2 * round + 1));
@@ -66,7 +73,8 @@ TEST(About, ShowsAFreshDialogEachTime) {
         form.Button1->click();
         EXPECT_TRUE(destroyed);
     }
-    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown.size(), 3u);
+    EXPECT_EQ(browser.opened.size(), 4u);
 }
 
 TEST(ErrorReport, AFailureInAHandlerIsShownAndTheProgramGoesOn) {

@@ -5,6 +5,7 @@
 #include "ui/MainWindow.h"
 
 #include <QClipboard>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -178,6 +179,17 @@ TEST_F(NewsList, ASelectedItemShowsItsTextLinkAndDate) {
     DoubleClick(PointOn(shown.indexOf("1.ogg"), 0.5));
     EXPECT_EQ(opened.back(), "http://a.pl/1.ogg");
     EXPECT_EQ(opened.size(), before + 1);
+
+    // Oldest first (a click on the date's header): each row keeps its item.
+    QHeaderView* header = form.Titles->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(ncDate) + 10, header->height() / 2));
+    EXPECT_EQ(form.Titles->Cells(0, 0), "third");
+    EXPECT_EQ(form.Titles->Cells(0, 2), "first");
+    ClickRow(2);
+    EXPECT_EQ(form.DateLabel->text(), "2012-03-05");
+    QTest::keyClick(form.Titles, Qt::Key_Return);
+    EXPECT_EQ(opened.back(), "http://a.pl/<1>");
 }
 
 // Tab leaves the grid for the next control of the window, Shift+Tab for the

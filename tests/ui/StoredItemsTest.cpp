@@ -2,8 +2,11 @@
 // read marks by selection and by key, and what outlives the window.
 #include "Support.h"
 #include "support/TestHttpServer.h"
+#include "ui/Browser.h"
 #include "ui/MainWindow.h"
 
+#include <QClipboard>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QTest>
 
@@ -12,9 +15,9 @@
 namespace {
 
 const char kRss[] = R"(<?xml version="1.0"?><rss><channel><title>Rss channel</title><link>l</link>
-<item><title>r1</title><guid>1</guid><pubDate>Mon, 07 Dec 2026 10:00:00 GMT</pubDate></item>
-<item><title>r2</title><guid>2</guid><pubDate>Sun, 06 Dec 2026 10:00:00 GMT</pubDate></item>
-<item><title>r3</title><guid>3</guid><pubDate>Sat, 05 Dec 2026 10:00:00 GMT</pubDate></item>
+<item><title>r1</title><guid>1</guid><link>http://r.pl/1</link><pubDate>Mon, 07 Dec 2026 10:00:00 GMT</pubDate></item>
+<item><title>r2</title><guid>2</guid><link>http://r.pl/2</link><pubDate>Sun, 06 Dec 2026 10:00:00 GMT</pubDate></item>
+<item><title>r3</title><guid>3</guid><link>http://r.pl/3</link><pubDate>Sat, 05 Dec 2026 10:00:00 GMT</pubDate></item>
 </channel></rss>)";
 
 const char kAtom[] = R"(<?xml version="1.0"?><feed><title>Atom channel</title>
@@ -43,6 +46,21 @@ protected:
     }
 
     static QString Entry(TForm1& form, int index) { return form.Channels->item(index)->text(); }
+    static std::vector<std::string> Titles(TForm1& form) {
+        std::vector<std::string> titles;
+        for (int row = 0; row < form.Titles->RowCount(); ++row)
+            titles.push_back(form.Titles->Cells(0, row));
+        return titles;
+    }
+    static void ClickHeader(TForm1& form, int column) {
+        QHeaderView* header = form.Titles->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
+    }
+    static void ClickRow(TForm1& form, int row) {
+        const QRect cell = form.Titles->visualRect(form.Titles->model()->index(row, 0));
+        QTest::mouseClick(form.Titles->viewport(), Qt::LeftButton, {}, cell.center());
+    }
     static bool Bold(TForm1& form, int row) {
         return form.Titles->model()->index(row, 0).data(Qt::FontRole).value<QFont>().bold();
     }
@@ -57,7 +75,7 @@ TEST_F(StoredItems, MarksAndTitlesOutliveTheWindowAndNGoesAcrossChannels) {
         for (int i : {0, 1}) {
             form->Channels->SelectOnly(i);
             form->ChannelsDblClick(nullptr);
-            form->Store->WaitForWrites();
+            form->Store->WaitForRefresh();
         }
         EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
         EXPECT_EQ(Entry(*form, 1), "Atom channel (2)");
@@ -114,6 +132,67 @@ TEST_F(StoredItems, MarksAndTitlesOutliveTheWindowAndNGoesAcrossChannels) {
     EXPECT_EQ(form->LeftPanel->Caption(), "Channels");
 }
 
+// The rows in another order keep each its own item: what a click shows,
+// what M marks, what the menu opens, and what stays selected when a
+// refresh lands.
+TEST_F(StoredItems, ASortedListKeepsEveryRowWithItsItem) {
+    std::vector<std::string> opened;
+    const TBrowserLauncher oldBrowser =
+        SetBrowserLauncher([&opened](const std::string& address) { opened.push_back(address); });
+    auto form = Open();
+    form->Channels->SelectOnly(0);
+    form->ChannelsDblClick(nullptr);
+    form->Store->WaitForRefresh();
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ(Titles(*form), (Texts{"r1", "r2", "r3"}));  // newest first
+    ClickHeader(*form, ncDate);
+    EXPECT_EQ(Titles(*form), (Texts{"r3", "r2", "r1"}));
+    ClickRow(*form, 0);
+    EXPECT_EQ(form->DateLabel->text(), "2026-12-05");
+    EXPECT_EQ(Entry(*form, 0), "Rss channel (2)");
+    EXPECT_FALSE(Bold(*form, 0));
+    EXPECT_TRUE(Bold(*form, 2));
+    QTest::keyClick(form->Titles, Qt::Key_M);
+    EXPECT_TRUE(Bold(*form, 0));
+    EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
+    QTest::keyClick(form->Titles, Qt::Key_M);
+
+    // By title the item being read moves, and stays selected.
+    ClickHeader(*form, ncTitle);
+    EXPECT_EQ(Titles(*form), (Texts{"r1", "r2", "r3"}));
+    EXPECT_EQ(form->Titles->currentRow(), 2);
+    EXPECT_TRUE(form->Titles->selectionModel()->isRowSelected(2, {}));
+    EXPECT_FALSE(form->Titles->selectionModel()->isRowSelected(0, {}));
+    EXPECT_EQ(form->DateLabel->text(), "2026-12-05");
+    EXPECT_EQ(Entry(*form, 0), "Rss channel (2)");
+    // Shift+F10 opens the list's menu on that row: its link opens and copies.
+    QTest::keyClick(form->Titles, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_TRUE(form->PopupMenu3->isVisible());
+    form->OpenLink1->trigger();
+    form->CopyLink1->trigger();
+    form->PopupMenu3->close();
+    EXPECT_EQ(opened, Texts{"http://r.pl/3"});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://r.pl/3");
+
+    // A refresh brings one more: the list keeps its order and the item
+    // being read stays selected in its new row.
+    std::string more = kRss;
+    more.insert(more.find("<item>"), "<item><title>r0</title><guid>0</guid></item>");
+    server.Serve("/rss", 200, more);
+    QTest::keyClick(form->Channels, Qt::Key_F5);
+    form->Store->WaitForRefresh();
+    EXPECT_EQ(Titles(*form), (Texts{"r0", "r1", "r2", "r3"}));
+    EXPECT_EQ(form->Titles->currentRow(), 3);
+    EXPECT_TRUE(form->Titles->selectionModel()->isRowSelected(3, {}));
+    EXPECT_EQ(form->DateLabel->text(), "2026-12-05");
+    EXPECT_FALSE(Bold(*form, 3));
+    EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
+    QTest::keyClick(form->Titles, Qt::Key_M);
+    EXPECT_TRUE(Bold(*form, 3));
+    EXPECT_EQ(Entry(*form, 0), "Rss channel (4)");
+    SetBrowserLauncher(oldBrowser);
+}
+
 // A store that cannot be read goes aside whole, the user is told where,
 // and a new one starts; the list is not touched.
 TEST_F(StoredItems, ABrokenStoreIsKeptAsideAndTheListKept) {
@@ -135,7 +214,7 @@ TEST_F(StoredItems, ABrokenStoreIsKeptAsideAndTheListKept) {
               (std::vector<std::string>{server.Url("/rss"), server.Url("/atom")}));
     form->Channels->SelectOnly(0);
     form->ChannelsDblClick(nullptr);
-    form->Store->WaitForWrites();
+    form->Store->WaitForRefresh();
     EXPECT_EQ(Entry(*form, 0), "Rss channel (3)");
 }
 
