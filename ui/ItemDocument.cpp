@@ -170,7 +170,6 @@ private:
         format.setAnchorHref(LinkAnchor(links_.size()));
         format.setForeground(palette_.color(QPalette::Link));
         format.setFontUnderline(true);
-        format.setToolTip(ToQString(address));
         links_.push_back(address);
         return format;
     }

@@ -6,6 +6,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFocusEvent>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -268,6 +270,17 @@ bool TMemo::event(QEvent* event) {
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
     return handled;
+}
+
+bool TMemo::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QTextBrowser::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (const std::string link = LinkAt(help->pos()); !link.empty())
+        QToolTip::showText(help->globalPos(), ToQString(link), viewport());
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void TMemo::focusInEvent(QFocusEvent* event) {

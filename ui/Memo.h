@@ -67,6 +67,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // The frame shows the focus with the highlight colour.
     bool event(QEvent* event) override;
+    // A link's address as its tooltip, only over the link itself (the
+    // toolkit's own tooltips take the nearest character, also far below).
+    bool viewportEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
