@@ -26,7 +26,7 @@ grep -qx "Exec=\"$prefix/lib/nemara/nemara\" %U" "$prefix/share/applications/nem
 printf 'http://a.pl/\nhttp://b.pl/' > "$prefix/lib/nemara/channels.lst"
 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$tmp" XDG_CONFIG_HOME="$tmp/config" "$prefix/bin/nemara" &
 pid=$!
-for _ in $(seq 300); do  # until its SIGTERM handler is in place
+for _ in $(seq 900); do  # until its SIGTERM handler is in place (slow under load)
   caught=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
   (( (16#${caught:-0} >> 14) & 1 )) && break
   sleep 0.1
