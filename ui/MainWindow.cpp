@@ -851,14 +851,8 @@ void TForm1::GetChannel(const std::string& Address) {
             throw TFetchCancelled();
         // Until an item is selected the text view says where the feed was
         // found and why it is broken, without a box to answer.
-        notice_.clear();
-        if (readAddress_ != Address)
-            notice_ = "Found the feed at " + readAddress_;
-        if (!FChannel.Malformed.empty())
-            notice_.append(notice_.empty() ? "" : "\r\n\r\n")
-                .append(EnglishReason(FChannel.Malformed))
-                .append("\r\nWhat could be read is shown.");
-        noticeAddress_ = readAddress_;
+        SetNotice(readAddress_, readAddress_ != Address ? readAddress_ : std::string(),
+                  std::string(FChannel.Malformed));
         // With a store the channel is merged into it, under the address it
         // was read from, and its stored items are shown once the merge is
         // written (StoreMerged).

@@ -205,6 +205,10 @@ private:
     int NewsItemOfRow(int row) const;
     void MarkRows(const std::vector<int>& rows, bool read);
     void ChangeUnread(const std::string& address, int change);
+    // What the text view says of the channel at address until an item is
+    // selected: where its feed was found (foundAt, when a page gave it) and
+    // why it is broken (the parser's message), without a box to answer.
+    void SetNotice(const std::string& address, const std::string& foundAt, const std::string& malformed);
     // The shown channel's row r as an item of the store, marked read.
     void ShowStoredItem(int row);
     void BindEvents();

@@ -459,16 +459,8 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
     }
     // Until an item is selected, the text view says where the feed was
     // found and why it is broken, without a box to answer.
-    if (asked) {
-        notice_.clear();
-        if (!outcome.FoundAt.empty())
-            notice_ = "Found the feed at " + outcome.FoundAt;
-        if (const std::string& malformed = summaries_[address].Malformed; !malformed.empty())
-            notice_.append(notice_.empty() ? "" : "\r\n\r\n")
-                .append(EnglishReason(malformed))
-                .append("\r\nWhat could be read is shown.");
-        noticeAddress_ = address;
-    }
+    if (asked)
+        SetNotice(address, outcome.FoundAt, summaries_[address].Malformed);
     // New items of the channel on show join its list; the item being read
     // stays selected.
     const bool changed =
@@ -496,6 +488,17 @@ void TForm1::RefreshLanded(const TRefreshOutcome& outcome) {
                 Message->SetText(text);
             DateLabel->SetCaption(date);
         }
+}
+
+void TForm1::SetNotice(const std::string& address, const std::string& foundAt, const std::string& malformed) {
+    notice_.clear();
+    if (!foundAt.empty())
+        notice_ = "Found the feed at " + foundAt;
+    if (!malformed.empty())
+        notice_.append(notice_.empty() ? "" : "\r\n\r\n")
+            .append(EnglishReason(malformed))
+            .append("\r\nWhat could be read is shown.");
+    noticeAddress_ = address;
 }
 
 // A channel whose server answers from elsewhere for good (301, 308): the
